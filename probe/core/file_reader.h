@@ -1,0 +1,62 @@
+// Positioned reader over one file: its own 64-bit position, the size taken at
+// open and an end-of-data flag. Small reads are served from a read-ahead
+// buffer, so frame and chunk walks cost a few system calls, not one per read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace probex {
+
+class FileReader {
+ public:
+  static constexpr size_t kBufferSize = 64 * 1024;
+
+  FileReader() = default;
+  ~FileReader();
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+
+  // path: UTF-16 with a terminator within 256 units (as in MediaInfo.path).
+  bool Open(const char16_t* path);
+  bool Close();
+  bool IsOpen() const { return fd_ >= 0; }
+
+  // origin 0: from the start, 1: from the position, 2: from the end.
+  void Seek(int64_t offset, int origin);
+  uint64_t Tell() const { return position_; }
+  uint64_t Size() const { return size_; }
+  bool AtEnd() const { return atEnd_; }
+  void Rewind();
+
+  struct State {
+    uint64_t position;
+    bool atEnd;
+  };
+  // For look-aheads that must leave the reader exactly as they found it.
+  State Save() const { return {position_, atEnd_}; }
+  void Restore(State state) {
+    position_ = state.position;
+    atEnd_ = state.atEnd;
+  }
+
+  // Reads up to count bytes at the position. advance = false is a peek.
+  // Bytes not read are left as they were in buffer.
+  size_t Read(void* buffer, size_t count, bool advance = true);
+  // One byte with advance; 0 at the end of data (callers test AtEnd).
+  uint8_t ReadByte();
+
+ private:
+  size_t ReadAt(uint64_t offset, uint8_t* dst, size_t count);
+
+  int fd_ = -1;
+  uint64_t position_ = 0;
+  uint64_t size_ = 0;
+  bool atEnd_ = false;
+  std::vector<uint8_t> cache_;
+  uint64_t cacheStart_ = 0;
+  size_t cacheLength_ = 0;
+};
+
+}  // namespace probex

@@ -1,0 +1,151 @@
+#include "still_image.h"
+
+#include <cstdint>
+
+#include "../core/bits.h"
+#include "../core/file_reader.h"
+#include "../core/media_info.h"
+#include "../core/messages.h"
+#include "../core/text.h"
+
+namespace probex {
+
+namespace {
+
+constexpr size_t kHeadBytes = 100;
+constexpr size_t kJpegWindow = 5120;
+
+bool IsStartOfFrame(uint8_t code) {
+  return code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC;
+}
+
+// Walks the JPEG segments by their lengths, so that a frame header inside an
+// APPn segment (an Exif or JFXX thumbnail) is never taken for the picture's.
+bool FindFrameSize(const uint8_t* b, size_t n, uint32_t& width, uint32_t& height) {
+  size_t p = 2;  // past the start-of-image marker
+  while (p + 1 < n) {
+    if (b[p] != 0xFF) {  // damage: slide to the next marker
+      ++p;
+      continue;
+    }
+    uint8_t code = b[p + 1];
+    if (code == 0xFF) {  // fill byte
+      ++p;
+      continue;
+    }
+    if (code == 0x01 || code == 0xD8 || (code >= 0xD0 && code <= 0xD7) || code == 0x00) {
+      p += 2;
+      continue;
+    }
+    if (code == 0xD9 || code == 0xDA) return false;  // no frame header before the scan
+    if (p + 4 > n) return false;
+    size_t length = ReadU16BE(b, p + 2);
+    if (IsStartOfFrame(code) && p + 9 <= n) {
+      height = ReadU16BE(b, p + 5);
+      width = ReadU16BE(b, p + 7);
+      if (width != 0 || height != 0) return true;
+    }
+    p += 2 + (length < 2 ? 2 : length);
+  }
+  return false;
+}
+
+// Exif dimension tag (A002 width, A003 height) in a big-endian IFD; SHORT
+// values sit in the first two bytes of the value field.
+bool FindExifDimension(const uint8_t* b, size_t n, uint8_t tagLow, uint32_t& value) {
+  for (size_t i = 0; i + 12 <= n; ++i) {
+    if (b[i] != 0xA0 || b[i + 1] != tagLow) continue;
+    uint32_t type = ReadU16BE(b, i + 2);
+    value = type == 3 ? ReadU16BE(b, i + 8) : ReadU32BE(b, i + 8);
+    return true;
+  }
+  return false;
+}
+
+void DescribeJfif(MediaInfo& info, const uint8_t* b, size_t n) {
+  const char* units = b[13] == 1 ? "inch" : b[13] == 2 ? "cm" : "normal";
+  uint32_t width = 0, height = 0;
+  char line[PROBEX_TEXT_BYTES];
+  if (FindFrameSize(b, n, width, height))
+    FormatText(line, sizeof line, "JFIF 24Bit %ux%u %s", width, height, units);
+  else
+    CopyText(line, sizeof line, msg::kJpegNoMarker);
+  AddVideoText(info, line);
+}
+
+void DescribeExif(MediaInfo& info, const uint8_t* b, size_t n) {
+  uint32_t width = 0, height = 0;
+  char line[PROBEX_TEXT_BYTES];
+  if (!FindExifDimension(b, n, 0x02, width))
+    CopyText(line, sizeof line, msg::kExifNoWidth);
+  else if (!FindExifDimension(b, n, 0x03, height))
+    CopyText(line, sizeof line, msg::kExifNoHeight);
+  else
+    FormatText(line, sizeof line, "Exif 24Bit %ux%u", width, height);
+  AddVideoText(info, line);
+}
+
+}  // namespace
+
+void AnalyzeBmp(MediaInfo& info) {
+  FileReader reader;
+  if (!reader.Open(info.path)) {
+    SetErrorText(info, msg::kOpenFailed);
+    return;
+  }
+  info.fileSize = reader.Size();
+  uint8_t b[kHeadBytes] = {};
+  reader.Read(b, sizeof b);
+  reader.Close();
+  if (ReadU32LE(b, 14) != 40) {
+    SetErrorText(info, msg::kBmpUnknownFormat);
+    return;
+  }
+  int32_t width = static_cast<int32_t>(ReadU32LE(b, 18));
+  int32_t height = static_cast<int32_t>(ReadU32LE(b, 22));
+  uint32_t bits = ReadU16LE(b, 28);
+  char line[PROBEX_TEXT_BYTES];
+  FormatText(line, sizeof line, "Windows %uBit %dx%d %s", bits == 0 ? 32 : bits, width, height,
+             ReadU32LE(b, 30) != 0 ? "RLE" : "RAW");
+  AddVideoText(info, line);
+}
+
+void AnalyzeGif(MediaInfo& info) {
+  FileReader reader;
+  if (!reader.Open(info.path)) {
+    SetErrorText(info, msg::kOpenFailed);
+    return;
+  }
+  uint8_t b[kHeadBytes] = {};
+  reader.Read(b, sizeof b);
+  reader.Close();
+  char line[PROBEX_TEXT_BYTES];
+  FormatText(line, sizeof line, "GIF%c%c%c %ux%u", b[3], b[4], b[5], ReadU16LE(b, 6), ReadU16LE(b, 8));
+  AddVideoText(info, line);
+}
+
+void AnalyzeJpeg(MediaInfo& info) {
+  FileReader reader;
+  if (!reader.Open(info.path)) {
+    SetErrorText(info, msg::kOpenFailed);
+    return;
+  }
+  info.fileSize = reader.Size();
+  uint8_t head[16] = {};
+  reader.Read(head, sizeof head, false);
+  bool jfif = EqualNoCase(head + 6, "JFIF", 4);
+  bool exif = EqualNoCase(head + 6, "Exif", 4);
+  if (!jfif && !exif) {
+    SetErrorText(info, msg::kJpegNotJfifExif);
+    return;
+  }
+  uint8_t window[kJpegWindow] = {};  // bytes past the file read as zero
+  reader.Read(window, kJpegWindow);
+  reader.Close();
+  if (jfif)
+    DescribeJfif(info, window, kJpegWindow);
+  else
+    DescribeExif(info, window, kJpegWindow);
+}
+
+}  // namespace probex
