@@ -169,6 +169,17 @@ TEST(Detect, PlaylistsShortMissingAndLongPaths) {
   EXPECT_EQ(info.formatId, format::kUnopenable);
 }
 
+TEST(Detect, NonAsciiPathsReachTheFile) {
+  Bytes bmp = Padded(Text("BM"), 120);
+  bmp[14] = 40;
+  for (const char* name : {"テスト画像.bmp", "emoji-\xF0\x9F\x8E\xB5.bmp", "caf\xC3\xA9 (1).bmp"}) {
+    TempFile file(name, bmp);
+    MediaInfo info = test::AnalyzeFile(file.Path());
+    EXPECT_EQ(info.formatId, format::kBmp) << name;
+    EXPECT_EQ(info.videoCount, 1) << name;
+  }
+}
+
 Bytes AsfObject(const uint8_t (&guid)[16], uint64_t size, Bytes body = {}) {
   Bytes b(guid, guid + 16);
   for (int i = 0; i < 8; ++i) b.push_back(static_cast<uint8_t>(size >> (8 * i)));
