@@ -41,4 +41,12 @@ void Dispatch(MediaInfo& info) {
   AnalyzeDefault(info);
 }
 
+void RunGuarded(MediaInfo& info, Analyzer analyze) {
+  try {
+    analyze(info);
+  } catch (...) {
+    SetErrorFormat(info, msg::kException, info.formatId);
+  }
+}
+
 }  // namespace probex
