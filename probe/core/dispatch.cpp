@@ -16,6 +16,7 @@
 #include "../audio/tta.h"
 #include "../audio/twinvq.h"
 #include "../audio/wavpack.h"
+#include "../containers/riff.h"
 #include "../video/still_image.h"
 #include "format_id.h"
 #include "media_info.h"
@@ -55,6 +56,14 @@ constexpr AnalyzerEntry kAnalyzers[] = {
     {kOptimFrog, AnalyzeOptimFrog},
     {kTwinVq, AnalyzeTwinVq},
     {kS98, AnalyzeS98},
+    {kAvi, AnalyzeRiff},
+    {kCdxa, AnalyzeRiff},
+    {kWave, AnalyzeRiff},
+    {kRmid, AnalyzeRiff},
+    {kAiff, AnalyzeRiff},
+    {kCdda, AnalyzeRiff},
+    {kRmp3, AnalyzeRiff},
+    {kQlcm, AnalyzeRiff},
 };
 
 }  // namespace
