@@ -99,6 +99,7 @@ inline constexpr char kContainerCodecsIni[] =
     "\r\n"
     "[AVI-DIVX]\r\n"
     "DivX503b1393p\tDivX 5.0.3 Pro\r\n"
+    "DivXXviD0050\tXviD in a DivX tag\r\n"
     "\r\n"
     "[AVI-XVID]\r\n"
     "XviD0050\tXviD 1.1.0\r\n"
