@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "audio/flac.h"
 #include "audio_file_support.h"
 #include "fixture.h"
 #include "format_id.h"
