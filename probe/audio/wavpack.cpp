@@ -142,14 +142,10 @@ bool WalkWavPackBlocks(WavPackInfo& info, FileReader& reader, uint64_t audioEnd)
 
 void AnalyzeWavPack(MediaInfo& info) {
   FileReader reader;
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
+  if (!OpenAudioFile(reader, info)) return;
   WavPackInfo wv = {};
   CopyText(wv.versionText, sizeof wv.versionText, "4");
   wv.computeDuration = true;
-  info.fileSize = reader.Size();
   wv.tags.searchEnd = true;
   FindTags(reader, wv.tags);
   const TagInfo& tags = wv.tags;

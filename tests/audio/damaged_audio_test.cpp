@@ -8,6 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "audio/flac.h"
+#include "audio/midi.h"
+#include "audio/monkeys_audio.h"
+#include "audio/musepack.h"
+#include "audio/optimfrog.h"
+#include "audio/s98.h"
+#include "audio/sun_audio.h"
+#include "audio/tta.h"
+#include "audio/twinvq.h"
+#include "audio/wavpack.h"
 #include "audio_file_support.h"
 #include "fixture.h"
 
@@ -113,6 +123,18 @@ TEST_F(DamagedAudioTest, PublicFiles) {
     ExpectSane(AnalyzeFile(path), "as it is");
     std::string extension = path.substr(path.rfind('.'));
     Damage(ReadFile(path), extension);
+  }
+}
+
+TEST_F(DamagedAudioTest, UnopenableFile) {
+  void (*analyzers[])(MediaInfo&) = {AnalyzeFlac,      AnalyzeMonkeysAudio, AnalyzeMusePack, AnalyzeTta,
+                                      AnalyzeWavPack,   AnalyzeOptimFrog,    AnalyzeMidi,     AnalyzeSunAudio,
+                                      AnalyzeTwinVq,    AnalyzeS98};
+  for (auto analyze : analyzers) {
+    MediaInfo info = MakeRecord("/nonexistent/folder/file.bin");
+    analyze(info);
+    EXPECT_EQ(Text(info.errorText), "ファイルのオープンに失敗");
+    EXPECT_EQ(info.audioCount, 0);
   }
 }
 
