@@ -126,11 +126,26 @@ TEST_F(DamagedAudioTest, PublicFiles) {
   }
 }
 
+using Analyzer = void (*)(MediaInfo&);
+constexpr Analyzer kAnalyzers[] = {AnalyzeFlac,    AnalyzeMonkeysAudio, AnalyzeMusePack, AnalyzeTta,
+                                   AnalyzeWavPack, AnalyzeOptimFrog,    AnalyzeMidi,     AnalyzeSunAudio,
+                                   AnalyzeTwinVq,  AnalyzeS98};
+
+// Every analyzer on every other format's file: what a wrong guess meets.
+TEST_F(DamagedAudioTest, ForeignFiles) {
+  const char* files[] = {"flac_cue_pictures.flac", "wv_hybrid.wv", "wv_hybrid.wvc", "tta_stereo.tta",
+                         "sun_pcm16.au",           "midi_format1_named.mid"};
+  for (const char* name : files) {
+    for (size_t i = 0; i < sizeof kAnalyzers / sizeof kAnalyzers[0]; ++i) {
+      MediaInfo info = MakeRecord(FixturePath(std::string("audio2/") + name));
+      kAnalyzers[i](info);
+      ExpectSane(info, std::string(name) + " by analyzer " + std::to_string(i));
+    }
+  }
+}
+
 TEST_F(DamagedAudioTest, UnopenableFile) {
-  void (*analyzers[])(MediaInfo&) = {AnalyzeFlac,      AnalyzeMonkeysAudio, AnalyzeMusePack, AnalyzeTta,
-                                      AnalyzeWavPack,   AnalyzeOptimFrog,    AnalyzeMidi,     AnalyzeSunAudio,
-                                      AnalyzeTwinVq,    AnalyzeS98};
-  for (auto analyze : analyzers) {
+  for (Analyzer analyze : kAnalyzers) {
     MediaInfo info = MakeRecord("/nonexistent/folder/file.bin");
     analyze(info);
     EXPECT_EQ(Text(info.errorText), "ファイルのオープンに失敗");
