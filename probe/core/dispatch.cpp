@@ -1,6 +1,16 @@
 #include "dispatch.h"
 
 #include "../audio/default_analyzer.h"
+#include "../audio/flac.h"
+#include "../audio/midi.h"
+#include "../audio/monkeys_audio.h"
+#include "../audio/musepack.h"
+#include "../audio/optimfrog.h"
+#include "../audio/s98.h"
+#include "../audio/sun_audio.h"
+#include "../audio/tta.h"
+#include "../audio/twinvq.h"
+#include "../audio/wavpack.h"
 #include "../video/still_image.h"
 #include "format_id.h"
 #include "media_info.h"
@@ -22,6 +32,16 @@ constexpr AnalyzerEntry kAnalyzers[] = {
     {kBmp, AnalyzeBmp},
     {kJpeg, AnalyzeJpeg},
     {kGif, AnalyzeGif},
+    {kMidi, AnalyzeMidi},
+    {kSunAudio, AnalyzeSunAudio},
+    {kMonkeysAudio, AnalyzeMonkeysAudio},
+    {kMusePack, AnalyzeMusePack},
+    {kFlac, AnalyzeFlac},
+    {kTta, AnalyzeTta},
+    {kWavPack, AnalyzeWavPack},
+    {kOptimFrog, AnalyzeOptimFrog},
+    {kTwinVq, AnalyzeTwinVq},
+    {kS98, AnalyzeS98},
 };
 
 }  // namespace
