@@ -6,6 +6,8 @@
 #include "../audio/dts.h"
 #include "../audio/mpeg_audio.h"
 #include "../audio/shockwave_audio.h"
+#include "../video/mpeg_ps.h"
+#include "../video/mpeg_ts.h"
 #include "../video/still_image.h"
 #include "format_id.h"
 #include "media_info.h"
@@ -27,6 +29,9 @@ constexpr AnalyzerEntry kAnalyzers[] = {
     {kBmp, AnalyzeBmp},
     {kJpeg, AnalyzeJpeg},
     {kGif, AnalyzeGif},
+    {kMpeg1, AnalyzeMpeg1},
+    {kMpeg2Ps, AnalyzeMpeg2},
+    {kMpeg2Ts, AnalyzeMpegTs},
     {kMpegAudio, AnalyzeMpegAudio},
     {kAc3, AnalyzeAc3},
     {kAac, AnalyzeAac},
