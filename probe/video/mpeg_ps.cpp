@@ -72,7 +72,7 @@ bool ReadTimeCode(const uint8_t* w, size_t length, size_t at, TimeCode& tc) {
 // First start code of the head window and last of the tail window whose
 // fields lie wholly inside their window.
 template <typename T, typename Reader>
-bool FirstAndLast(const StreamWindows& w, uint32_t code, Reader read, T& first, T& last) {
+bool FirstAndLast(const StreamWindows& w, uint32_t code, Reader read, T& first, T& last, size_t* lastAt = nullptr) {
   bool haveFirst = false;
   for (int64_t at = FindStartCode(w.head, w.headLength, code); at >= 0;
        at = FindStartCode(w.head, w.headLength, code, static_cast<size_t>(at) + 1)) {
@@ -87,7 +87,10 @@ bool FirstAndLast(const StreamWindows& w, uint32_t code, Reader read, T& first, 
   while (true) {
     int64_t at = FindLastStartCode(w.tail, limit, code);
     if (at < 0) return false;
-    if (read(w.tail, w.tailLength, static_cast<size_t>(at), last)) return true;
+    if (read(w.tail, w.tailLength, static_cast<size_t>(at), last)) {
+      if (lastAt) *lastAt = static_cast<size_t>(at);
+      return true;
+    }
     limit = static_cast<size_t>(at) + 3;
   }
 }
@@ -99,14 +102,27 @@ double PackClockDuration(const StreamWindows& w) {
   return seconds > 0 ? seconds : 0;
 }
 
-// The last group's time code marks the start of that group, so the span is
-// a little short of the stream; the picture term is the difference of the
-// two picture counts.
+// Pictures from the group header at offset at to the window's end.
+double CountPictures(const uint8_t* w, size_t length, size_t at) {
+  constexpr uint32_t kPictureStartCode = 0x00000100;
+  double count = 0;
+  for (int64_t p = FindStartCode(w, length, kPictureStartCode, at); p >= 0;
+       p = FindStartCode(w, length, kPictureStartCode, static_cast<size_t>(p) + 4))
+    ++count;
+  return count;
+}
+
+// Span of the group time codes plus the pictures of the last group, which
+// its time code does not cover.
 double GopTimecodeDuration(const StreamWindows& w, double frameRate) {
   TimeCode first{}, last{};
-  if (!FirstAndLast(w, kMpegGroupStartCode, ReadTimeCode, first, last)) return 0;
+  size_t lastAt = 0;
+  if (!FirstAndLast(w, kMpegGroupStartCode, ReadTimeCode, first, last, &lastAt)) return 0;
   double seconds = last.wholeSeconds - first.wholeSeconds;
-  if (frameRate > 0) seconds += (last.pictures - first.pictures) / frameRate;
+  if (frameRate > 0) {
+    double lastGroup = CountPictures(w.tail, w.tailLength, lastAt);
+    seconds += (last.pictures - first.pictures + lastGroup) / frameRate;
+  }
   return seconds > 0 ? seconds : 0;
 }
 
@@ -363,6 +379,7 @@ bool AnalyzeMpegSystemStream(FileReader& reader, MediaInfo& info, uint64_t start
   if (!(duration > 0)) duration = 0;
   info.duration = duration;
   if (duration > 0) video.averageBitRate = bytesAfterHeader * 8 / duration - slots.bitRateSum;
+  if (video.averageBitRate < 0) video.averageBitRate = 0;  // audio rates above the measured total
 
   char line[kLineBytes];
   FormatMpegVideoText(line, sizeof line, video);
