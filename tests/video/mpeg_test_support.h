@@ -103,4 +103,78 @@ class BitWriter {
 
 inline void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
 
+// 00 00 01 B3 and the 8 bytes of a sequence header.
+inline Bytes SequenceHeader(uint32_t width, uint32_t height, uint32_t aspect, uint32_t rateCode,
+                            uint32_t bitRateValue) {
+  BitWriter w;
+  w.Put(0x000001B3, 32);
+  w.Put(width, 12);
+  w.Put(height, 12);
+  w.Put(aspect, 4);
+  w.Put(rateCode, 4);
+  w.Put(bitRateValue, 18);
+  w.Put(1, 1);     // marker
+  w.Put(112, 10);  // vbv_buffer_size_value
+  w.Put(0, 3);     // constrained, no matrices
+  return w.Data();
+}
+
+// 00 00 01 B5 and a sequence extension (identifier 1), 10 bytes.
+inline Bytes SequenceExtension(uint32_t profile, uint32_t level, bool progressive, uint32_t identifier = 1) {
+  BitWriter w;
+  w.Put(0x000001B5, 32);
+  w.Put(identifier, 4);
+  w.Put(0, 1);
+  w.Put(profile, 3);
+  w.Put(level, 4);
+  w.Put(progressive, 1);
+  w.Put(1, 2);  // 4:2:0
+  w.Put(0, 2 + 2 + 12 + 1 + 8 + 1 + 2 + 5);
+  return w.Data();
+}
+
+// 00 00 01 B8 and a group-of-pictures header.
+inline Bytes GroupHeader(uint32_t hours, uint32_t minutes, uint32_t seconds, uint32_t pictures) {
+  BitWriter w;
+  w.Put(0x000001B8, 32);
+  w.Put(0, 1);
+  w.Put(hours, 5);
+  w.Put(minutes, 6);
+  w.Put(1, 1);
+  w.Put(seconds, 6);
+  w.Put(pictures, 6);
+  w.Put(1, 1);  // closed_gop
+  w.Put(0, 1);
+  w.Align();
+  return w.Data();
+}
+
+inline Bytes PictureHeader() { return {0x00, 0x00, 0x01, 0x00, 0x00, 0x0F, 0xFF, 0xF8}; }
+
+// 00 00 01 BA and an MPEG-1 (12 bytes) or MPEG-2 (14 bytes) pack header.
+inline Bytes PackHeader(uint64_t clock, bool mpeg2) {
+  BitWriter w;
+  w.Put(0x000001BA, 32);
+  w.Put(mpeg2 ? 1 : 2, mpeg2 ? 2 : 4);
+  w.Put(clock >> 30, 3);
+  w.Put(1, 1);
+  w.Put((clock >> 15) & 0x7FFF, 15);
+  w.Put(1, 1);
+  w.Put(clock & 0x7FFF, 15);
+  w.Put(1, 1);
+  if (mpeg2) {
+    w.Put(0, 9);  // clock extension
+    w.Put(1, 1);
+    w.Put(25200, 22);
+    w.Put(3, 2);
+    w.Put(0x1F, 5);
+    w.Put(0, 3);  // no stuffing
+  } else {
+    w.Put(1, 1);
+    w.Put(2520, 22);
+    w.Put(1, 1);
+  }
+  return w.Data();
+}
+
 }  // namespace probex::test
