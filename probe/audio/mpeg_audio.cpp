@@ -15,6 +15,7 @@ namespace probex {
 namespace {
 
 constexpr size_t kSyncWindow = 2048;
+constexpr int kMaxInnerTags = 64;
 
 // kbit/s for bit-rate indices 1..14.
 constexpr int kMpeg1Layer1[14] = {32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448};
@@ -35,13 +36,14 @@ constexpr size_t kVbrPadding = 512;
 
 bool IsNameStart(uint8_t c) { return c >= 'A' && c <= 'z'; }
 
-// Up to 20 printable characters from text; binary bytes end it.
+// Up to n printable characters from text; binary bytes end it, trailing spaces go.
 void CopyPrintable(char* out, size_t size, const uint8_t* text, size_t n) {
   size_t k = 0;
   while (k < n && k + 1 < size && text[k] >= 0x20 && text[k] <= 0x7E) {
     out[k] = static_cast<char>(text[k]);
     ++k;
   }
+  while (k > 0 && out[k - 1] == ' ') --k;
   out[k] = '\0';
 }
 
@@ -268,6 +270,13 @@ bool AnalyzeMpegAudioStream(MpegAudioInfo& info, FileReader& reader) {
 
   uint8_t header[16] = {};
   size_t got = reader.Read(header, sizeof header, false);
+  // The sync search also stops at ID3v2 tags behind other data. "ID3" itself
+  // reads as a valid MPEG-2.5 header, so the tags are passed over first.
+  for (int k = 0; k < kMaxInnerTags && got >= 10 && EqualNoCase(header, "ID3", 3); ++k) {
+    reader.Seek(int64_t{Id3v2BodySize(header)} + 10, 1);
+    std::memset(header, 0, sizeof header);
+    got = reader.Read(header, sizeof header, false);
+  }
   if (!ParseMpegAudioHeader(header, got, info)) return false;
 
   std::vector<uint8_t> frame(info.frameLength, 0);
