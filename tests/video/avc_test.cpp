@@ -12,7 +12,7 @@ namespace probex {
 namespace {
 
 using test::Bytes;
-using test::BitWriter;
+using mpegtest::BitWriter;
 
 struct Crop {
   uint32_t left = 0, right = 0, top = 0, bottom = 0;
@@ -382,7 +382,7 @@ TEST(AvcSps, PictureOrderCycle) {
   w.Se(0);
   w.Se(0);
   w.Ue(0xFFFFFFF0ull);
-  test::Append(nal, w.Data());
+  mpegtest::Append(nal, w.Data());
   AvcVideoInfo crafted{};
   ParseAvcSps(nal.data(), nal.size(), crafted);
   EXPECT_EQ(crafted.width, 0);
@@ -485,7 +485,7 @@ TEST(AvcSps, StopsAtTheNextStartCode) {
   Bytes withVui = Escape(SpsPayload(s));
   stream.resize(spsLength - 1);
   stream.push_back(withVui[spsLength - 1]);
-  test::Append(stream, {0x00, 0x00, 0x01, 0x68, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+  mpegtest::Append(stream, {0x00, 0x00, 0x01, 0x68, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
   AvcVideoInfo info{};
   ParseAvcSps(stream.data(), stream.size(), info);
   EXPECT_EQ(info.width, 1920);
@@ -498,8 +498,8 @@ TEST(AvcSps, FindAvcSpsAndDecoderConfig) {
   s.heightMapUnits = 30;
   Bytes sps = Escape(SpsPayload(s));
   Bytes stream = {0x00, 0x00, 0x00, 0x01, 0x09, 0xF0, 0x00, 0x00, 0x01};
-  test::Append(stream, sps);
-  test::Append(stream, {0x00, 0x00, 0x01, 0x68, 0xCE, 0x38, 0x80});
+  mpegtest::Append(stream, sps);
+  mpegtest::Append(stream, {0x00, 0x00, 0x01, 0x68, 0xCE, 0x38, 0x80});
   AvcVideoInfo info{};
   ASSERT_TRUE(FindAvcSps(stream.data(), stream.size(), info));
   EXPECT_EQ(info.width, 640);
@@ -513,8 +513,8 @@ TEST(AvcSps, FindAvcSpsAndDecoderConfig) {
   EXPECT_FALSE(FindAvcSps(stream.data(), 8, untouched));  // start code cut: no NAL type byte
 
   Bytes avcC = {0x01, 66, 0x00, 40, 0xFF, 0xE1, 0x00, static_cast<uint8_t>(sps.size())};
-  test::Append(avcC, sps);
-  test::Append(avcC, {0x01, 0x00, 0x04, 0x68, 0xCE, 0x38, 0x80});
+  mpegtest::Append(avcC, sps);
+  mpegtest::Append(avcC, {0x01, 0x00, 0x04, 0x68, 0xCE, 0x38, 0x80});
   AvcVideoInfo fromConfig{};
   ASSERT_TRUE(ParseAvcDecoderConfig(avcC.data(), avcC.size(), fromConfig));
   EXPECT_EQ(fromConfig.width, 640);
@@ -555,7 +555,7 @@ TEST(AvcSps, X264Output) {
 }
 
 TEST(AvcVideoText, FillsEveryPlaceholder) {
-  test::MpegTemplates templates;
+  mpegtest::MpegTemplates templates;
   AvcVideoInfo info{};
   info.width = 1920;
   info.height = 1080;

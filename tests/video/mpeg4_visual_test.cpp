@@ -11,7 +11,7 @@ namespace probex {
 namespace {
 
 using test::Bytes;
-using test::BitWriter;
+using mpegtest::BitWriter;
 
 struct Texts {
   std::string profile;
@@ -47,8 +47,8 @@ Bytes Config(uint8_t profileLevel, bool layerIdentifier, uint32_t aspectInfo, ui
   w.Put(1, 1);  // vol_control_parameters and on
   w.Put(0x3F, 6);
   w.Align();
-  test::Append(b, w.Data());
-  test::Append(b, {0x00, 0x00, 0x01, 0xB3, 0x00, 0x10});
+  mpegtest::Append(b, w.Data());
+  mpegtest::Append(b, {0x00, 0x00, 0x01, 0xB3, 0x00, 0x10});
   return b;
 }
 
@@ -120,7 +120,7 @@ TEST(Mpeg4VisualConfig, StopsAtTheDescriptorLength) {
   EXPECT_EQ(cutAtProfile.profile, "(none)");
   // A configuration followed by other bytes (an SLConfigDescriptor here).
   Bytes followed = config;
-  test::Append(followed, {0x06, 0x01, 0x02});
+  mpegtest::Append(followed, {0x06, 0x01, 0x02});
   EXPECT_EQ(Scan(followed, followed.size()).aspect, "12:11");
   EXPECT_EQ(Scan(Bytes{}, 0).aspect, "(none)");
 }

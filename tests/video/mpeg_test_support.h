@@ -14,7 +14,9 @@
 #include "fixture.h"
 #include "templates.h"
 
-namespace probex::test {
+namespace probex::mpegtest {
+
+using test::Bytes;
 
 // Every section these analyzers and the audio parsers they call render, with
 // placeholders separated by '|' so that expected lines are exact.
@@ -56,7 +58,7 @@ class MpegTemplates {
     const char* made = mkdtemp(pattern);
     dir_ = made ? made : "/tmp";
     std::ofstream(dir_ + "/FORMAT.INI", std::ios::binary) << kMpegFormatIni;
-    SetTemplateDirectory(ToUtf16(dir_ + "/").c_str());
+    SetTemplateDirectory(test::ToUtf16(dir_ + "/").c_str());
   }
   ~MpegTemplates() {
     std::filesystem::remove_all(dir_);
@@ -177,4 +179,4 @@ inline Bytes PackHeader(uint64_t clock, bool mpeg2) {
   return w.Data();
 }
 
-}  // namespace probex::test
+}  // namespace probex::mpegtest

@@ -62,7 +62,7 @@ TEST(MpegSequenceHeader, Fields) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.aspectText);
-    Bytes b = test::SequenceHeader(c.width, c.height, c.aspect, c.rate, c.bitRate);
+    Bytes b = mpegtest::SequenceHeader(c.width, c.height, c.aspect, c.rate, c.bitRate);
     MpegVideoInfo info{};
     ASSERT_TRUE(ParseMpegSequenceHeader(info, b.data() + 4, b.size() - 4));
     EXPECT_EQ(info.width, static_cast<int32_t>(c.width));
@@ -72,7 +72,7 @@ TEST(MpegSequenceHeader, Fields) {
     EXPECT_DOUBLE_EQ(info.bitRate, c.bitsPerSecond);
     EXPECT_EQ(info.variableBitRate, c.vbr);
   }
-  Bytes b = test::SequenceHeader(352, 288, 1, 3, 100);
+  Bytes b = mpegtest::SequenceHeader(352, 288, 1, 3, 100);
   MpegVideoInfo cut{};
   EXPECT_FALSE(ParseMpegSequenceHeader(cut, b.data() + 4, 6));
   EXPECT_EQ(cut.width, 0);
@@ -91,24 +91,24 @@ TEST(MpegSequenceExtension, ProfileLevelAndProgressive) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    Bytes b = test::SequenceExtension(c.profile, c.level, c.progressive);
+    Bytes b = mpegtest::SequenceExtension(c.profile, c.level, c.progressive);
     MpegVideoInfo info{};
     ASSERT_TRUE(ParseMpegSequenceExtension(info, b.data(), b.size()));
     EXPECT_STREQ(info.profile, c.text);
     EXPECT_EQ(info.progressive, c.progressive);
   }
   // A sequence display extension (identifier 2) changes nothing.
-  Bytes display = test::SequenceExtension(4, 8, true, 2);
+  Bytes display = mpegtest::SequenceExtension(4, 8, true, 2);
   MpegVideoInfo info{};
   EXPECT_FALSE(ParseMpegSequenceExtension(info, display.data(), display.size()));
   EXPECT_STREQ(info.profile, "");
   EXPECT_FALSE(info.progressive);
-  Bytes cut = test::SequenceExtension(4, 8, true);
+  Bytes cut = mpegtest::SequenceExtension(4, 8, true);
   EXPECT_FALSE(ParseMpegSequenceExtension(info, cut.data(), 5));
 }
 
 TEST(MpegVideoText, KeyByProfileAndRateByMode) {
-  test::MpegTemplates templates;
+  mpegtest::MpegTemplates templates;
   MpegVideoInfo info{};
   info.width = 720;
   info.height = 576;
