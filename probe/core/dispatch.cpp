@@ -21,6 +21,8 @@
 #include "../containers/ogg.h"
 #include "../containers/realmedia.h"
 #include "../containers/riff.h"
+#include "../video/mpeg_ps.h"
+#include "../video/mpeg_ts.h"
 #include "../video/still_image.h"
 #include "format_id.h"
 #include "media_info.h"
@@ -42,6 +44,9 @@ constexpr AnalyzerEntry kAnalyzers[] = {
     {kBmp, AnalyzeBmp},
     {kJpeg, AnalyzeJpeg},
     {kGif, AnalyzeGif},
+    {kMpeg1, AnalyzeMpeg1},
+    {kMpeg2Ps, AnalyzeMpeg2},
+    {kMpeg2Ts, AnalyzeMpegTs},
     {kMpegAudio, AnalyzeMpegAudio},
     {kAc3, AnalyzeAc3},
     {kAac, AnalyzeAac},
