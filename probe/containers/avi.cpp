@@ -29,6 +29,7 @@ constexpr size_t kFrameCap = 256 * 1024;
 
 struct AudioStream {
   WaveFormat format;
+  uint32_t payloadTag;
   char codec[128];
   bool probed;
 };
@@ -221,7 +222,8 @@ void AviWalk::HandleAudioHeader() {
   AudioStream stream{};
   ParseWaveFormat(payload_.data(), payload_.size(), stream.format);
   LookupWaveCodec(stream.codec, sizeof stream.codec, stream.format.formatTag);
-  if (IsProbedFormatTag(stream.format.formatTag)) probePending_ = true;
+  stream.payloadTag = PayloadFormatTag(payload_.data(), payload_.size(), stream.format);
+  if (IsProbedFormatTag(stream.payloadTag)) probePending_ = true;
 
   RiffAudioInfo audio{};
   CopyText(audio.codec, sizeof audio.codec, stream.codec);
@@ -247,7 +249,7 @@ void AviWalk::HandleAudioChunk(const uint8_t* id) {
       !audio_[index].probed && size >= 1) {
     PeekPayload(reader_, size, payload_, kProbeWindow);
     char text[PROBEX_TEXT_BYTES] = {};
-    if (ProbeAudioPayload(payload_.data(), payload_.size(), audio_[index].format.formatTag, text, sizeof text)) {
+    if (ProbeAudioPayload(payload_.data(), payload_.size(), audio_[index].payloadTag, text, sizeof text)) {
       CopyText(media_.audioText[index], sizeof media_.audioText[index], text);
       audio_[index].probed = true;
     }

@@ -69,6 +69,7 @@ bool ProbeSyncs(const uint8_t* bytes, size_t length, Find find, Parse parse) {
 void WalkWave(MediaInfo& media, FileReader& reader, TagInfo& tags) {
   SetFormatName(media, "RIFF(WAVE)");
   WaveFormat format{};
+  uint32_t payloadTag = 0;
   char codec[256] = {};
   bool probePending = false, probeDescribed = false;
   uint32_t dataSize = 0;
@@ -90,7 +91,8 @@ void WalkWave(MediaInfo& media, FileReader& reader, TagInfo& tags) {
       ReadPayload(reader, ReadSizeLE(reader), payload, kChunkCap);
       ParseWaveFormat(payload.data(), payload.size(), format);
       LookupWaveCodec(codec, sizeof codec, format.formatTag);
-      probePending = IsProbedFormatTag(format.formatTag);
+      payloadTag = PayloadFormatTag(payload.data(), payload.size(), format);
+      probePending = IsProbedFormatTag(payloadTag);
     } else if (IdIs(id, "LIST")) {
       ScanListChunk(reader, ReadSizeLE(reader), tags, false);
     } else if (IdIs(id, "data")) {
@@ -104,7 +106,7 @@ void WalkWave(MediaInfo& media, FileReader& reader, TagInfo& tags) {
       if (probePending) {
         PeekPayload(reader, dataSize, payload, kProbeWindow);
         char text[PROBEX_TEXT_BYTES] = {};
-        if (ProbeAudioPayload(payload.data(), payload.size(), format.formatTag, text, sizeof text)) {
+        if (ProbeAudioPayload(payload.data(), payload.size(), payloadTag, text, sizeof text)) {
           AddAudioText(media, text);
           probeDescribed = true;
         }
@@ -314,6 +316,12 @@ void ParseWaveFormat(const uint8_t* bytes, size_t length, WaveFormat& format) {
   format.avgBytesPerSec = ReadU32LE(b, 8);
   format.blockAlign = static_cast<uint16_t>(ReadU16LE(b, 12));
   format.bitsPerSample = static_cast<uint16_t>(ReadU16LE(b, 14));
+}
+
+uint32_t PayloadFormatTag(const uint8_t* bytes, size_t length, const WaveFormat& format) {
+  // 16 bytes of WAVEFORMATEX, cbSize, valid bits, channel mask, SubFormat.
+  if (format.formatTag == 0xFFFE && bytes && length >= 40 && ReadU16LE(bytes, 16) >= 22) return ReadU16LE(bytes, 24);
+  return format.formatTag;
 }
 
 void LookupWaveCodec(char* out, size_t size, uint32_t formatTag) {

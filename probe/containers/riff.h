@@ -33,6 +33,11 @@ struct RiffAudioInfo {
 // Bytes past length read as zero; the extension after byte 16 is ignored.
 void ParseWaveFormat(const uint8_t* bytes, size_t length, WaveFormat& format);
 
+// The tag that says what the payload holds: for WAVE_FORMAT_EXTENSIBLE
+// (0xFFFE) with its extension present, the first two bytes of the SubFormat
+// GUID; otherwise the format tag itself. Codec names still use formatTag.
+uint32_t PayloadFormatTag(const uint8_t* bytes, size_t length, const WaveFormat& format);
+
 // CODECS.INI section "WAV", key the tag as "%04X".
 void LookupWaveCodec(char* out, size_t size, uint32_t formatTag);
 
