@@ -39,20 +39,6 @@ struct RiffChunk {
   uint64_t length;
 };
 
-bool IdIs(const uint8_t* id, const char* literal) { return EqualNoCase(id, literal, 4); }
-
-bool IdIsAny(const uint8_t* id, std::initializer_list<const char*> literals) {
-  for (const char* literal : literals)
-    if (IdIs(id, literal)) return true;
-  return false;
-}
-
-uint32_t ReadSizeLE(FileReader& reader) {
-  uint8_t b[4] = {};
-  reader.Read(b, 4);
-  return ReadU32LE(b);
-}
-
 bool BeginsWithUnknown(const char* text) {
   return std::strncmp(text, msg::kUnknown, sizeof msg::kUnknown - 1) == 0;
 }

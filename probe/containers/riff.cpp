@@ -27,20 +27,6 @@ constexpr size_t kProbeWindow = 4096;
 constexpr size_t kChunkCap = 64 * 1024;
 constexpr double kCdSectorsPerSecond = 75.0;
 
-bool IdIs(const uint8_t* id, const char* literal) { return EqualNoCase(id, literal, 4); }
-
-bool IdIsAny(const uint8_t* id, std::initializer_list<const char*> literals) {
-  for (const char* literal : literals)
-    if (IdIs(id, literal)) return true;
-  return false;
-}
-
-uint32_t ReadSizeLE(FileReader& reader) {
-  uint8_t b[4] = {};
-  reader.Read(b, 4);
-  return ReadU32LE(b);
-}
-
 // Sets hasInfoTag for an INFO list and hasId3v1 for a list that ends in an
 // ID3v1 block; the reader ends after the list.
 void ScanListChunk(FileReader& reader, uint32_t size, TagInfo& tags, bool lookForId3v1) {
@@ -295,16 +281,6 @@ void WalkQlcm(MediaInfo& media, FileReader& reader) {
   AddAudioText(media, text);
 }
 
-void FillAudioPlaceholders(Description& d, const RiffAudioInfo& info, bool withCodec) {
-  if (withCodec) d.SetText("#codec#", info.codec);
-  d.Set("#sampleratek#", "%.2f", info.sampleRate * 0.001);
-  d.Set("#samplerate#", "%d", static_cast<int>(info.sampleRate));
-  d.Set("#bitdepth#", "%d", info.bitDepth);
-  d.Set("#channel#", "%d", info.channels);
-  d.Set("#bitratek#", "%.2f", info.bitRate * 0.001);
-  d.Set("#bitrate#", "%.2f", info.bitRate);
-}
-
 }  // namespace
 
 void ParseWaveFormat(const uint8_t* bytes, size_t length, WaveFormat& format) {
@@ -370,22 +346,38 @@ bool ProbeAudioPayload(const uint8_t* bytes, size_t length, uint32_t formatTag, 
   }
 }
 
-void FormatRiffAudioText(char* out, size_t size, const RiffAudioInfo& info) {
-  Description d("RIFF", "AUDIO");
-  FillAudioPlaceholders(d, info, true);
+namespace {
+
+void FillAudioLine(char* out, size_t size, Description& d, const RiffAudioInfo& info, bool withCodec) {
+  if (withCodec) d.SetText("#codec#", info.codec);
+  d.Set("#sampleratek#", "%.2f", info.sampleRate * 0.001);
+  d.Set("#samplerate#", "%d", static_cast<int>(info.sampleRate));
+  d.Set("#bitdepth#", "%d", info.bitDepth);
+  d.Set("#channel#", "%d", info.channels);
+  d.Set("#bitratek#", "%.2f", info.bitRate * 0.001);
+  d.Set("#bitrate#", "%.2f", info.bitRate);
   CopyText(out, size, d.Text());
 }
 
+}  // namespace
+
+void FormatAudioLine(char* out, size_t size, const char* section, const char* key, const RiffAudioInfo& info) {
+  Description d(section, key);
+  FillAudioLine(out, size, d, info, true);
+}
+
+void FormatRiffAudioText(char* out, size_t size, const RiffAudioInfo& info) {
+  FormatAudioLine(out, size, "RIFF", "AUDIO", info);
+}
+
+// AIFF carries no codec: a #codec# in its template stays as written.
 void FormatAiffText(char* out, size_t size, const RiffAudioInfo& info) {
   Description d("AIFF", "AUDIO");
-  FillAudioPlaceholders(d, info, false);
-  CopyText(out, size, d.Text());
+  FillAudioLine(out, size, d, info, false);
 }
 
 void FormatPureVoiceText(char* out, size_t size, const RiffAudioInfo& info) {
-  Description d("PUREVOICE", "AUDIO");
-  FillAudioPlaceholders(d, info, true);
-  CopyText(out, size, d.Text());
+  FormatAudioLine(out, size, "PUREVOICE", "AUDIO", info);
 }
 
 void AnalyzeRiff(MediaInfo& media) {

@@ -50,6 +50,11 @@ bool IsProbedFormatTag(uint32_t formatTag);
 // into out and returns true; otherwise out is left alone.
 bool ProbeAudioPayload(const uint8_t* bytes, size_t length, uint32_t formatTag, char* out, size_t size);
 
+// The template of (section, key) filled with #codec#, #sampleratek#,
+// #samplerate#, #bitdepth#, #channel#, #bitratek#, #bitrate#, in that order:
+// the audio line of RIFF, PureVoice, Flash Video and ASF.
+void FormatAudioLine(char* out, size_t size, const char* section, const char* key, const RiffAudioInfo& info);
+
 // Section "RIFF" key "AUDIO"; "AIFF"/"AUDIO" (no codec); "PUREVOICE"/"AUDIO".
 void FormatRiffAudioText(char* out, size_t size, const RiffAudioInfo& info);
 void FormatAiffText(char* out, size_t size, const RiffAudioInfo& info);

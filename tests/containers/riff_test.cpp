@@ -3,7 +3,6 @@
 #include <string>
 
 #include "audio/dts.h"
-#include "audio/mpeg_audio.h"
 #include "container_test.h"
 #include "containers/riff.h"
 #include "format_id.h"
@@ -33,16 +32,6 @@ std::string DtsLine() {
   EXPECT_TRUE(ParseDtsHeader(dts, frame.data(), frame.size()));
   char line[512] = {};
   DescribeDts(line, sizeof line, dts);
-  return test::Utf8(line);
-}
-
-std::string MpegLine() {
-  test::UseContainerTemplates();
-  Bytes frame = test::MpegAudioFrame();
-  MpegAudioInfo mpeg{};
-  EXPECT_TRUE(ParseMpegAudioVbrHeader(mpeg, frame.data(), frame.size()));
-  char line[512] = {};
-  DescribeMpegAudio(line, sizeof line, mpeg);
   return test::Utf8(line);
 }
 
@@ -84,7 +73,7 @@ TEST(RiffAudio, RenderersFillEveryPlaceholder) {
 TEST(ProbeAudioPayload, FindsTheStreamOfItsFormatTagOnly) {
   Bytes dts = ByteWriter().Zeros(100).Raw(test::DtsFrame());
   Bytes mpeg = ByteWriter().Zeros(3).Raw(test::MpegAudioFrame());
-  std::string dtsLine = DtsLine(), mpegLine = MpegLine();
+  std::string dtsLine = DtsLine(), mpegLine = test::MpegAudioLine();
   char out[512] = "untouched";
   EXPECT_FALSE(ProbeAudioPayload(dts.data(), dts.size(), 0x0055, out, sizeof out));
   EXPECT_FALSE(ProbeAudioPayload(mpeg.data(), mpeg.size(), 0x0011, out, sizeof out));
@@ -132,7 +121,7 @@ TEST(Wave, WalkCases) {
       {"dts in pcm", Wave(ByteWriter().Chunk("fmt ", PcmFormat()).Chunk("data", ByteWriter().Zeros(64).Raw(test::DtsFrame()))),
        "RIFF(WAVE)", {DtsLine()}, {}, 1070.0 / 176400},
       {"mp3", Wave(ByteWriter().Chunk("fmt ", test::WaveFormatBytes(0x55, 2, 44100, 16000, 1, 0)).Chunk("data", test::MpegAudioFrame())),
-       "RIFF(WAVE)", {MpegLine()}, {}, 417.0 / 16000},
+       "RIFF(WAVE)", {test::MpegAudioLine()}, {}, 417.0 / 16000},
       {"mp3 tag without a frame", Wave(ByteWriter().Chunk("fmt ", test::WaveFormatBytes(0x55, 2, 44100, 16000, 1, 0)).Chunk("data", Bytes(800, 0))),
        "RIFF(WAVE)", {"A [MPEG Layer-3] 44.10kHz 44100 0bit 2ch 128.00kbps 128000.00"}, {}, 0.05},
   };
@@ -212,7 +201,7 @@ TEST(Riff, OtherForms) {
       {"rmp3 with IID3", rmp3, format::kRmp3, "RIFF(RMP3)", {kRmp3Line}, {"ID3v1"}, "", 834 * 8.0 / 128000},
       // The MPEG audio analysis finds the ID3v1 block at the file's end and
       // leaves it out of the stream.
-      {"rmp3 with a tag at the end of a list", rmp3Tagged, format::kRmp3, "RIFF(RMP3)", {MpegLine()}, {"ID3v1 / INFOTAG"}, "",
+      {"rmp3 with a tag at the end of a list", rmp3Tagged, format::kRmp3, "RIFF(RMP3)", {test::MpegAudioLine()}, {"ID3v1 / INFOTAG"}, "",
        (417 - 128) * 8.0 / 128000},
       {"rmid", rmid, format::kRmid, "RIFF(MIDI)", {"MIDI 1 4 480 Song"}, {}, "", 0.0},
       {"rmid without MThd", test::Riff("RMID", ByteWriter().Chunk("data", Bytes(30, 0))), format::kRmid, "RIFF(MIDI)",
