@@ -265,7 +265,7 @@ void MediaPlayerControl::SetDisplaySize(int size) {
 
 int MediaPlayerControl::PlayState() const {
   if (fileName_.isEmpty() || stopped_) return kStopped;
-  if (FlagProperty(mpv_, "pause") || (!loaded_ && !autoStart_)) return kPaused;
+  if (FlagProperty(mpv_, "pause")) return kPaused;
   return kPlaying;
 }
 
