@@ -21,4 +21,9 @@ QString VolumeLabel(int position) {
 
 QString RepeatCaption(double seconds) { return QString::asprintf("%2.2f", seconds); }
 
+int TranslucencyOpacity(int level) {
+  constexpr int kOpacity[] = {255, 192, 128, 64};
+  return level >= 0 && level <= 3 ? kOpacity[level] : 255;
+}
+
 }  // namespace vortaq

@@ -13,5 +13,7 @@ QString BalanceLabel(int position);
 QString VolumeLabel(int position);
 // "%2.2f" of a section repeat position in seconds.
 QString RepeatCaption(double seconds);
+// Opacity (of 255) of translucency level 0 (off), 1 (25%), 2 (50%), 3 (75%).
+int TranslucencyOpacity(int level);
 
 }  // namespace vortaq

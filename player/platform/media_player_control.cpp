@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSlider>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <clocale>
 #include <cmath>
@@ -122,11 +123,13 @@ MediaPlayerControl::MediaPlayerControl(QWidget* parent, EngineOptions options)
   column->setContentsMargins(6, 6, 6, 6);
   column->addWidget(positionBar_);
   auto* row = new QHBoxLayout;
-  row->addWidget(playButton_);
-  row->addWidget(stopButton_);
+  for (QPushButton* b : {playButton_, stopButton_}) {
+    b->setFixedWidth(44);
+    row->addWidget(b);
+  }
   row->addStretch(1);
-  row->addWidget(timeLabel_);
   column->addLayout(row);
+  column->addWidget(timeLabel_);
   column->addStretch(1);
 
   connect(playButton_, &QPushButton::clicked, this, [this] {
@@ -159,8 +162,11 @@ MediaPlayerControl::~MediaPlayerControl() {
 
 void MediaPlayerControl::resizeEvent(QResizeEvent*) {
   const int stripHeight = std::min(kStripHeight, height());
-  picture_->setGeometry(0, 0, width(), height() - stripHeight);
+  // Never empty: an OpenGL surface without area would never get its context,
+  // and the engine needs that before a picture can be shown.
+  picture_->setGeometry(0, 0, std::max(1, width()), std::max(1, height() - stripHeight));
   strip_->setGeometry(0, height() - stripHeight, width(), stripHeight);
+  strip_->raise();
 }
 
 void MediaPlayerControl::SetFileName(const QString& path) {
@@ -185,6 +191,10 @@ void MediaPlayerControl::SetFileName(const QString& path) {
   // Without a render context the engine would give up the video for good.
   if (surface_ && !surface_->ready() && surface_->isVisible()) {
     loadPending_ = true;
+    // Should the context never come, play without a picture rather than not at all.
+    QTimer::singleShot(2000, this, [this, path] {
+      if (loadPending_ && fileName_ == path) Load();
+    });
     return;
   }
   Load();
