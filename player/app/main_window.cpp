@@ -248,6 +248,7 @@ void TVRTQ_MAIN::showEvent(QShowEvent* event) {
 }
 
 void TVRTQ_MAIN::FormFirstShow() {
+  if (closing_) return;
   const QString error = binding_.Bind(options_.libraries, options_.programDir);
   if (!error.isEmpty()) {
     ShowError(this, error, texts::kError);
@@ -275,6 +276,7 @@ void TVRTQ_MAIN::FormFirstShow() {
   } else {
     Open(options_.arguments.first());
   }
+  started_ = true;
   idleTimer_->start();
 }
 
@@ -332,7 +334,10 @@ MainSettings TVRTQ_MAIN::CurrentMainSettings() const {
 }
 
 void TVRTQ_MAIN::closeEvent(QCloseEvent* event) {
-  if (fatalStart_ || closing_ || firstShow_) {
+  // Before the start-up has read the settings there is nothing to save, and
+  // saving would put defaults over what was never read.
+  if (fatalStart_ || closing_ || !started_) {
+    closing_ = true;
     event->accept();
     return;
   }

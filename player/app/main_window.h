@@ -51,6 +51,7 @@ class TVRTQ_MAIN : public QMainWindow {
   MediaPlayerControl* player() const { return WMP64; }
   const ProbexBinding& binding() const { return binding_; }
   bool fatalStart() const { return fatalStart_; }
+  bool started() const { return started_; }
   // The application title: the last opened file's name, else the program's.
   QString applicationTitle() const { return appTitle_; }
   // The files this run made read-only.
@@ -131,6 +132,7 @@ class TVRTQ_MAIN : public QMainWindow {
   bool firstShow_ = true;
   bool fatalStart_ = false;
   bool closing_ = false;
+  bool started_ = false;
   int step_ = 5;
   Size defaultSize_{300, 146};
   double repeatStart_ = 0, repeatEnd_ = 0;

@@ -160,6 +160,44 @@ TEST_F(MainWindowTest, OpenLaysOutForThePictureAndCloseRestores) {
   EXPECT_EQ(w->player()->size(), QSize(300, 146));
 }
 
+TEST_F(MainWindowTest, FullScreenChoiceShowsTheControlFullAndComesBackAtAQuarter) {
+  TVRTQ_MAIN* w = Start({test::Fixture("clip.mp4")});
+  ASSERT_TRUE(WaitOpen());
+  auto* sizes = Find<QComboBox>("CB_MovieSize");
+  sizes->setCurrentIndex(3);  // FullScreen
+  EXPECT_EQ(w->player()->DisplaySize(), MediaPlayerControl::kFullScreen);
+  EXPECT_EQ(sizes->currentIndex(), 5);  // 画面1/4, chosen without its handler
+  EXPECT_TRUE(Find<QGroupBox>("GB")->isHidden());
+  w->ApplicationIdle();  // the watch leaves a laid-out full screen alone
+  EXPECT_EQ(sizes->currentIndex(), 5);
+  w->player()->SetDisplaySize(MediaPlayerControl::kDefaultSize);
+  EXPECT_FALSE(Find<QGroupBox>("GB")->isHidden());
+  const QRect screen = w->screen()->geometry();
+  EXPECT_EQ(w->player()->width(), screen.width() / 2);  // the quarter-screen layout
+  // The control asking for full screen by itself gets the same layout.
+  w->player()->SetDisplaySize(MediaPlayerControl::kFullScreen);
+  EXPECT_EQ(sizes->currentIndex(), 5);
+  EXPECT_TRUE(Find<QGroupBox>("GB")->isHidden());
+  w->close();
+  EXPECT_EQ(w->player()->DisplaySize(), MediaPlayerControl::kDefaultSize);
+}
+
+TEST_F(MainWindowTest, ClosedBeforeTheStartUpRanSavesNothing) {
+  const QByteArray old = Utf16("[Main]\r\nMainX=5\r\n");
+  ASSERT_TRUE(test::WriteAll(SettingsPath(), old));
+  MainWindowOptions o;
+  o.programDir = QStringLiteral(VORTAQ_BIN_DIR);
+  o.libraries = {QStringLiteral(VORTAQ_PROBEX_LIB)};
+  o.settingsPath = SettingsPath();
+  o.engine = {QStringLiteral("null"), QStringLiteral("null"), true};
+  TVRTQ_MAIN w(o);
+  w.show();
+  w.close();  // a signal can come this early
+  test::WaitFor([] { return false; }, 100);
+  EXPECT_FALSE(w.started());
+  EXPECT_EQ(test::ReadAll(SettingsPath()), old);
+}
+
 TEST_F(MainWindowTest, BarsDriveTheControlAndTheirLabels) {
   Start();
   auto* rate = Find<QScrollBar>("SC_Rate");
