@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
@@ -145,6 +147,11 @@ TEST_F(MainWindowTest, OpenLaysOutForThePictureAndCloseRestores) {
   sizes->setCurrentIndex(4);  // 1/16 of the offscreen monitor
   const QRect screen = w->screen()->geometry();
   EXPECT_EQ(w->player()->width(), screen.width() / 4);
+
+  w->S_CopyDetailClick();
+  const QString copied = QGuiApplication::clipboard()->text();
+  EXPECT_TRUE(copied.startsWith("[clip.mp4]\n")) << copied.toStdString();
+  EXPECT_TRUE(copied.endsWith("\n\nclip.mp4 / DLL 130101 Unicode\n")) << copied.toStdString();
 
   w->Close();
   EXPECT_EQ(w->windowTitle(), "Vortaq6.4 121014");
