@@ -66,6 +66,22 @@ TEST_F(ProcessTest, RefusesToStartWithoutFormatIni) {
   EXPECT_FALSE(QFileInfo::exists(Settings()));
 }
 
+TEST_F(ProcessTest, WarnsWithoutCodecsIniAndRunsAllTheSame) {
+  QTemporaryDir bin;
+  const QString exe = bin.filePath("vortaq");
+  ASSERT_TRUE(QFile::copy(VORTAQ_VORTAQ_EXE, exe));
+  QFile(exe).setPermissions(QFile::ExeOwner | QFile::ReadOwner | QFile::WriteOwner);
+  ASSERT_TRUE(QFile::copy(VORTAQ_BIN_DIR "FORMAT.INI", bin.filePath("FORMAT.INI")));
+  ASSERT_TRUE(QFile::copy(VORTAQ_PROBEX_LIB, bin.filePath("libprobex.so")));
+  auto p = Launch({}, exe);
+  ASSERT_TRUE(test::WaitFor([&] { return QFileInfo::exists(Socket("VRTQ_NoMultiRun")); }));
+  EXPECT_EQ(Stop(p.get()), 0);
+  const QString err = QString::fromUtf8(p->readAllStandardError());
+  EXPECT_TRUE(err.contains(QStringLiteral("無くても動きますが: CODECS.INIが見つからないのでCodec名の表示ができません。")))
+      << err.toStdString();
+  EXPECT_TRUE(QFileInfo::exists(Settings()));
+}
+
 TEST_F(ProcessTest, SecondStartHandsItsFirstFileOverAndExitsWithOne) {
   QDir().mkpath(config_.filePath("vortaq"));
   ASSERT_TRUE(test::WriteAll(Settings(), Utf16("[Main]\r\nResume=1\r\nAutoStart=0\r\n")));
