@@ -32,7 +32,7 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 run: build
-	$(BUILD)/bin/probex samples
+	$(BUILD)/bin/probex $(filter-out %.sh,$(wildcard samples/*))
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -164,7 +164,12 @@ std::string Report(const MediaInfo& info, bool full) {
     ConvertFull(&info, buffer.data());
   else
     ConvertOne(&info, buffer.data());
-  return Cp932ToUtf8(buffer.data());
+  // The library's lines end in CR LF; a terminal and a pipe want LF.
+  std::string text = Cp932ToUtf8(buffer.data());
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+  return out;
 }
 
 Result Analyse(const std::string& path, Mode mode) {

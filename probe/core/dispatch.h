@@ -19,7 +19,10 @@ struct AnalyzerEntry {
 const AnalyzerEntry* AnalyzerTable(size_t& count);
 
 // Runs the analyzer for info.formatId: the default analyzer for a FormatId
-// without one. Exceptions pass through: the export guards it.
+// without one. Exceptions pass through.
 void Dispatch(MediaInfo& info);
+
+// Runs analyze; an exception becomes "[Exception] 例外終了(formatId)".
+void RunGuarded(MediaInfo& info, Analyzer analyze);
 
 }  // namespace probex

@@ -44,11 +44,7 @@ PROBEX_API void PROBEX_CALL GetFileFormat(MediaInfo* info) {
 
 PROBEX_API void PROBEX_CALL GetFileInfo(MediaInfo* info) {
   if (!info) return;
-  try {
-    Dispatch(*info);
-  } catch (...) {
-    SetErrorFormat(*info, msg::kException, info->formatId);
-  }
+  RunGuarded(*info, Dispatch);
 }
 
 PROBEX_API void PROBEX_CALL GetFileInfoAuto(MediaInfo* info) {

@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "fixture.h"
+#include "templates.h"
+
+namespace probex {
+namespace {
+
+// A template folder of our own, removed afterwards.
+class TemplateDir {
+ public:
+  explicit TemplateDir(const std::string& formatIni) {
+    char pattern[] = "/tmp/probex-ini-XXXXXX";
+    dir_ = mkdtemp(pattern);
+    std::ofstream(dir_ + "/FORMAT.INI", std::ios::binary) << formatIni;
+    Use();
+  }
+  ~TemplateDir() {
+    std::filesystem::remove_all(dir_);
+    SetTemplateDirectory(u"");
+  }
+  void Use() { SetTemplateDirectory(test::ToUtf16(dir_ + "/").c_str()); }
+
+ private:
+  std::string dir_;
+};
+
+std::string Lookup(const char* key, const char* section, size_t size = 512) {
+  std::string out(size, '\0');
+  LookupIni(out.data(), size, key, section, kFormatIni);
+  return test::Utf8(out.c_str());
+}
+
+TEST(LookupIni, FindsKeysByPrefixAndJoinsMatches) {
+  TemplateDir dir(
+      "; comment\r\n"
+      "[AAC]\r\n"
+      "AUDIO1\t\t\tAAC #samplerate#\r\n"
+      ";AUDIO9\tcommented out\r\n"
+      "Audio2\tADIF\tkeeps\ttabs\r\n"
+      "no tab line\r\n"
+      "\r\n"
+      "[LAST]\r\n"
+      "KEY\tlast section\r\n");
+  EXPECT_EQ(Lookup("AUDIO", "AAC"), "AAC #samplerate# / ADIF\tkeeps\ttabs");
+  EXPECT_EQ(Lookup("AUDIO1", "aac"), "AAC #samplerate#");
+  EXPECT_EQ(Lookup("audio2", "AAC"), "ADIF\tkeeps\ttabs");
+  EXPECT_EQ(Lookup("KEY", "LAST"), "last section");  // no blank line at the end
+}
+
+TEST(LookupIni, FailureTexts) {
+  TemplateDir dir("[AAC]\r\nAUDIO1\tx\r\n\r\n[EMPTY]\r\n");
+  EXPECT_EQ(Lookup("AUDIO1", "NOPE"), "S不明AUDIO1");
+  EXPECT_EQ(Lookup("AUDIO3", "AAC"), "不明AUDIO3");
+  EXPECT_EQ(Lookup("AUDIO1", "EMPTY"), "S不明AUDIO1");  // file ends right after the header
+  EXPECT_EQ(Lookup("AUDIO1", "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456"), "S長AUDIO1");
+  SetTemplateDirectory(u"/nonexistent/");
+  EXPECT_EQ(Lookup("AUDIO1", "AAC"), "C空AUDIO1");
+}
+
+TEST(LookupIni, LineEndsAndLongLinesStayInsideBuffers) {
+  std::string longValue(700, 'v');
+  TemplateDir dir("[LF]\nK1\tlf only\nK2\tsecond\n\n[CUT]\r\nK\t" + longValue + "\r\nTAIL\tend\r\n\r\n[NOEOL]\r\nK\tlast without line end");
+  EXPECT_EQ(Lookup("K", "LF"), "lf only / second");
+  // The long line is read in pieces: its value is cut and the rest of the
+  // line is no entry of its own.
+  std::string cut = Lookup("K", "CUT");
+  EXPECT_GT(cut.size(), 400u);
+  EXPECT_LT(cut.size(), 512u);
+  EXPECT_EQ(Lookup("TAIL", "CUT"), "end");
+  EXPECT_EQ(Lookup("K", "NOEOL"), "S不明K");  // a final line without line end is no entry
+  // Small outputs: cut, terminated, never overrun.
+  std::string small(8, '#');
+  small[0] = '\0';
+  LookupIni(small.data(), 6, "K", "LF", kFormatIni);
+  EXPECT_STREQ(small.c_str(), "lf on");
+  EXPECT_EQ(small[7], '#');
+  // A key longer than any line key matches nothing.
+  EXPECT_EQ(Lookup(std::string(40, 'K').c_str(), "LF"), "不明" + std::string(40, 'K'));
+}
+
+TEST(ReplacePlaceholder, ReplacesEveryOccurrenceCaseInsensitively) {
+  char out[512];
+  EXPECT_TRUE(ReplacePlaceholder("#samplerate# #SampleRate# #sampleratek#", out, sizeof out, "#samplerate#", "44100"));
+  EXPECT_STREQ(out, "44100 44100 #sampleratek#");
+  EXPECT_FALSE(ReplacePlaceholder("none here", out, sizeof out, "#x#", "1"));
+  EXPECT_STREQ(out, "none here");
+  // The value is not searched again.
+  EXPECT_TRUE(ReplacePlaceholder("#a#", out, sizeof out, "#a#", "#a##a#"));
+  EXPECT_STREQ(out, "#a##a#");
+  // In place.
+  char text[512] = "rate #r# Hz";
+  ReplacePlaceholder(text, text, sizeof text, "#r#", "8000");
+  EXPECT_STREQ(text, "rate 8000 Hz");
+}
+
+TEST(ReplacePlaceholder, LongTemplateAndValueStayInsideTheResult) {
+  std::string tmpl = std::string(300, 't') + "#v#" + std::string(200, 'u');
+  std::string value(400, 'v');
+  char out[520];
+  std::memset(out, '#', sizeof out);
+  ReplacePlaceholder(tmpl.c_str(), out, 512, "#v#", value.c_str());
+  EXPECT_EQ(std::strlen(out), 511u);
+  EXPECT_EQ(out[512], '#');
+  char tiny[4];
+  ReplacePlaceholder("abc#v#", tiny, sizeof tiny, "#v#", "zzz");
+  EXPECT_STREQ(tiny, "abc");
+}
+
+TEST(Description, FillsTheTemplate) {
+  TemplateDir dir("[AC3]\r\nAUDIO\tAC-3 #sampleratek#kHz #channel#ch #unknown#\r\n\r\n");
+  Description d("AC3", "AUDIO");
+  d.Set("#sampleratek#", "%.2f", 48000 * 0.001);
+  d.Set("#channel#", "%.1f", 5.1);
+  EXPECT_STREQ(d.Text(), "AC-3 48.00kHz 5.1ch #unknown#");
+}
+
+TEST(SetTemplateDirectory, StoresUpTo255UnitsAndClearsOnTooLong) {
+  std::u16string ok(255, u'd');
+  EXPECT_EQ(SetTemplateDirectory(ok.c_str()), 0);
+  TemplateDir dir("[AAC]\r\nAUDIO1\tx\r\n\r\n");
+  EXPECT_EQ(Lookup("AUDIO1", "AAC"), "x");
+  std::u16string tooLong(300, u'd');
+  EXPECT_EQ(SetTemplateDirectory(tooLong.c_str()), 300);
+  // The directory is empty now: FORMAT.INI is no longer found there.
+  EXPECT_EQ(Lookup("AUDIO1", "AAC"), "C空AUDIO1");
+}
+
+}  // namespace
+}  // namespace probex
