@@ -262,6 +262,19 @@ TEST_F(Ac3Test, Eac3DependentSubstreamsCountTowardsTheRate) {
   EXPECT_DOUBLE_EQ(info.duration, 1536 * 10 * 8 / 384000.0);
 }
 
+TEST_F(Ac3Test, Eac3LargeFramesAreReadWhole) {
+  // The dependent substream starts beyond the 2048 bytes searched for the sync word.
+  Bytes file = Eac3Frame({0, 0, 4096, 0, 3, 7, true, 16, false, -1, 0});
+  Append(file, Eac3Frame({1, 0, 2048, 0, 3, 2, false, 16, false, -1, 0}));
+  Append(file, Eac3Frame({0, 0, 4096, 0, 3, 7, true, 16, false, -1, 0}));
+  file.resize(6144 * 4, 0);
+  TempFile f("large.eac3", file);
+  MediaInfo info = test::AnalyzeFile(f.Path());
+  ASSERT_STREQ(info.errorText, "");
+  EXPECT_NE(std::string(info.audioText[0]).find(" 1536.00k 1536000.00"), std::string::npos) << info.audioText[0];
+  EXPECT_DOUBLE_EQ(info.duration, 6144 * 4 * 8 / 1536000.0);
+}
+
 TEST_F(Ac3Test, Eac3ReservedRate) {
   Bytes b = Eac3Frame({0, 0, 768, 3, 3, 2, false, 16, false, -1, 0});
   Ac3Info info{};
