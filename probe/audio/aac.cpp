@@ -192,7 +192,7 @@ void AacChannelConfigText(uint32_t config, AacInfo& info) {
 
 int64_t FindAdtsSync(const uint8_t* buffer, size_t length, size_t start) {
   if (!buffer) return -1;
-  for (size_t i = start; i + 7 <= length; ++i)
+  for (size_t i = start; i < length && length - i >= 7; ++i)
     if (HasAdtsSync(buffer + i) && (buffer[i + 1] & 0x06) == 0) return static_cast<int64_t>(i);
   return -1;
 }

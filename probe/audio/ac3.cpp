@@ -199,7 +199,7 @@ bool ParseEac3(Ac3Info& info, const uint8_t* bytes, size_t length) {
 
 int64_t FindAc3Sync(const uint8_t* buffer, size_t length, size_t start) {
   if (!buffer) return -1;
-  for (size_t i = start; i + kSyncInfoBytes <= length; ++i)
+  for (size_t i = start; i < length && length - i >= kSyncInfoBytes; ++i)
     if (buffer[i] == 0x0B && buffer[i + 1] == 0x77) return static_cast<int64_t>(i);
   return -1;
 }

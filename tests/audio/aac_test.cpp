@@ -262,6 +262,7 @@ TEST_F(AacTest, AdtsBytesInMemory) {
   Append(b, AdtsFrame(a));
   EXPECT_EQ(FindAdtsSync(b.data(), b.size(), 0), 5);
   EXPECT_EQ(FindAdtsSync(b.data(), 11, 0), -1);  // 7 bytes must follow
+  EXPECT_EQ(FindAdtsSync(b.data(), b.size(), SIZE_MAX - 3), -1);
   EXPECT_EQ(AdtsFrameLength(b.data() + 5, 7), 200u);
   EXPECT_EQ(AdtsFrameLength(b.data(), 7), 0u);
   AacInfo info{};

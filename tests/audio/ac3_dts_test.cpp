@@ -109,6 +109,7 @@ TEST_F(Ac3Test, FindSyncLeavesRoomForTheHeader) {
   EXPECT_EQ(FindAc3Sync(b.data(), b.size(), 0), 13);
   EXPECT_EQ(FindAc3Sync(b.data(), 20, 14), -1);
   EXPECT_EQ(FindAc3Sync(b.data(), 19, 0), -1);  // six bytes after the sync word's start
+  EXPECT_EQ(FindAc3Sync(b.data(), b.size(), SIZE_MAX - 3), -1);
 }
 
 TEST_F(Ac3Test, DurationFromStreamSize) {
@@ -432,6 +433,7 @@ TEST_F(DtsTest, FindSync) {
     EXPECT_EQ(FindDtsSync(b.data(), b.size(), 0), 30);
     EXPECT_EQ(FindDtsSync(b.data(), 50, 0), -1);  // 21 bytes must follow
     EXPECT_EQ(FindDtsSync(b.data(), 51, 0), 30);
+    EXPECT_EQ(FindDtsSync(b.data(), b.size(), SIZE_MAX - 10), -1);
   }
 }
 
