@@ -1,12 +1,17 @@
 #include "dispatch.h"
 
+#include "../audio/aac.h"
+#include "../audio/ac3.h"
 #include "../audio/default_analyzer.h"
+#include "../audio/dts.h"
 #include "../audio/flac.h"
 #include "../audio/midi.h"
 #include "../audio/monkeys_audio.h"
+#include "../audio/mpeg_audio.h"
 #include "../audio/musepack.h"
 #include "../audio/optimfrog.h"
 #include "../audio/s98.h"
+#include "../audio/shockwave_audio.h"
 #include "../audio/sun_audio.h"
 #include "../audio/tta.h"
 #include "../audio/twinvq.h"
@@ -32,6 +37,14 @@ constexpr AnalyzerEntry kAnalyzers[] = {
     {kBmp, AnalyzeBmp},
     {kJpeg, AnalyzeJpeg},
     {kGif, AnalyzeGif},
+    {kMpegAudio, AnalyzeMpegAudio},
+    {kAc3, AnalyzeAc3},
+    {kAac, AnalyzeAac},
+    {kDts14Le, AnalyzeDts},
+    {kDts14Be, AnalyzeDts},
+    {kDts16Le, AnalyzeDts},
+    {kDts16Be, AnalyzeDts},
+    {kShockwaveAudio, AnalyzeShockwaveAudio},
     {kMidi, AnalyzeMidi},
     {kSunAudio, AnalyzeSunAudio},
     {kMonkeysAudio, AnalyzeMonkeysAudio},
