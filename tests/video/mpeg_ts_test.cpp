@@ -296,7 +296,8 @@ TEST_F(MpegTsTest, OverlongAdaptationFieldSkipsThePacket) {
   // What a reader running 195 bytes on would take for a table: a PAT
   // naming map PID 0x0555.
   Bytes decoy = Packet(0x1FFF, false, Bytes(184, 0xFF));
-  Bytes fake = Pat({{9, 0x0555}});
+  Bytes fake = {0x00};  // pointer field at 4 + 1 + 190 - 188
+  Append(fake, Pat({{9, 0x0555}}));
   std::copy(fake.begin(), fake.end(), decoy.begin() + 7);
   Bytes ts = bad;
   Append(ts, decoy);
