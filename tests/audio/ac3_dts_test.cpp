@@ -109,6 +109,7 @@ TEST_F(Ac3Test, FindSyncLeavesRoomForTheHeader) {
   EXPECT_EQ(FindAc3Sync(b.data(), b.size(), 0), 13);
   EXPECT_EQ(FindAc3Sync(b.data(), 20, 14), -1);
   EXPECT_EQ(FindAc3Sync(b.data(), 19, 0), -1);  // six bytes after the sync word's start
+  EXPECT_EQ(FindAc3Sync(b.data(), b.size(), SIZE_MAX - 3), -1);
 }
 
 TEST_F(Ac3Test, DurationFromStreamSize) {
@@ -260,6 +261,19 @@ TEST_F(Ac3Test, Eac3DependentSubstreamsCountTowardsTheRate) {
   ASSERT_STREQ(info.errorText, "");
   EXPECT_STREQ(info.audioText[0], "Dolby Digital Plus 48.00kHz 48000 5.1 3/2 L+C+R+SL+SR+LFE CM 384.00k 384000.00");
   EXPECT_DOUBLE_EQ(info.duration, 1536 * 10 * 8 / 384000.0);
+}
+
+TEST_F(Ac3Test, Eac3LargeFramesAreReadWhole) {
+  // The dependent substream starts beyond the 2048 bytes searched for the sync word.
+  Bytes file = Eac3Frame({0, 0, 4096, 0, 3, 7, true, 16, false, -1, 0});
+  Append(file, Eac3Frame({1, 0, 2048, 0, 3, 2, false, 16, false, -1, 0}));
+  Append(file, Eac3Frame({0, 0, 4096, 0, 3, 7, true, 16, false, -1, 0}));
+  file.resize(6144 * 4, 0);
+  TempFile f("large.eac3", file);
+  MediaInfo info = test::AnalyzeFile(f.Path());
+  ASSERT_STREQ(info.errorText, "");
+  EXPECT_NE(std::string(info.audioText[0]).find(" 1536.00k 1536000.00"), std::string::npos) << info.audioText[0];
+  EXPECT_DOUBLE_EQ(info.duration, 6144 * 4 * 8 / 1536000.0);
 }
 
 TEST_F(Ac3Test, Eac3ReservedRate) {
@@ -419,6 +433,7 @@ TEST_F(DtsTest, FindSync) {
     EXPECT_EQ(FindDtsSync(b.data(), b.size(), 0), 30);
     EXPECT_EQ(FindDtsSync(b.data(), 50, 0), -1);  // 21 bytes must follow
     EXPECT_EQ(FindDtsSync(b.data(), 51, 0), 30);
+    EXPECT_EQ(FindDtsSync(b.data(), b.size(), SIZE_MAX - 10), -1);
   }
 }
 

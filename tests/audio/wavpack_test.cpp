@@ -194,7 +194,8 @@ TEST_F(WavPackTest, ReportsDamagedBlocks) {
       {"block smaller than its header",
        Concat({WvBlock({SubBlock(0x21, RiffHeader(44100))}, 44100, kStereoBlock, 1000, 16), garbage}),
        "[WavPack] BlockHeaderが見つからない又はずれています(00000000)"},
-      {"no RIFF header", Concat({WvBlock({Bitstream(100)}, 44100, kStereoBlock), WvBlock({Bitstream(100)}, 44100, kStereoBlock)}),
+      {"correction data only", Concat({WvBlock({SubBlock(0x0B, Bytes(100))}, 44100, kStereoBlock),
+                                       WvBlock({SubBlock(0x0B, Bytes(100))}, 44100, kStereoBlock)}),
        "[WavPack] RIFFヘッダが見つからない又はWVCファイルです"},
   };
   for (const Case& c : cases) {
@@ -219,6 +220,9 @@ TEST_F(WavPackTest, DescribesEncoderFiles) {
       {"audio2/wv_lossy.wv", "WavPack 4 Lossy PCM 44.10kHz 44100 16bit 2ch 202.43kbps 202432.00", 0.25, ""},
       {"audio2/wv_apetag.wv", "WavPack 4 Lossless PCM 44.10kHz 44100 16bit 2ch 327.10kbps 327104.00", 0.25, "APE"},
       {"audio2/wv_6ch.wv", "WavPack 4 Lossless Extensible 48.00kHz 48000 24bit 6ch 1558.56kbps 1558560.00", 0.2, ""},
+      // No RIFF header: described from the first block's flags.
+      {"audio2/wv_ffmpeg_raw.wv", "WavPack 4 Lossless PCM 44.10kHz 44100 16bit 2ch 360.26kbps 360256.00", 0.25, ""},
+      {"audio2/wv_raw_mono.wv", "WavPack 4 Lossless PCM 22.05kHz 22050 16bit 1ch 90.70kbps 90696.23", 5512.0 / 22050, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
