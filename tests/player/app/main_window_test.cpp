@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -249,6 +250,7 @@ TEST_F(MainWindowTest, ReadOnlyMarksAreTakenBackAtExitButNotFromFilesThatHadThem
   ASSERT_TRUE(QFile::copy(test::Fixture("tone.mp3"), mine));
   ASSERT_TRUE(QFile::copy(test::Fixture("tone.mp3"), theirs));
   ASSERT_TRUE(SetReadOnly(mine, false));
+  ASSERT_TRUE(QFile::setPermissions(mine, QFile::permissions(mine) | QFile::WriteGroup));
   ASSERT_TRUE(SetReadOnly(theirs, true));
   ASSERT_TRUE(test::WriteAll(SettingsPath(), Utf16("[Main]\r\nAddReadOnly=1\r\n")));
   TVRTQ_MAIN* w = Start();
@@ -258,7 +260,55 @@ TEST_F(MainWindowTest, ReadOnlyMarksAreTakenBackAtExitButNotFromFilesThatHadThem
   EXPECT_EQ(w->readOnlyList(), QStringList{mine});
   w->close();
   EXPECT_FALSE(IsReadOnly(mine));
+  EXPECT_TRUE(QFile::permissions(mine) & QFile::WriteGroup);  // given back as it was
   EXPECT_TRUE(IsReadOnly(theirs));
+}
+
+TEST_F(MainWindowTest, ExtensionCorrectionRenamesBeforePlayingButNeverOverAnotherFile) {
+  QTemporaryDir media;
+  const QString wrong = media.filePath("song.wav"), upper = media.filePath("loud.MP3");
+  const QString taken = media.filePath("other.wav");
+  for (const QString& p : {wrong, upper, taken, media.filePath("other.mp3")})
+    ASSERT_TRUE(QFile::copy(test::Fixture("tone.mp3"), p));
+  ASSERT_TRUE(test::WriteAll(SettingsPath(), Utf16("[Main]\r\nCheckExt=1\r\n")));
+  TVRTQ_MAIN* w = Start();
+  ASSERT_TRUE(Find<QAction>("S_CheckExt")->isChecked());
+
+  w->Open(wrong);
+  const QString renamed = media.filePath("song.mp3");
+  EXPECT_TRUE(QFileInfo::exists(renamed));
+  EXPECT_FALSE(QFileInfo::exists(wrong));
+  EXPECT_EQ(w->player()->FileName(), renamed);
+  EXPECT_EQ(w->windowTitle(), "song.mp3");
+  EXPECT_TRUE(w->toolTip().startsWith("[song.mp3]\r\n"));
+
+  w->Open(taken);  // other.mp3 is there: played under its old name
+  EXPECT_TRUE(QFileInfo::exists(taken));
+  EXPECT_EQ(w->player()->FileName(), taken);
+
+  w->Open(upper);  // a change of case alone is never made
+  EXPECT_TRUE(QFileInfo::exists(upper));
+  EXPECT_EQ(w->player()->FileName(), upper);
+
+  Find<QAction>("S_CheckExt")->trigger();  // off: names stay as they are
+  const QString plain = media.filePath("plain.wav");
+  ASSERT_TRUE(QFile::copy(test::Fixture("tone.mp3"), plain));
+  w->Open(plain);
+  EXPECT_EQ(w->player()->FileName(), plain);
+  w->close();
+  EXPECT_FALSE(Written().ReadBool("Main", "CheckExt", true));
+}
+
+TEST_F(MainWindowTest, VersionDialogSwitchesAlwaysOnTopOffForGood) {
+  TVRTQ_MAIN* w = Start();
+  QAction* top = Find<QAction>("S_AlwaysOnTop");
+  top->trigger();
+  ASSERT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
+  w->S_VersionClick();
+  EXPECT_FALSE(top->isChecked());
+  EXPECT_FALSE(w->windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_TRUE(LastMessage().startsWith("Vortaq6.4 121014"));
 }
 
 TEST_F(MainWindowTest, ResumeReopensAtTheStoredSecondAndPlaysOnlyWhenItWasPlaying) {
