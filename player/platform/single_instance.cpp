@@ -94,6 +94,10 @@ bool InstanceServer::Listen(const QString& name) {
   Close();
   const QString path = InstanceSocketPath(name);
   if (path.isEmpty()) return false;
+  // Two instances that started at the same moment: the later one must not
+  // take the name from the one that answers on it (a stale socket is gone by
+  // now).
+  if (InstanceRunning(name)) return false;
   server_ = new QLocalServer(this);
   server_->setSocketOptions(QLocalServer::UserAccessOption);
   QLocalServer::removeServer(path);

@@ -110,6 +110,21 @@ TEST_F(SingleInstanceTest, EmptyAndMalformedMessagesOpenNothingAndTheServerGoesO
   EXPECT_EQ(opened, QStringList{"/x/a.mp3"});
 }
 
+TEST_F(SingleInstanceTest, ALaterInstanceNeverTakesTheNameFromOneThatAnswers) {
+  QStringList first, second;
+  InstanceServer a([&](const QString& p) { first << p; });
+  InstanceServer b([&](const QString& p) { second << p; });
+  ASSERT_TRUE(a.Listen("VRTQ_NoMultiRun"));
+  EXPECT_FALSE(b.Listen("VRTQ_NoMultiRun"));
+  QLocalSocket socket;
+  socket.connectToServer(InstanceSocketPath("VRTQ_NoMultiRun"));
+  ASSERT_TRUE(socket.waitForConnected(1000));
+  socket.write(EncodeHandOver("/x/a.mp3"));
+  ASSERT_TRUE(test::WaitFor([&] { return socket.bytesAvailable() > 0; }));
+  EXPECT_EQ(first, QStringList{"/x/a.mp3"});
+  EXPECT_TRUE(second.isEmpty());
+}
+
 TEST_F(SingleInstanceTest, StaleSocketIsNoInstanceAndIsRemoved) {
   const QByteArray path = runtime_.filePath("VRTQ_NoMultiRun").toUtf8();
   const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
