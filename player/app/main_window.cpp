@@ -409,7 +409,8 @@ void TVRTQ_MAIN::Close() {
 
 void TVRTQ_MAIN::S_FileOpenClick() {
   const QString path = QFileDialog::getOpenFileName(this, texts::kOpenDialogTitle, openDir_,
-                                                    texts::kOpenDialogFilter);
+                                                    texts::kOpenDialogFilter, nullptr,
+                                                    QFileDialog::HideNameFilterDetails);
   if (path.isEmpty()) return;
   openDir_ = QFileInfo(path).absolutePath();
   Open(path);

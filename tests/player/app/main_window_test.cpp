@@ -7,6 +7,8 @@
 #include <QGuiApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
+#include <QListView>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -18,6 +20,7 @@
 
 #include "ini_file.h"
 #include "message_box.h"
+#include "texts.h"
 #include "platform/file_ops.h"
 #include "player_fixture.h"
 #include "ui/hint_window.h"
@@ -297,6 +300,70 @@ TEST_F(MainWindowTest, ExtensionCorrectionRenamesBeforePlayingButNeverOverAnothe
   EXPECT_EQ(w->player()->FileName(), plain);
   w->close();
   EXPECT_FALSE(Written().ReadBool("Main", "CheckExt", true));
+}
+
+TEST_F(MainWindowTest, TranslucencyLevelsFollowTheMenuAndTheMainWindowOnlyWhenTicked) {
+  ASSERT_TRUE(test::WriteAll(SettingsPath(), Utf16("[Main]\r\nTransWindow=2\r\nTransMain=1\r\n")));
+  TVRTQ_MAIN* w = Start();
+  QList<int> others;
+  QObject::connect(w, &TVRTQ_MAIN::TranslucencyChange, [&](int opacity) { others << opacity; });
+  EXPECT_TRUE(Find<QAction>("S_Trans50")->isChecked());
+  EXPECT_TRUE(Find<QAction>("S_TransMain")->isChecked());
+  EXPECT_NEAR(w->windowOpacity(), 128 / 255.0, 0.01);
+
+  Find<QAction>("S_Trans50")->trigger();  // the ticked level again: nothing
+  EXPECT_TRUE(Find<QAction>("S_Trans50")->isChecked());
+  EXPECT_TRUE(others.isEmpty());
+  Find<QAction>("S_Trans75")->trigger();
+  EXPECT_NEAR(w->windowOpacity(), 64 / 255.0, 0.01);
+  EXPECT_FALSE(Find<QAction>("S_Trans50")->isChecked());
+  Find<QAction>("S_TransOff")->trigger();  // opaque, and the main window's tick goes
+  EXPECT_EQ(w->windowOpacity(), 1.0);
+  EXPECT_FALSE(Find<QAction>("S_TransMain")->isChecked());
+  Find<QAction>("S_Trans25")->trigger();  // without the tick only the others change
+  EXPECT_EQ(w->windowOpacity(), 1.0);
+  EXPECT_EQ(others, (QList<int>{64, 255, 192}));
+  w->close();
+  EXPECT_EQ(Written().ReadInteger("Main", "TransWindow", -1), 1);
+  EXPECT_EQ(Written().ReadInteger("Main", "TransMain", -1), 0);
+}
+
+TEST_F(MainWindowTest, HintStyleChoiceKeepsHintsAsTheyWere) {
+  TVRTQ_MAIN* w = Start();
+  QAction* show = Find<QAction>("S_HintShow");
+  Find<QAction>("S_HintEx")->trigger();
+  EXPECT_TRUE(Find<QAction>("S_HintEx")->isChecked());
+  EXPECT_FALSE(Find<QAction>("S_HintNormal")->isChecked());
+  EXPECT_EQ(TAppHint::Current()->HintStyle(), hsLineString);
+  EXPECT_TRUE(show->isChecked());
+  EXPECT_TRUE(TAppHint::Current()->ShowHint());
+  show->trigger();  // hints off stay off across a style change
+  Find<QAction>("S_HintNormal")->trigger();
+  EXPECT_EQ(TAppHint::Current()->HintStyle(), hsRect);
+  EXPECT_FALSE(show->isChecked());
+  EXPECT_FALSE(TAppHint::Current()->ShowHint());
+  Find<QAction>("S_HintEx")->trigger();
+  w->close();
+  EXPECT_EQ(Written().ReadInteger("Main", "HintStyle", -1), 2);
+  EXPECT_EQ(Written().ReadInteger("Main", "Hint", -1), 0);
+}
+
+TEST(OpenDialogTest, ShowsTheDesignedFilterNamesAndListsFilesWithoutADot) {
+  QFileDialog dialog(nullptr, texts::kOpenDialogTitle);
+  dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+  dialog.setNameFilter(texts::kOpenDialogFilter);
+  auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
+  ASSERT_NE(types, nullptr);
+  ASSERT_EQ(types->count(), 2);
+  EXPECT_EQ(types->itemText(0), "再生できそうなもの (*.*)");
+  EXPECT_EQ(types->itemText(1), "PlayList File (*.vrtql)");
+  QTemporaryDir folder;
+  ASSERT_TRUE(test::WriteAll(folder.filePath("noextension"), "x"));
+  ASSERT_TRUE(test::WriteAll(folder.filePath("a.mp3"), "x"));
+  dialog.setDirectory(folder.path());
+  auto* list = dialog.findChild<QListView*>("listView");
+  ASSERT_NE(list, nullptr);
+  EXPECT_TRUE(test::WaitFor([&] { return list->model()->rowCount(list->rootIndex()) == 2; }));
 }
 
 TEST_F(MainWindowTest, VersionDialogSwitchesAlwaysOnTopOffForGood) {
