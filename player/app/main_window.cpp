@@ -358,9 +358,11 @@ void TVRTQ_MAIN::closeEvent(QCloseEvent* event) {
   Close();
   binding_.Unbind();
   settings_.Update([&s](IniFile& ini) { WriteMainSettings(ini, s); });
+  // Give back exactly the write permission each file had, not just the owner's.
   for (const QString& path : readOnlyList_)
-    if (IsReadOnly(path)) SetReadOnly(path, false);
+    if (IsReadOnly(path)) SetReadOnly(path, false, readOnlyBits_.value(path));
   readOnlyList_.clear();
+  readOnlyBits_.clear();
   if (instance_) instance_->Close();
   event->accept();
 }
@@ -368,6 +370,9 @@ void TVRTQ_MAIN::closeEvent(QCloseEvent* event) {
 // ---- Files ----
 
 void TVRTQ_MAIN::Open(const QString& path) {
+  // A file chosen in a dialog that outlived the close (a signal ended the run)
+  // would otherwise start playing after the settings were written.
+  if (closing_ || path.isEmpty()) return;
   Close();
   ResetRepeat();
   MediaInfo info;
@@ -384,8 +389,13 @@ void TVRTQ_MAIN::Open(const QString& path) {
   setWindowTitle(name);
   setToolTip(QStringLiteral("[") + name + QStringLiteral("]\r\n") + report);
   appTitle_ = name;
-  if (S_AddReadOnly->isChecked() && !IsReadOnly(current) && SetReadOnly(current, true))
-    readOnlyList_ << current;
+  if (S_AddReadOnly->isChecked() && !IsReadOnly(current)) {
+    const int bits = WriteBits(current);
+    if (bits >= 0 && SetReadOnly(current, true)) {
+      readOnlyList_ << current;
+      readOnlyBits_.insert(current, bits);
+    }
+  }
   WMP64->SetFileName(current);
   WMP64->SetRate(RateFromPosition(SC_Rate->value()));
 }
@@ -399,7 +409,8 @@ void TVRTQ_MAIN::Close() {
 
 void TVRTQ_MAIN::S_FileOpenClick() {
   const QString path = QFileDialog::getOpenFileName(this, texts::kOpenDialogTitle, openDir_,
-                                                    texts::kOpenDialogFilter);
+                                                    texts::kOpenDialogFilter, nullptr,
+                                                    QFileDialog::HideNameFilterDetails);
   if (path.isEmpty()) return;
   openDir_ = QFileInfo(path).absolutePath();
   Open(path);
@@ -418,7 +429,8 @@ void TVRTQ_MAIN::S_CopyDetailClick() {
 }
 
 void TVRTQ_MAIN::S_VersionClick() {
-  if (S_AlwaysOnTop->isChecked()) S_AlwaysOnTopClick();
+  // Off for good, tick included, so that the box is not hidden behind us.
+  if (S_AlwaysOnTop->isChecked()) S_AlwaysOnTop->trigger();
   ShowInformation(this, QStringLiteral("%1\nlibprobex.so %2").arg(texts::kApplicationTitle)
                             .arg(binding_.version(), 6, 10, QLatin1Char('0')),
                   QStringLiteral("バージョン情報"));

@@ -4,6 +4,7 @@
 // program's hint component. Start-up runs at the first show, shutdown at close.
 #pragma once
 
+#include <QHash>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -141,6 +142,7 @@ class TVRTQ_MAIN : public QMainWindow {
   bool inFullScreen_ = false;
   int transLevel_ = 0;
   QStringList readOnlyList_;
+  QHash<QString, int> readOnlyBits_;  // the write bits each marked file had
   ProbexBinding binding_;
   SettingsFile settings_;
   MainSettings carried_;  // values of options whose items come with later parts

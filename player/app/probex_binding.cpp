@@ -160,7 +160,7 @@ QString ProbexBinding::FullReport(MediaInfo* info) const {
   getFileInfo_(info);
   const int32_t length = convertFullLen_(info);
   if (length < 0) return QString();
-  QByteArray buffer(length + 1, '\0');
+  QByteArray buffer(qsizetype{length} + 1, '\0');
   convertFull_(info, buffer.data());
   return Cp932ToUnicode(QByteArray(buffer.constData(), qstrnlen(buffer.constData(), buffer.size())));
 }
@@ -170,7 +170,7 @@ QString ProbexBinding::OneLine(MediaInfo* info) const {
   getFileInfo_(info);
   const int32_t length = convertOneLen_(info);
   if (length < 0) return QString();
-  QByteArray buffer(length + 1, '\0');
+  QByteArray buffer(qsizetype{length} + 1, '\0');
   convertOne_(info, buffer.data());
   return Cp932ToUnicode(QByteArray(buffer.constData(), qstrnlen(buffer.constData(), buffer.size())));
 }

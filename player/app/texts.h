@@ -28,7 +28,9 @@ inline QString LibraryNotUnicode() {
 inline QString LibraryAnsi() { return QStringLiteral("ANSI版のlibprobex.soは使えません。"); }
 
 inline const QString kOpenDialogTitle = QStringLiteral("なんか開く");
+// Each name keeps its designed pattern text; the pattern that Qt applies is the
+// last group (every file, dotted or not), hidden with HideNameFilterDetails.
 inline const QString kOpenDialogFilter =
-    QStringLiteral("再生できそうなもの (*)\nPlayList File (*.vrtql)");
+    QStringLiteral("再生できそうなもの (*.*) (*)\nPlayList File (*.vrtql) (*.vrtql)");
 
 }  // namespace vortaq::texts

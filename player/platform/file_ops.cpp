@@ -30,12 +30,19 @@ bool IsReadOnly(const QString& path) {
   return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
-bool SetReadOnly(const QString& path, bool readOnly) {
+int WriteBits(const QString& path) {
+  struct stat st;
+  if (stat(path.toUtf8().constData(), &st) != 0) return -1;
+  return static_cast<int>(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH));
+}
+
+bool SetReadOnly(const QString& path, bool readOnly, int writeBits) {
   const QByteArray p = path.toUtf8();
   struct stat st;
   if (stat(p.constData(), &st) != 0) return false;
   mode_t mode = st.st_mode & 07777;
-  mode = readOnly ? mode & ~(S_IWUSR | S_IWGRP | S_IWOTH) : mode | S_IWUSR;
+  const mode_t bits = static_cast<mode_t>(writeBits) & (S_IWUSR | S_IWGRP | S_IWOTH);
+  mode = readOnly ? mode & ~(S_IWUSR | S_IWGRP | S_IWOTH) : mode | (bits ? bits : S_IWUSR);
   return chmod(p.constData(), mode) == 0;
 }
 

@@ -12,7 +12,11 @@ bool RenameNoReplace(const QString& from, const QString& to);
 
 // Read-only means nobody may write the file (no write permission bits).
 bool IsReadOnly(const QString& path);
-// Removes every write bit, or gives the owner write permission back.
-bool SetReadOnly(const QString& path, bool readOnly);
+// The write permission bits of path (0222 at most), or -1 when it cannot be
+// read.
+int WriteBits(const QString& path);
+// Removes every write bit, or gives back writeBits (the owner's alone by
+// default).
+bool SetReadOnly(const QString& path, bool readOnly, int writeBits = 0200);
 
 }  // namespace vortaq

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
+#include <QTimer>
 #include <QtEndian>
 
 namespace vortaq {
@@ -92,6 +94,10 @@ bool InstanceServer::Listen(const QString& name) {
   Close();
   const QString path = InstanceSocketPath(name);
   if (path.isEmpty()) return false;
+  // Two instances that started at the same moment: the later one must not
+  // take the name from the one that answers on it (a stale socket is gone by
+  // now).
+  if (InstanceRunning(name)) return false;
   server_ = new QLocalServer(this);
   server_->setSocketOptions(QLocalServer::UserAccessOption);
   QLocalServer::removeServer(path);
@@ -114,8 +120,15 @@ void InstanceServer::Close() {
 void InstanceServer::Accept() {
   while (QLocalSocket* socket = server_ ? server_->nextPendingConnection() : nullptr) {
     auto buffer = std::make_shared<QByteArray>();
+    auto complete = std::make_shared<bool>(false);
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer] {
+    // A sender that never finishes its message must not hold a connection for
+    // ever; one that did waits for its answer however long the open takes.
+    QTimer::singleShot(kHandOverReadTimeoutMs, socket, [socket, complete] {
+      if (!*complete) socket->abort();
+    });
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer, complete] {
+      if (*complete) return;
       *buffer += socket->read(8 + kHandOverMaxBytes + 1 - buffer->size());
       quint32 tag = 0;
       QString path;
@@ -123,16 +136,20 @@ void InstanceServer::Accept() {
         case HandOverParse::kIncomplete:
           return;
         case HandOverParse::kInvalid:
-          socket->disconnectFromServer();
+          socket->abort();
           return;
         case HandOverParse::kComplete:
           break;
       }
+      *complete = true;
       buffer->clear();
-      if (tag == kHandOverTag && handler_) handler_(path);
-      socket->write("\x01", 1);
-      socket->flush();
-      socket->disconnectFromServer();
+      // The open may run events (message boxes): the socket can go meanwhile.
+      QPointer<QLocalSocket> alive(socket);
+      if (tag == kHandOverTag && !path.isEmpty() && handler_) handler_(path);
+      if (!alive) return;
+      alive->write("\x01", 1);
+      alive->flush();
+      alive->disconnectFromServer();
     });
   }
 }

@@ -15,6 +15,8 @@ namespace vortaq {
 constexpr quint32 kHandOverTag = 9682;
 // A path longer than this is no path: the receiver refuses it unread.
 constexpr quint32 kHandOverMaxBytes = 64 * 1024;
+// A connection whose message is still not whole after this is dropped.
+constexpr int kHandOverReadTimeoutMs = 10000;
 
 // $XDG_RUNTIME_DIR/name, else name in a 0700 folder of ours under /tmp.
 QString InstanceSocketPath(const QString& name);

@@ -7,6 +7,9 @@
 #include <QGuiApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
+#include <QListView>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -17,6 +20,7 @@
 
 #include "ini_file.h"
 #include "message_box.h"
+#include "texts.h"
 #include "platform/file_ops.h"
 #include "player_fixture.h"
 #include "ui/hint_window.h"
@@ -249,6 +253,7 @@ TEST_F(MainWindowTest, ReadOnlyMarksAreTakenBackAtExitButNotFromFilesThatHadThem
   ASSERT_TRUE(QFile::copy(test::Fixture("tone.mp3"), mine));
   ASSERT_TRUE(QFile::copy(test::Fixture("tone.mp3"), theirs));
   ASSERT_TRUE(SetReadOnly(mine, false));
+  ASSERT_TRUE(QFile::setPermissions(mine, QFile::permissions(mine) | QFile::WriteGroup));
   ASSERT_TRUE(SetReadOnly(theirs, true));
   ASSERT_TRUE(test::WriteAll(SettingsPath(), Utf16("[Main]\r\nAddReadOnly=1\r\n")));
   TVRTQ_MAIN* w = Start();
@@ -258,7 +263,119 @@ TEST_F(MainWindowTest, ReadOnlyMarksAreTakenBackAtExitButNotFromFilesThatHadThem
   EXPECT_EQ(w->readOnlyList(), QStringList{mine});
   w->close();
   EXPECT_FALSE(IsReadOnly(mine));
+  EXPECT_TRUE(QFile::permissions(mine) & QFile::WriteGroup);  // given back as it was
   EXPECT_TRUE(IsReadOnly(theirs));
+}
+
+TEST_F(MainWindowTest, ExtensionCorrectionRenamesBeforePlayingButNeverOverAnotherFile) {
+  QTemporaryDir media;
+  const QString wrong = media.filePath("song.wav"), upper = media.filePath("loud.MP3");
+  const QString taken = media.filePath("other.wav");
+  for (const QString& p : {wrong, upper, taken, media.filePath("other.mp3")})
+    ASSERT_TRUE(QFile::copy(test::Fixture("tone.mp3"), p));
+  ASSERT_TRUE(test::WriteAll(SettingsPath(), Utf16("[Main]\r\nCheckExt=1\r\n")));
+  TVRTQ_MAIN* w = Start();
+  ASSERT_TRUE(Find<QAction>("S_CheckExt")->isChecked());
+
+  w->Open(wrong);
+  const QString renamed = media.filePath("song.mp3");
+  EXPECT_TRUE(QFileInfo::exists(renamed));
+  EXPECT_FALSE(QFileInfo::exists(wrong));
+  EXPECT_EQ(w->player()->FileName(), renamed);
+  EXPECT_EQ(w->windowTitle(), "song.mp3");
+  EXPECT_TRUE(w->toolTip().startsWith("[song.mp3]\r\n"));
+
+  w->Open(taken);  // other.mp3 is there: played under its old name
+  EXPECT_TRUE(QFileInfo::exists(taken));
+  EXPECT_EQ(w->player()->FileName(), taken);
+
+  w->Open(upper);  // a change of case alone is never made
+  EXPECT_TRUE(QFileInfo::exists(upper));
+  EXPECT_EQ(w->player()->FileName(), upper);
+
+  Find<QAction>("S_CheckExt")->trigger();  // off: names stay as they are
+  const QString plain = media.filePath("plain.wav");
+  ASSERT_TRUE(QFile::copy(test::Fixture("tone.mp3"), plain));
+  w->Open(plain);
+  EXPECT_EQ(w->player()->FileName(), plain);
+  w->close();
+  EXPECT_FALSE(Written().ReadBool("Main", "CheckExt", true));
+}
+
+TEST_F(MainWindowTest, TranslucencyLevelsFollowTheMenuAndTheMainWindowOnlyWhenTicked) {
+  ASSERT_TRUE(test::WriteAll(SettingsPath(), Utf16("[Main]\r\nTransWindow=2\r\nTransMain=1\r\n")));
+  TVRTQ_MAIN* w = Start();
+  QList<int> others;
+  QObject::connect(w, &TVRTQ_MAIN::TranslucencyChange, [&](int opacity) { others << opacity; });
+  EXPECT_TRUE(Find<QAction>("S_Trans50")->isChecked());
+  EXPECT_TRUE(Find<QAction>("S_TransMain")->isChecked());
+  EXPECT_NEAR(w->windowOpacity(), 128 / 255.0, 0.01);
+
+  Find<QAction>("S_Trans50")->trigger();  // the ticked level again: nothing
+  EXPECT_TRUE(Find<QAction>("S_Trans50")->isChecked());
+  EXPECT_TRUE(others.isEmpty());
+  Find<QAction>("S_Trans75")->trigger();
+  EXPECT_NEAR(w->windowOpacity(), 64 / 255.0, 0.01);
+  EXPECT_FALSE(Find<QAction>("S_Trans50")->isChecked());
+  Find<QAction>("S_TransOff")->trigger();  // opaque, and the main window's tick goes
+  EXPECT_EQ(w->windowOpacity(), 1.0);
+  EXPECT_FALSE(Find<QAction>("S_TransMain")->isChecked());
+  Find<QAction>("S_Trans25")->trigger();  // without the tick only the others change
+  EXPECT_EQ(w->windowOpacity(), 1.0);
+  EXPECT_EQ(others, (QList<int>{64, 255, 192}));
+  w->close();
+  EXPECT_EQ(Written().ReadInteger("Main", "TransWindow", -1), 1);
+  EXPECT_EQ(Written().ReadInteger("Main", "TransMain", -1), 0);
+}
+
+TEST_F(MainWindowTest, HintStyleChoiceKeepsHintsAsTheyWere) {
+  TVRTQ_MAIN* w = Start();
+  QAction* show = Find<QAction>("S_HintShow");
+  Find<QAction>("S_HintEx")->trigger();
+  EXPECT_TRUE(Find<QAction>("S_HintEx")->isChecked());
+  EXPECT_FALSE(Find<QAction>("S_HintNormal")->isChecked());
+  EXPECT_EQ(TAppHint::Current()->HintStyle(), hsLineString);
+  EXPECT_TRUE(show->isChecked());
+  EXPECT_TRUE(TAppHint::Current()->ShowHint());
+  show->trigger();  // hints off stay off across a style change
+  Find<QAction>("S_HintNormal")->trigger();
+  EXPECT_EQ(TAppHint::Current()->HintStyle(), hsRect);
+  EXPECT_FALSE(show->isChecked());
+  EXPECT_FALSE(TAppHint::Current()->ShowHint());
+  Find<QAction>("S_HintEx")->trigger();
+  w->close();
+  EXPECT_EQ(Written().ReadInteger("Main", "HintStyle", -1), 2);
+  EXPECT_EQ(Written().ReadInteger("Main", "Hint", -1), 0);
+}
+
+TEST(OpenDialogTest, ShowsTheDesignedFilterNamesAndListsFilesWithoutADot) {
+  QFileDialog dialog(nullptr, texts::kOpenDialogTitle);
+  dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+  dialog.setNameFilter(texts::kOpenDialogFilter);
+  auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
+  ASSERT_NE(types, nullptr);
+  ASSERT_EQ(types->count(), 2);
+  EXPECT_EQ(types->itemText(0), "再生できそうなもの (*.*)");
+  EXPECT_EQ(types->itemText(1), "PlayList File (*.vrtql)");
+  QTemporaryDir folder;
+  ASSERT_TRUE(test::WriteAll(folder.filePath("noextension"), "x"));
+  ASSERT_TRUE(test::WriteAll(folder.filePath("a.mp3"), "x"));
+  dialog.setDirectory(folder.path());
+  auto* list = dialog.findChild<QListView*>("listView");
+  ASSERT_NE(list, nullptr);
+  EXPECT_TRUE(test::WaitFor([&] { return list->model()->rowCount(list->rootIndex()) == 2; }));
+}
+
+TEST_F(MainWindowTest, VersionDialogSwitchesAlwaysOnTopOffForGood) {
+  TVRTQ_MAIN* w = Start();
+  QAction* top = Find<QAction>("S_AlwaysOnTop");
+  top->trigger();
+  ASSERT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
+  w->S_VersionClick();
+  EXPECT_FALSE(top->isChecked());
+  EXPECT_FALSE(w->windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_TRUE(LastMessage().startsWith("Vortaq6.4 121014"));
 }
 
 TEST_F(MainWindowTest, ResumeReopensAtTheStoredSecondAndPlaysOnlyWhenItWasPlaying) {

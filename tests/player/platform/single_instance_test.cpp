@@ -74,6 +74,57 @@ TEST_F(SingleInstanceTest, HandOverReachesTheHandlerAndOtherTagsAreIgnored) {
   EXPECT_FALSE(QFileInfo::exists(runtime_.filePath("VRTQ_NoMultiRun")));
 }
 
+TEST_F(SingleInstanceTest, EmptyAndMalformedMessagesOpenNothingAndTheServerGoesOn) {
+  QStringList opened;
+  InstanceServer server([&](const QString& p) { opened << p; });
+  ASSERT_TRUE(server.Listen("VRTQ_NoMultiRun"));
+  const QString name = InstanceSocketPath("VRTQ_NoMultiRun");
+
+  // No path: answered like any message, but nothing is opened.
+  QLocalSocket empty;
+  empty.connectToServer(name);
+  ASSERT_TRUE(empty.waitForConnected(1000));
+  empty.write(EncodeHandOver(QString()));
+  ASSERT_TRUE(test::WaitFor([&] { return empty.bytesAvailable() > 0; }));
+  EXPECT_EQ(empty.read(1), QByteArray("\x01"));
+
+  // A length past the limit is refused unread and the connection dropped.
+  QLocalSocket huge;
+  huge.connectToServer(name);
+  ASSERT_TRUE(huge.waitForConnected(1000));
+  huge.write(QByteArray("\xD2\x25\x00\x00\x00\x00\x00\x01", 8) + QByteArray(64, 'a'));
+  ASSERT_TRUE(test::WaitFor([&] { return huge.state() == QLocalSocket::UnconnectedState; }));
+  EXPECT_EQ(huge.bytesAvailable(), 0);
+
+  // A sender that stops half-way does not keep others out.
+  QLocalSocket stalled;
+  stalled.connectToServer(name);
+  ASSERT_TRUE(stalled.waitForConnected(1000));
+  stalled.write(EncodeHandOver("/x/never.mp4").left(10));
+  stalled.flush();
+  QLocalSocket good;
+  good.connectToServer(name);
+  ASSERT_TRUE(good.waitForConnected(1000));
+  good.write(EncodeHandOver("/x/a.mp3"));
+  ASSERT_TRUE(test::WaitFor([&] { return good.bytesAvailable() > 0; }));
+  EXPECT_EQ(opened, QStringList{"/x/a.mp3"});
+}
+
+TEST_F(SingleInstanceTest, ALaterInstanceNeverTakesTheNameFromOneThatAnswers) {
+  QStringList first, second;
+  InstanceServer a([&](const QString& p) { first << p; });
+  InstanceServer b([&](const QString& p) { second << p; });
+  ASSERT_TRUE(a.Listen("VRTQ_NoMultiRun"));
+  EXPECT_FALSE(b.Listen("VRTQ_NoMultiRun"));
+  QLocalSocket socket;
+  socket.connectToServer(InstanceSocketPath("VRTQ_NoMultiRun"));
+  ASSERT_TRUE(socket.waitForConnected(1000));
+  socket.write(EncodeHandOver("/x/a.mp3"));
+  ASSERT_TRUE(test::WaitFor([&] { return socket.bytesAvailable() > 0; }));
+  EXPECT_EQ(first, QStringList{"/x/a.mp3"});
+  EXPECT_TRUE(second.isEmpty());
+}
+
 TEST_F(SingleInstanceTest, StaleSocketIsNoInstanceAndIsRemoved) {
   const QByteArray path = runtime_.filePath("VRTQ_NoMultiRun").toUtf8();
   const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
