@@ -192,8 +192,10 @@ bool ReadPat(const Window& w, const Packet& p, Pat& pat) {
   return true;
 }
 
+// MPEG-1 video (01) and audio (03) are kept too: DVB radio and FFmpeg carry
+// Layer II audio as type 03, and dropping it would hide the stream.
 bool RetainedType(uint8_t type) {
-  return type == 0x02 || type == 0x04 || type == 0x0F || type == 0x1B || (type >= 0x80 && type <= 0x87) ||
+  return type == 0x01 || type == 0x02 || type == 0x03 || type == 0x04 || type == 0x0F || type == 0x1B || (type >= 0x80 && type <= 0x87) ||
          type == 0xA1 || type == 0xA2;
 }
 
@@ -267,9 +269,10 @@ bool DescribeStream(const Window& w, const Packet& p, uint8_t type, MediaInfo& i
   uint16_t pid = p.header.pid;
   char text[kLineBytes];
   switch (type) {
+    case 0x01:
     case 0x02: {
       MpegVideoInfo video{};
-      CopyText(video.codec, sizeof video.codec, "MPEG2");
+      CopyText(video.codec, sizeof video.codec, type == 0x01 ? "MPEG1" : "MPEG2");
       int64_t at = FindStartCode(d, regionEnd, kMpegSequenceHeaderCode, from);
       while (at >= 0 && !ParseMpegSequenceHeader(video, d + at + 4, p.end - static_cast<size_t>(at) - 4))
         at = FindStartCode(d, regionEnd, kMpegSequenceHeaderCode, static_cast<size_t>(at) + 1);
@@ -282,6 +285,7 @@ bool DescribeStream(const Window& w, const Packet& p, uint8_t type, MediaInfo& i
       AddStreamLine(info, true, pid, text);
       return true;
     }
+    case 0x03:
     case 0x04: {
       int64_t hit = FindMpegAudioSync(d, regionEnd, from);
       if (hit < 0) return false;

@@ -120,7 +120,7 @@ Bytes FullStream(uint64_t firstPts, uint64_t lastPts) {
                                             {0x80, 0x103},
                                             {0x83, 0x104},
                                             {0x87, 0x105},
-                                            {0x01, 0x106},
+                                            {0x06, 0x106},
                                             {0x04, 0x107}})));
   Append(ts, Packet(0x100, true, Pes(0xE0, firstPts, MpegVideoEs())));
   Append(ts, Packet(0x101, true, Pes(0xC0, firstPts, kAdts)));
@@ -268,7 +268,7 @@ TEST_F(MpegTsTest, StreamsOfAProgram) {
   EXPECT_EQ(r.info.formatId, format::kMpeg2Ts);
   EXPECT_STREQ(r.info.formatName, "MPEG2-TS");
   EXPECT_STREQ(r.info.errorText, "");
-  EXPECT_EQ(r.video, std::vector<std::string>{kVideoLine});  // MPEG-1 video (0x01) is not kept
+  EXPECT_EQ(r.video, std::vector<std::string>{kVideoLine});  // private data (0x06) is not kept
   EXPECT_EQ(r.audio, kFullAudio);                             // nor E-AC-3 described
   EXPECT_EQ(r.extra, std::vector<std::string>{"188Pct"});
   EXPECT_DOUBLE_EQ(r.info.duration, 10);
@@ -420,8 +420,8 @@ TEST_F(MpegTsTest, FfmpegOutput) {
   const char* mpeg2Cif = "0100 M2|MPEG2|MP@ML|352x288|1:1|25.00|0.00|0.00|VBR|Progressive";
   const char* avcQvga = "0100 AVC|AVC/H.264|High@1.3|320x240|8|1:1|Progressive|25.00|0|0.00|0.00";
   const Case cases[] = {
-      // MPEG-1 audio at 48 kHz goes out as stream type 3, which is not kept.
-      {"ts_mpeg2_mp2.ts", {mpeg2Cif}, {}, "188Pct", 1.96},
+      // MPEG-1 audio at 48 kHz goes out as stream type 3.
+      {"ts_mpeg2_mp2.ts", {mpeg2Cif}, {"0101 MP3|1|II|48000|64.00|Mono"}, "188Pct", 1.96},
       {"ts_h264_aac.ts", {avcQvga}, {"0101 AAC|LC|48000|1.0|288.00"}, "188Pct", 1.92},
       {"ts_h264_aac.m2ts", {avcQvga}, {"0101 AAC|LC|48000|1.0|288.00"}, "192Pct", 1.92},
       {"ts_ac3.ts", {mpeg2Cif}, {"0101 AC3|Dolby AC-3|48000|2.0|96.00"}, "188Pct", 1.96},
