@@ -94,6 +94,8 @@ std::vector<uint8_t> ReadBytes(FileReader& reader, uint64_t position, uint32_t s
   return bytes;
 }
 
+void ReplaceCommon(Description& d, double sampleRate, double bitRate, int channels);
+
 class OggWalk {
  public:
   OggWalk(MediaInfo& media, FileReader& reader) : media_(media), reader_(reader) {}
@@ -106,6 +108,7 @@ class OggWalk {
   void Describe(const OggStream& stream, bool reference, int64_t g);
   void DescribeOgmVideo(const OggStream& stream, const std::vector<uint8_t>& packet, bool reference, int64_t g);
   void DescribeOgmAudio(const OggStream& stream, const std::vector<uint8_t>& packet, bool reference, int64_t g);
+  void DescribeOpus(const std::vector<uint8_t>& packet, bool reference, int64_t g);
   void DescribeFlac(const OggStream& stream, const std::vector<uint8_t>& packet, bool reference, int64_t g);
 
   MediaInfo& media_;
@@ -241,6 +244,8 @@ void OggWalk::Describe(const OggStream& stream, bool reference, int64_t g) {
     if (reference) media_.duration = info.sampleRate ? static_cast<double>(g) / info.sampleRate : 0.0;
     FormatSpeexText(text, sizeof text, info);
     AddAudioText(media_, text);
+  } else if (n >= 8 && EqualNoCase(p, "OpusHead", 8)) {
+    DescribeOpus(packet, reference, g);
   } else if (after("audio")) {
     DescribeOgmAudio(stream, packet, reference, g);
   } else if (after("theora")) {
@@ -317,6 +322,23 @@ void OggWalk::DescribeOgmAudio(const OggStream& stream, const std::vector<uint8_
   audio.bitRate = ReadU32LE(h, 49) * 8.0;
   FormatRiffAudioText(text, sizeof text, audio);
   AddAudioText(media_, text);
+}
+
+// Opus (RFC 7845): granule positions count 48 kHz samples from before the
+// pre-skip, whatever rate the input had.
+void OggWalk::DescribeOpus(const std::vector<uint8_t>& packet, bool reference, int64_t g) {
+  uint8_t h[19] = {};
+  std::memcpy(h, packet.data(), packet.size() < sizeof h ? packet.size() : sizeof h);
+  constexpr double kOpusRate = 48000.0;
+  int64_t samples = g - static_cast<int64_t>(ReadU16LE(h, 10));
+  double duration = samples > 0 ? static_cast<double>(samples) / kOpusRate : 0.0;
+  if (reference) media_.duration = duration;
+  // The pages do not say which bytes are Opus: alone in its file, the
+  // stream's rate is the file's.
+  double bitRate = streamCount_ == 1 && duration > 0 ? static_cast<double>(reader_.Size()) * 8.0 / duration : 0.0;
+  Description d("OGG", "OPUS");
+  ReplaceCommon(d, kOpusRate, bitRate, h[9]);
+  AddAudioText(media_, d.Text());
 }
 
 // Ogg FLAC is only named; its STREAMINFO sample rate still gives the time.

@@ -69,6 +69,7 @@ inline constexpr char kContainerFormatIni[] =
     "THEORA\tTHEORA #width#x#height# [#codec#] #framerate#fps #aspect# #bitratek#kbps #bitrate# #frame#f\r\n"
     "VORBIS\tVORBIS #sampleratek#kHz #samplerate# #bitratek#kbps #bitrate# #bitratemode# #channel#ch\r\n"
     "SPEEX\tSPEEX #sampleratek#kHz #samplerate# #bitratek#kbps #bitrate# #bitratemode# #channel#ch #comptype#\r\n"
+    "OPUS\tOPUS #sampleratek#kHz #samplerate# #bitratek#kbps #channel#ch\r\n"
     "\r\n"
     "[WINDOWSMEDIA]\r\n"
     "VIDEO1\tWMV1 #width#x#height# #bitdepth#bit [#codec#] #framerate#fps #bitratek#kbps #bitrate#\r\n"

@@ -156,6 +156,13 @@ TEST(Ogg, StreamKinds) {
       {"ogm audio pcm", OneStream(OgmHeader("audio", "0001", 0, 44100, 16, 2 | (4 << 16), 176400), Bytes(100, 0), 88200),
        format::kOggOther, {}, {"A [PCM] 44.10kHz 44100 16bit 2ch 1411.20kbps 1411200.00"}, {}, 2.0},
       {"ogm text", textStream, format::kOggVorbis, {}, {"VORBIS 44.10kHz 44100 128.00kbps 128000.00 QB 2ch"}, {"Text(1)"}, 2.0},
+      // 48 kHz granules counted from before the 312-sample pre-skip.
+      {"opus", OneStream(ByteWriter().Text("OpusHead").U8(1).U8(2).LE16(312).LE32(44100).LE16(0).U8(0),
+                         ByteWriter().Text("OpusTags").LE32(0).LE32(0), 96000 + 312),
+       format::kOggOther, {}, {"OPUS 48.00kHz 48000 0.91kbps 2ch"}, {}, 2.0},
+      {"opus ending inside its pre-skip", OneStream(ByteWriter().Text("OpusHead").U8(1).U8(1).LE16(312).LE32(48000).LE16(0).U8(0),
+                                                    Bytes(10, 0), 100),
+       format::kOggOther, {}, {"OPUS 48.00kHz 48000 0.00kbps 1ch"}, {}, 0.0},
       {"flac, current mapping", OneStream(flacNew, Bytes(20, 0), 44100 * 3), format::kOggFlac, {},
        {"[OGG] OggFlacは未対応です"}, {}, 3.0},
       {"flac, first mapping", OneStream(ByteWriter().Text("fLaC"), StreamInfo(22050), 22050 * 3), format::kOggFlac, {},
@@ -246,6 +253,7 @@ TEST(Ogg, EncoderFiles) {
       {"ogg_flac.oga", format::kOggFlac, {}, {"[OGG] OggFlacは未対応です"}, 1.0},
       {"ogg_theora_vorbis.ogv", format::kOggOther, {"THEORA 160x120 [Theora 3.2.1] 25.00fps 1:1 0.00kbps 0.00 25f"},
        {"VORBIS 22.05kHz 22050 24.00kbps 24000.00 QB 1ch"}, 1.0},
+      {"../audio/ogg_opus.opus", format::kOggOther, {}, {"OPUS 48.00kHz 48000 124.46kbps 2ch"}, 1.0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);

@@ -245,6 +245,7 @@ const TemplateCase kTemplates[] = {
     {"OGG", "VORBIS", "#sampleratek# #samplerate# #bitratek# #bitrate# #bitratemode# #channel#", kAudioShows},
     {"OGG", "SPEEX", "#sampleratek# #samplerate# #bitratek# #bitrate# #bitratemode# #channel# #comptype#",
      kAudioShows},
+    {"OGG", "OPUS", "#sampleratek# #samplerate# #bitratek# #bitrate# #channel#", kAudioShows},
     {"WINDOWSMEDIA", "VIDEO1", kVideoFills, kVideoShows},
     // Chosen when the frame rate is unknown (0), so the line leaves it out.
     {"WINDOWSMEDIA", "VIDEO2", "#width# #height# #bitdepth# #codec# #bitratek# #bitrate#",
