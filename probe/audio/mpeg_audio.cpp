@@ -330,6 +330,15 @@ void DescribeMpegAudio(char* out, size_t size, const MpegAudioInfo& info) {
   CopyText(out, size, d.Text());
 }
 
+void AddMpegAudioDescription(MediaInfo& media, const MpegAudioInfo& info) {
+  char line[PROBEX_TEXT_BYTES];
+  DescribeMpegAudio(line, sizeof line, info);
+  AddAudioText(media, line);
+  DescribeTags(line, sizeof line, info.tags);
+  if (line[0]) AddExtraText(media, line);
+  media.duration = info.duration;
+}
+
 void AnalyzeMpegAudio(MediaInfo& media) {
   FileReader reader;
   if (!reader.Open(media.path)) {
@@ -373,12 +382,7 @@ void AnalyzeMpegAudio(MediaInfo& media) {
     SetErrorText(media, msg::kMp3BadHeader);
     return;
   }
-  char line[PROBEX_TEXT_BYTES];
-  DescribeMpegAudio(line, sizeof line, info);
-  AddAudioText(media, line);
-  DescribeTags(line, sizeof line, info.tags);
-  if (line[0]) AddExtraText(media, line);
-  media.duration = info.duration;
+  AddMpegAudioDescription(media, info);
 }
 
 }  // namespace probex

@@ -76,6 +76,9 @@ double MpegAudioDuration(const MpegAudioInfo& info);
 void DescribeMpegAudio(char* out, size_t size, const MpegAudioInfo& info);
 
 // FormatId 106.
+// The stream's line, its tag line and its duration into the record.
+void AddMpegAudioDescription(MediaInfo& media, const MpegAudioInfo& info);
+
 void AnalyzeMpegAudio(MediaInfo& info);
 
 }  // namespace probex

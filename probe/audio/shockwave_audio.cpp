@@ -56,12 +56,7 @@ void AnalyzeShockwaveAudio(MediaInfo& media) {
     SetErrorText(media, msg::kSwaBadHeader);
     return;
   }
-  char line[PROBEX_TEXT_BYTES];
-  DescribeMpegAudio(line, sizeof line, info);
-  AddAudioText(media, line);
-  DescribeTags(line, sizeof line, info.tags);
-  if (line[0]) AddExtraText(media, line);
-  media.duration = info.duration;
+  AddMpegAudioDescription(media, info);
 }
 
 }  // namespace probex
