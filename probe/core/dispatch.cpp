@@ -1,6 +1,11 @@
 #include "dispatch.h"
 
+#include "../audio/aac.h"
+#include "../audio/ac3.h"
 #include "../audio/default_analyzer.h"
+#include "../audio/dts.h"
+#include "../audio/mpeg_audio.h"
+#include "../audio/shockwave_audio.h"
 #include "../video/still_image.h"
 #include "format_id.h"
 #include "media_info.h"
@@ -22,6 +27,14 @@ constexpr AnalyzerEntry kAnalyzers[] = {
     {kBmp, AnalyzeBmp},
     {kJpeg, AnalyzeJpeg},
     {kGif, AnalyzeGif},
+    {kMpegAudio, AnalyzeMpegAudio},
+    {kAc3, AnalyzeAc3},
+    {kAac, AnalyzeAac},
+    {kDts14Le, AnalyzeDts},
+    {kDts14Be, AnalyzeDts},
+    {kDts16Le, AnalyzeDts},
+    {kDts16Be, AnalyzeDts},
+    {kShockwaveAudio, AnalyzeShockwaveAudio},
 };
 
 }  // namespace
