@@ -43,6 +43,7 @@ MESSAGES = [
     # FLAC
     ("kFlacNoBuffer", "[FLAC] ブロックデータ読み込みバッファの確保に失敗しました"),
     ("kFlacBadBlockType", "[FLAC] 不明なBlockType(%d)"),
+    ("kFlacShortStreamInfo", "[FLAC] STREAMINFOが短すぎます(%dbytes)"),
     # lossless family
     ("kTtaBadVersion", "[TTA] 不正/未対応バージョンのTTAです"),
     ("kWavPackNoBlock", "[WavPack] BlockHeaderが見つからない又はずれています(%08llX)"),
@@ -51,6 +52,7 @@ MESSAGES = [
     ("kOfrOldHeader", "[OFR] v4.21以下のヘッダは未対応です"),
     ("kOfrBadCompression", "[OFR] 不明な圧縮モード(%d)"),
     ("kOfrBadSpeed", "[OFR] 不明な速度モード(%d)"),
+    ("kOfrNoHeader", "[OFR] OFRチャンクが見つかりません"),
     # other audio
     ("kMidiNoMThd", "[MIDI] MThdが見つかりません"),
     ("kVqNotTwinVq", "[VQ] TwinVQファイルではありません"),

@@ -6,6 +6,16 @@
 #include "../audio/dts.h"
 #include "../audio/mpeg_audio.h"
 #include "../audio/shockwave_audio.h"
+#include "../audio/flac.h"
+#include "../audio/midi.h"
+#include "../audio/monkeys_audio.h"
+#include "../audio/musepack.h"
+#include "../audio/optimfrog.h"
+#include "../audio/s98.h"
+#include "../audio/sun_audio.h"
+#include "../audio/tta.h"
+#include "../audio/twinvq.h"
+#include "../audio/wavpack.h"
 #include "../video/still_image.h"
 #include "format_id.h"
 #include "media_info.h"
@@ -35,6 +45,16 @@ constexpr AnalyzerEntry kAnalyzers[] = {
     {kDts16Le, AnalyzeDts},
     {kDts16Be, AnalyzeDts},
     {kShockwaveAudio, AnalyzeShockwaveAudio},
+    {kMidi, AnalyzeMidi},
+    {kSunAudio, AnalyzeSunAudio},
+    {kMonkeysAudio, AnalyzeMonkeysAudio},
+    {kMusePack, AnalyzeMusePack},
+    {kFlac, AnalyzeFlac},
+    {kTta, AnalyzeTta},
+    {kWavPack, AnalyzeWavPack},
+    {kOptimFrog, AnalyzeOptimFrog},
+    {kTwinVq, AnalyzeTwinVq},
+    {kS98, AnalyzeS98},
 };
 
 }  // namespace

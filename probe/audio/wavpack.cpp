@@ -1,0 +1,180 @@
+#include "wavpack.h"
+
+#include "../core/bits.h"
+#include "../core/file_reader.h"
+#include "../core/media_info.h"
+#include "../core/messages.h"
+#include "../core/templates.h"
+#include "../core/text.h"
+#include "audio_file.h"
+
+namespace probex {
+
+namespace {
+
+constexpr size_t kBlockHeaderBytes = 32;
+// A block's size field counts everything after its first 8 bytes.
+constexpr uint32_t kMinBlockSize = kBlockHeaderBytes - 8;
+
+constexpr uint32_t kFlagHybrid = 0x08;
+constexpr uint32_t kFlagJointStereo = 0x10;
+constexpr uint32_t kFlagInitialBlock = 0x800;
+constexpr uint32_t kUnknownSamples = 0xFFFFFFFF;
+
+constexpr uint8_t kIdMask = 0x3F;
+constexpr uint8_t kIdLarge = 0x80;
+constexpr uint8_t kIdFirstCritical = 0x0E;  // below: decoder data the walk skips
+constexpr uint8_t kIdOptional = 0x20;
+constexpr uint8_t kIdRiffHeader = 0x21;
+constexpr uint8_t kIdRiffTrailer = 0x22;
+
+// What the walk needs of a RIFF header: the fmt chunk is looked for, as a
+// JUNK or other chunk may come first.
+constexpr size_t kRiffHeaderWindow = 1024;
+
+bool ReadFormatChunk(const uint8_t* riff, size_t n, WavPackInfo::WaveFields& format) {
+  size_t p = 12;  // "RIFF", size, "WAVE"
+  while (p + 8 <= n) {
+    uint64_t size = ReadU32LE(riff, p + 4);
+    if (EqualNoCase(riff + p, "fmt ", 4)) {
+      if (p + 8 + 16 > n) return false;
+      const uint8_t* f = riff + p + 8;
+      format.formatTag = static_cast<uint16_t>(ReadU16LE(f, 0));
+      format.channels = static_cast<uint16_t>(ReadU16LE(f, 2));
+      format.sampleRate = ReadU32LE(f, 4);
+      format.averageBytesPerSecond = ReadU32LE(f, 8);
+      format.blockAlign = static_cast<uint16_t>(ReadU16LE(f, 12));
+      format.bitsPerSample = static_cast<uint16_t>(ReadU16LE(f, 14));
+      return true;
+    }
+    p += 8 + size + (size & 1);
+  }
+  return false;
+}
+
+struct BlockWalk {
+  bool riffFound = false;
+  uint64_t totalSamples = kUnknownSamples;
+  uint64_t countedSamples = 0;  // of the blocks, for a file that did not know its length
+};
+
+// The sub-blocks of one block, from the reader's position to end.
+bool WalkSubBlocks(WavPackInfo& info, FileReader& reader, uint64_t end, BlockWalk& walk) {
+  uint64_t pos = reader.Tell();
+  while (pos + 2 <= end && pos < reader.Size()) {
+    reader.Seek(static_cast<int64_t>(pos), 0);
+    uint8_t head[4] = {};
+    reader.Read(head, 2);
+    uint8_t id = head[0] & kIdMask;
+    uint64_t words = head[1];
+    uint64_t headBytes = 2;
+    if (head[0] & kIdLarge) {
+      reader.Read(head + 2, 2);
+      words = ReadU24LE(head, 1);
+      headBytes = 4;
+    }
+    uint64_t dataBytes = words * 2;
+    if (id == kIdRiffHeader) {
+      uint8_t riff[kRiffHeaderWindow] = {};
+      size_t n = reader.Read(riff, dataBytes < sizeof riff ? static_cast<size_t>(dataBytes) : sizeof riff);
+      ReadFormatChunk(riff, n, info.format);
+      walk.riffFound = true;
+    } else if (id == kIdRiffTrailer) {
+      uint8_t trailer[12] = {};
+      size_t n = reader.Read(trailer, dataBytes < sizeof trailer ? static_cast<size_t>(dataBytes) : sizeof trailer);
+      if (n == sizeof trailer && EqualNoCase(trailer + 8, "INFO", 4)) info.tags.hasInfoTag = true;
+    } else if (id >= kIdFirstCritical && !(id & kIdOptional)) {
+      // Data a decoder must understand and this walk does not.
+      FormatText(info.error, sizeof info.error, msg::kWavPackBadBlockType, id);
+      return false;
+    }
+    // Other ids: decoder data, or optional data this walk needs not.
+    pos += headBytes + dataBytes;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool WalkWavPackBlocks(WavPackInfo& info, FileReader& reader, uint64_t audioEnd) {
+  BlockWalk walk;
+  for (;;) {
+    uint64_t start = reader.Tell();
+    uint8_t header[kBlockHeaderBytes] = {};
+    size_t got = reader.Read(header, sizeof header);
+    if (got < sizeof header || reader.Tell() >= audioEnd || reader.AtEnd()) break;
+    uint32_t blockSize = ReadU32LE(header, 4);
+    if (!EqualNoCase(header, "wvpk", 4) || blockSize < kMinBlockSize) {
+      FormatText(info.error, sizeof info.error, msg::kWavPackNoBlock, static_cast<unsigned long long>(start));
+      return false;
+    }
+    uint32_t flags = ReadU32LE(header, 24);
+    if (!walk.riffFound) {  // the block that carries the RIFF header describes the file
+      info.isHybrid = (flags & kFlagHybrid) != 0;
+      info.isJointStereo = (flags & kFlagJointStereo) != 0;
+    }
+    // Files of more than 2^32 samples keep the high bits in byte 11.
+    uint64_t total = ReadU32LE(header, 12);
+    if (total != kUnknownSamples && header[11]) total += (uint64_t{header[11]} << 32) - header[11];
+    uint64_t end = start + 8 + blockSize;
+    bool hadRiff = walk.riffFound;
+    if (!WalkSubBlocks(info, reader, end, walk)) return false;
+    if (walk.riffFound && !hadRiff) walk.totalSamples = total;
+    if (flags & kFlagInitialBlock) walk.countedSamples += ReadU32LE(header, 20);
+    reader.Seek(static_cast<int64_t>(end), 0);
+  }
+  if (!walk.riffFound) {
+    CopyText(info.error, sizeof info.error, msg::kWavPackNoRiff);
+    return false;
+  }
+  char key[8];
+  FormatText(key, sizeof key, "%04X", info.format.formatTag);
+  LookupCodec(info.codecName, sizeof info.codecName, "WAV", key);
+  uint64_t samples = walk.totalSamples == kUnknownSamples ? walk.countedSamples : walk.totalSamples;
+  if (info.computeDuration) {
+    info.duration = SafeDivide(static_cast<double>(samples), info.format.sampleRate);
+    info.bitrate = SafeDivide(info.streamSize * 8.0, info.duration);
+  }
+  if (info.isHybrid && FileExists(info.correctionPath))
+    CopyText(info.versionText, sizeof info.versionText, "4(Hybrid)");
+  return true;
+}
+
+void AnalyzeWavPack(MediaInfo& info) {
+  FileReader reader;
+  if (!reader.Open(info.path)) {
+    SetErrorText(info, msg::kOpenFailed);
+    return;
+  }
+  WavPackInfo wv = {};
+  CopyText(wv.versionText, sizeof wv.versionText, "4");
+  wv.computeDuration = true;
+  info.fileSize = reader.Size();
+  wv.tags.searchEnd = true;
+  FindTags(reader, wv.tags);
+  const TagInfo& tags = wv.tags;
+  uint64_t audioEnd = SubtractOrZero(
+      reader.Size(), uint64_t{tags.id3v1Size} + (tags.hasLyrics3 ? tags.lyrics3Size : 0) + (tags.hasApe ? tags.apeSize : 0));
+  uint64_t audioStart = tags.hasId3v2 ? tags.id3v2Offset + tags.id3v2Size : 0;
+  wv.streamSize = SubtractOrZero(audioEnd, audioStart);
+  if (!MakeCorrectionPath(info.path, ".wvc", wv.correctionPath)) wv.correctionPath[0] = u'\0';
+  SkipLeadingId3v2(reader, tags);
+  if (!WalkWavPackBlocks(wv, reader, audioEnd)) {
+    SetErrorText(info, wv.error);
+    return;
+  }
+  info.duration = wv.duration;
+
+  Description d("WAVPACK", "AUDIO");
+  d.SetText("#version#", wv.versionText);
+  d.SetText("#hybrid#", wv.isHybrid ? "Lossy" : "Lossless");
+  d.SetText("#codec#", wv.codecName);
+  SetSampleRate(d, wv.format.sampleRate);
+  d.Set("#bitdepth#", "%u", wv.format.bitsPerSample);
+  d.Set("#channel#", "%u", wv.format.channels);
+  SetBitrate(d, wv.bitrate);
+  AddAudioText(info, d.Text());
+  AddTagText(info, tags);
+}
+
+}  // namespace probex

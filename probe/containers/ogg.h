@@ -1,0 +1,75 @@
+// Ogg: Vorbis, Speex, Theora, FLAC and the OGM video, audio and text streams.
+// The Vorbis and Theora identification headers and their renderers are shared
+// with Matroska and MP4.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "probex.h"
+
+namespace probex {
+
+// Vorbis identification header; zero-fill before use.
+struct VorbisInfo {
+  int32_t channels;
+  double sampleRate;
+  double maxBitrate;
+  double nominalBitrate;
+  double minBitrate;
+  double bitRate;       // bit/s, by bitrateMode
+  char bitrateMode[4];  // "VBR", "QB", "CBR", "ABR"
+};
+
+// Speex header; zero-fill before use.
+struct SpeexInfo {
+  char version[20];
+  uint32_t versionId;
+  uint32_t headerSize;
+  uint32_t sampleRate;
+  uint32_t mode;
+  uint32_t modeBitstreamVersion;
+  uint32_t channels;
+  uint32_t bitRate;
+  uint32_t frameSize;
+  bool variableBitRate;
+  uint32_t framesPerPacket;
+  uint32_t extraHeaders;
+  char modeName[16];  // "Narrow", "Wide", "Ultra-wide"
+};
+
+// Theora identification header; zero-fill before use.
+struct TheoraInfo {
+  uint8_t versionMajor;
+  uint8_t versionMinor;
+  uint8_t versionRevision;
+  int32_t width;   // macroblock-aligned frame size
+  int32_t height;
+  uint32_t frameRateNumerator;
+  uint32_t frameRateDenominator;
+  uint32_t aspectNumerator;
+  uint32_t aspectDenominator;
+  uint32_t nominalBitrate;
+  uint32_t granuleShift;
+  int64_t frameCount;  // set by the caller from the last granule position
+};
+
+// packet starts at the type byte (0x01 "vorbis", 0x80 "theora"); fields past
+// length read as zero. false when the packet is too short to hold any field.
+bool ParseVorbisIdHeader(const uint8_t* packet, size_t length, VorbisInfo& info);
+bool ParseSpeexHeader(const uint8_t* packet, size_t length, SpeexInfo& info);
+bool ParseTheoraIdHeader(const uint8_t* packet, size_t length, TheoraInfo& info);
+
+// Frames up to and including the one a granule position names: the frame
+// count of the last keyframe plus the frames since it.
+int64_t TheoraGranuleFrames(int64_t granule, uint32_t granuleShift);
+
+// Section "OGG", keys "VORBIS", "SPEEX", "THEORA".
+void FormatVorbisText(char* out, size_t size, const VorbisInfo& info);
+void FormatSpeexText(char* out, size_t size, const SpeexInfo& info);
+void FormatTheoraText(char* out, size_t size, const TheoraInfo& info);
+
+// FormatIds 15, 109, 110, 111.
+void AnalyzeOgg(MediaInfo& info);
+
+}  // namespace probex
