@@ -6,6 +6,8 @@
 #include "../audio/dts.h"
 #include "../audio/mpeg_audio.h"
 #include "../audio/shockwave_audio.h"
+#include "../containers/matroska.h"
+#include "../containers/mp4.h"
 #include "../audio/flac.h"
 #include "../audio/midi.h"
 #include "../audio/monkeys_audio.h"
@@ -45,6 +47,9 @@ constexpr AnalyzerEntry kAnalyzers[] = {
     {kDts16Le, AnalyzeDts},
     {kDts16Be, AnalyzeDts},
     {kShockwaveAudio, AnalyzeShockwaveAudio},
+    {kQuickTime, AnalyzeMp4},
+    {kMp4, AnalyzeMp4},
+    {kMatroska, AnalyzeMatroska},
     {kMidi, AnalyzeMidi},
     {kSunAudio, AnalyzeSunAudio},
     {kMonkeysAudio, AnalyzeMonkeysAudio},
