@@ -18,6 +18,8 @@
 #include "../audio/tta.h"
 #include "../audio/twinvq.h"
 #include "../audio/wavpack.h"
+#include "../video/mpeg_ps.h"
+#include "../video/mpeg_ts.h"
 #include "../video/still_image.h"
 #include "format_id.h"
 #include "media_info.h"
@@ -39,6 +41,9 @@ constexpr AnalyzerEntry kAnalyzers[] = {
     {kBmp, AnalyzeBmp},
     {kJpeg, AnalyzeJpeg},
     {kGif, AnalyzeGif},
+    {kMpeg1, AnalyzeMpeg1},
+    {kMpeg2Ps, AnalyzeMpeg2},
+    {kMpeg2Ts, AnalyzeMpegTs},
     {kMpegAudio, AnalyzeMpegAudio},
     {kAc3, AnalyzeAc3},
     {kAac, AnalyzeAac},

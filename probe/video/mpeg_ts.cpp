@@ -1,0 +1,521 @@
+#include "mpeg_ts.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "../audio/aac.h"
+#include "../audio/ac3.h"
+#include "../audio/dts.h"
+#include "../audio/mpeg_audio.h"
+#include "../core/bits.h"
+#include "../core/file_reader.h"
+#include "../core/media_info.h"
+#include "../core/messages.h"
+#include "../core/templates.h"
+#include "../core/text.h"
+#include "avc.h"
+#include "mpeg_video.h"
+#include "stream_windows.h"
+
+namespace probex {
+
+namespace {
+
+constexpr size_t kPacketBytes = 188;
+constexpr uint8_t kSyncByte = 0x47;
+constexpr double kPesClock = 90000.0;
+// Sync searches in a packet stop this far before its end.
+constexpr size_t kRegionTail = 14;
+
+struct Window {
+  const uint8_t* data;
+  size_t length;
+};
+
+// One packet of a walk: b is where it starts in the window (its 4-byte
+// prefix for 192-byte packets), payload..end the bytes after the header and
+// adaptation field.
+struct Packet {
+  size_t start;
+  size_t next;
+  size_t payload;
+  size_t end;
+  TsPacketHeader header;
+  bool hasPayload;
+  bool damaged;  // adaptation field longer than the packet: skipped
+};
+
+bool SyncAt(const Window& w, size_t at) { return at < w.length && w.data[at] == kSyncByte; }
+
+// Reads the packet whose first byte (prefix included) is at b; false when
+// it does not lie wholly inside the window.
+bool ReadPacket(const Window& w, size_t b, uint32_t size, Packet& p) {
+  size_t prefix = size - kPacketBytes;
+  size_t pk = b + prefix;
+  if (pk + kPacketBytes > w.length) return false;
+  if (!ParseTsPacketHeader(w.data + pk, 4, p.header)) return false;
+  p.start = b;
+  p.next = b + size;
+  p.end = pk + kPacketBytes;
+  p.payload = pk + 4;
+  uint8_t control = p.header.adaptationFieldControl;
+  p.hasPayload = control == 1 || control == 3;
+  if (control == 2 || control == 3) {
+    p.payload += 1 + size_t{w.data[pk + 4]};
+    if (p.payload > p.end) p.damaged = true;
+  }
+  return true;
+}
+
+// First packet start from q whose sync byte has another one a packet
+// further (or is the window's last packet); npos when there is none.
+size_t FindPacketStart(const Window& w, size_t q, uint32_t size) {
+  size_t prefix = size - kPacketBytes;
+  for (size_t b = q; b + size <= w.length; ++b) {
+    size_t s = b + prefix;
+    if (SyncAt(w, s) && (s + size >= w.length || SyncAt(w, s + size))) return b;
+  }
+  return SIZE_MAX;
+}
+
+// Walks the packets of the window forwards from offset q. task returns true
+// when it is done. A packet out of step is found again by its sync bytes.
+template <typename Task>
+void WalkForward(const Window& w, uint32_t size, size_t q, Task task) {
+  size_t prefix = size - kPacketBytes;
+  while (q + size <= w.length) {
+    size_t b = SyncAt(w, q + prefix) ? q : FindPacketStart(w, q, size);
+    if (b == SIZE_MAX) return;
+    Packet p{};
+    if (!ReadPacket(w, b, size, p)) {
+      q = b + 1;
+      continue;
+    }
+    q = p.next;
+    if (p.header.transportError || p.damaged) continue;
+    if (task(p)) return;
+  }
+}
+
+// Walks backwards from the window's end: a packet start is a sync byte with
+// another one a packet away on either side.
+template <typename Task>
+void WalkBackward(const Window& w, uint32_t size, Task task) {
+  if (w.length < size) return;
+  size_t prefix = size - kPacketBytes;
+  size_t b = w.length - size;
+  while (true) {
+    size_t s = b + prefix;
+    bool aligned = SyncAt(w, s) && ((s >= size && SyncAt(w, s - size)) || SyncAt(w, s + size));
+    Packet p{};
+    if (aligned && ReadPacket(w, b, size, p) && !p.header.transportError && !p.damaged) {
+      if (task(p)) return;
+    }
+    size_t step = aligned ? size : 1;
+    if (b < step) return;
+    b -= step;
+  }
+}
+
+// Start of the elementary stream data of a packet whose payload begins a PES
+// packet; the payload start itself otherwise.
+size_t EsStart(const Window& w, const Packet& p) {
+  const uint8_t* d = w.data;
+  size_t q = p.payload;
+  if (p.header.payloadUnitStart && q + 9 <= p.end && d[q] == 0 && d[q + 1] == 0 && d[q + 2] == 1) {
+    size_t es = q + 9 + d[q + 8];
+    return es <= p.end ? es : p.end;
+  }
+  return q;
+}
+
+// PTS of a video PES packet beginning in this packet.
+bool ReadVideoPts(const Window& w, const Packet& p, double& pts) {
+  if (!p.hasPayload || !p.header.payloadUnitStart) return false;
+  const uint8_t* d = w.data + p.payload;
+  if (p.payload + 14 > p.end) return false;
+  if (ReadU32BE(d, 0) != 0x000001E0) return false;
+  uint32_t flags = d[7] >> 6;
+  if (flags != 2 && flags != 3) return false;
+  BitText bits(d + 9, 5);
+  bits.Skip(4);
+  uint64_t high = bits.Take(3);
+  bits.Skip(1);
+  uint64_t mid = bits.Take(15);
+  bits.Skip(1);
+  uint64_t low = bits.Take(15);
+  pts = static_cast<double>((high << 30) | (mid << 15) | low);
+  return true;
+}
+
+// The section of a table packet: past the pointer field.
+bool SectionStart(const Window& w, const Packet& p, size_t& s) {
+  if (!p.hasPayload || p.payload >= p.end) return false;
+  s = p.payload + 1;
+  if (p.header.payloadUnitStart) s += w.data[p.payload];
+  return s < p.end;
+}
+
+struct PatEntry {
+  uint16_t programNumber;
+  uint16_t pid;
+};
+
+struct Pat {
+  PatEntry entries[kTsMaxPrograms];
+  size_t count = 0;
+};
+
+bool ReadPat(const Window& w, const Packet& p, Pat& pat) {
+  if (p.header.pid != 0) return false;
+  size_t s;
+  if (!SectionStart(w, p, s) || s + 8 > p.end) return false;
+  const uint8_t* d = w.data;
+  if (d[s] != 0 || ReadU16BE(d, s + 1) < 0xB000) return false;
+  size_t sectionLength = ReadU16BE(d, s + 1) & 0x0FFF;
+  if ((d[s + 5] & 1) != 1) return false;  // not yet current
+  size_t count = sectionLength >= 9 ? (sectionLength - 9) / 4 : 0;
+  Pat found;
+  for (size_t i = 0; i < count; ++i) {
+    size_t e = s + 8 + 4 * i;
+    if (e + 4 > p.end || found.count == kTsMaxPrograms) break;
+    uint16_t number = static_cast<uint16_t>(ReadU16BE(d, e));
+    uint16_t pid = ReadU16BE(d, e + 2) & 0x1FFF;
+    if (pid == 0x0010 || number == 0) continue;  // the network information table
+    found.entries[found.count++] = {number, pid};
+  }
+  if (found.count == 0) return false;
+  pat = found;
+  return true;
+}
+
+bool RetainedType(uint8_t type) {
+  return type == 0x02 || type == 0x04 || type == 0x0F || type == 0x1B || (type >= 0x80 && type <= 0x87) ||
+         type == 0xA1 || type == 0xA2;
+}
+
+bool ReadPmt(const Window& w, const Packet& p, const PatEntry& entry, TsProgram& program) {
+  if (p.header.pid != entry.pid) return false;
+  size_t s;
+  if (!SectionStart(w, p, s) || s + 12 > p.end) return false;
+  const uint8_t* d = w.data;
+  if (d[s] != 2) return false;
+  TsProgram t{};
+  BitText bits(d + s, 12);
+  t.tableId = static_cast<uint8_t>(bits.Take(8));
+  t.sectionSyntaxIndicator = static_cast<uint8_t>(bits.Take(1));
+  bits.Skip(3);
+  t.sectionLength = static_cast<uint16_t>(bits.Take(12));
+  t.programNumber = static_cast<uint16_t>(bits.Take(16));
+  bits.Skip(2);
+  t.versionNumber = static_cast<uint8_t>(bits.Take(5));
+  t.currentNextIndicator = static_cast<uint8_t>(bits.Take(1));
+  t.sectionNumber = static_cast<uint8_t>(bits.Take(8));
+  t.lastSectionNumber = static_cast<uint8_t>(bits.Take(8));
+  bits.Skip(3);
+  t.pcrPid = static_cast<uint16_t>(bits.Take(13));
+  bits.Skip(4);
+  t.programInfoLength = static_cast<uint16_t>(bits.Take(12));
+  // Several programs may share one map PID, each with its own section.
+  if (t.programNumber != entry.programNumber) return false;
+
+  // Entries end where the CRC begins, and with the packet.
+  size_t sectionEnd = s + 3 + t.sectionLength;
+  size_t entriesEnd = sectionEnd >= 4 ? sectionEnd - 4 : 0;
+  if (entriesEnd > p.end) entriesEnd = p.end;
+  for (size_t e = s + 12 + t.programInfoLength; e + 5 <= entriesEnd; ) {
+    uint8_t type = d[e];
+    uint16_t pid = ReadU16BE(d, e + 1) & 0x1FFF;
+    uint16_t infoLength = ReadU16BE(d, e + 3) & 0x0FFF;
+    if (RetainedType(type) && t.streamCount < kTsMaxStreams) {
+      t.streamType[t.streamCount] = type;
+      t.elementaryPid[t.streamCount] = pid;
+      t.esInfoLength[t.streamCount] = infoLength;
+      ++t.streamCount;
+    }
+    e += 5 + size_t{infoLength};
+  }
+  if (t.streamCount == 0) return false;
+  program = t;
+  return true;
+}
+
+void AddStreamLine(MediaInfo& info, bool video, uint16_t pid, const char* text) {
+  char line[kLineBytes];
+  FormatText(line, sizeof line, "%04X %s", pid, text);
+  if (video) {
+    AddVideoText(info, line);
+  } else {
+    AddAudioText(info, line);
+  }
+}
+
+// One stream's examination of a packet; true when it was described.
+bool DescribeStream(const Window& w, const Packet& p, uint8_t type, MediaInfo& info) {
+  const uint8_t* d = w.data;
+  size_t from = EsStart(w, p);
+  size_t regionEnd = p.next >= kRegionTail ? p.next - kRegionTail : 0;
+  if (regionEnd > p.end) regionEnd = p.end;
+  uint16_t pid = p.header.pid;
+  char text[kLineBytes];
+  switch (type) {
+    case 0x02: {
+      MpegVideoInfo video{};
+      CopyText(video.codec, sizeof video.codec, "MPEG2");
+      int64_t at = FindStartCode(d, regionEnd, kMpegSequenceHeaderCode, from);
+      while (at >= 0 && !ParseMpegSequenceHeader(video, d + at + 4, p.end - static_cast<size_t>(at) - 4))
+        at = FindStartCode(d, regionEnd, kMpegSequenceHeaderCode, static_cast<size_t>(at) + 1);
+      if (at < 0) return false;
+      for (int64_t x = FindStartCode(d, regionEnd, kMpegExtensionStartCode, static_cast<size_t>(at) + 4); x >= 0;
+           x = FindStartCode(d, regionEnd, kMpegExtensionStartCode, static_cast<size_t>(x) + 4)) {
+        if (ParseMpegSequenceExtension(video, d + x, p.end - static_cast<size_t>(x))) break;
+      }
+      FormatMpegVideoText(text, sizeof text, video);
+      AddStreamLine(info, true, pid, text);
+      return true;
+    }
+    case 0x04: {
+      int64_t hit = FindMpegAudioSync(d, regionEnd, from);
+      if (hit < 0) return false;
+      MpegAudioInfo audio{};
+      size_t at = static_cast<size_t>(hit);
+      if (!ParseMpegAudioVbrHeader(audio, d + at, w.length - at)) return false;
+      DescribeMpegAudio(text, sizeof text, audio);
+      AddStreamLine(info, false, pid, text);
+      return true;
+    }
+    case 0x0F: {
+      for (size_t q = from; q + 1 < regionEnd; ++q) {
+        if (d[q] != 0xFF || ((d[q + 1] & 0xFE) != 0xF0 && (d[q + 1] & 0xFE) != 0xF8)) continue;
+        AacInfo aac{};
+        if (!ParseAdtsHeaderBytes(d + q, w.length - q, aac)) continue;
+        if (aac.channels > 0) {
+          double rate = aac.hasSbr ? aac.sampleRate / 2.0 : aac.sampleRate;
+          aac.bitrate = rate * 6144 / (1024 * aac.channels);
+        }
+        DescribeAac(text, sizeof text, aac);
+        AddStreamLine(info, false, pid, text);
+        return true;
+      }
+      return false;
+    }
+    case 0x1B: {
+      AvcVideoInfo avc{};
+      if (!FindAvcSps(d + p.payload, p.end - p.payload, avc)) return false;
+      FormatAvcVideoText(text, sizeof text, avc);
+      AddStreamLine(info, true, pid, text);
+      return true;
+    }
+    case 0x80: {
+      BdLpcmInfo lpcm{};
+      if (!p.header.payloadUnitStart || !ParseBdLpcmHeader(lpcm, d + from, p.end - from)) return false;
+      FormatBdLpcmText(text, sizeof text, lpcm);
+      AddStreamLine(info, false, pid, text);
+      return true;
+    }
+    case 0x81: {
+      int64_t hit = FindAc3Sync(d, regionEnd, from);
+      if (hit < 0) return false;
+      size_t at = static_cast<size_t>(hit);
+      Ac3Info ac3{};
+      if (!ParseAc3SyncInfo(ac3, d + at, w.length - at)) return false;
+      CopyText(ac3.codec, sizeof ac3.codec, ac3.isEac3 ? kEac3Codec : kAc3Codec);
+      DescribeAc3(text, sizeof text, ac3);
+      AddStreamLine(info, false, pid, text);
+      return true;
+    }
+    case 0x82: {
+      int64_t hit = FindDtsSync(d, regionEnd, from);
+      if (hit < 0) return false;
+      size_t at = static_cast<size_t>(hit);
+      DtsInfo dts{};
+      if (!ParseDtsHeader(dts, d + at, w.length - at)) return false;
+      DescribeDts(text, sizeof text, dts);
+      AddStreamLine(info, false, pid, text);
+      return true;
+    }
+    case 0x83:
+      AddStreamLine(info, false, pid, "Dolby TrueHD");
+      return true;
+    default:
+      return false;  // E-AC-3, DTS-HD and secondary audio are not described
+  }
+}
+
+void AnalyzeProgram(const Window& w, uint32_t size, size_t first, const TsProgram& program, MediaInfo& info) {
+  bool described[kTsMaxStreams] = {};
+  size_t remaining = program.streamCount;
+  WalkForward(w, size, first, [&](const Packet& p) {
+    if (!p.hasPayload || !p.header.payloadUnitStart) return false;
+    int match = -1;
+    for (size_t i = 0; i < program.streamCount; ++i)
+      if (!described[i] && program.elementaryPid[i] == p.header.pid) match = static_cast<int>(i);
+    if (match < 0) return false;
+    if (DescribeStream(w, p, program.streamType[match], info)) {
+      described[match] = true;
+      --remaining;
+    }
+    return remaining == 0;
+  });
+}
+
+void ReadDuration(const StreamWindows& windows, uint32_t size, size_t first, MediaInfo& info) {
+  Window head{windows.head, windows.headLength};
+  Window tail{windows.tail, windows.tailLength};
+  double firstPts = 0, lastPts = 0;
+  bool haveFirst = false, haveLast = false;
+  WalkForward(head, size, first, [&](const Packet& p) { return haveFirst = ReadVideoPts(head, p, firstPts); });
+  WalkBackward(tail, size, [&](const Packet& p) { return haveLast = ReadVideoPts(tail, p, lastPts); });
+  if (haveFirst && haveLast && firstPts != 0 && lastPts > firstPts) info.duration = (lastPts - firstPts) / kPesClock;
+}
+
+}  // namespace
+
+bool ParseTsPacketHeader(const uint8_t* bytes, size_t length, TsPacketHeader& header) {
+  if (!bytes || length < 4) return false;
+  header.syncByte = bytes[0];
+  header.transportError = (bytes[1] & 0x80) != 0;
+  header.payloadUnitStart = (bytes[1] & 0x40) != 0;
+  header.transportPriority = (bytes[1] & 0x20) != 0;
+  header.pid = static_cast<uint16_t>(ReadU16BE(bytes, 1) & 0x1FFF);
+  header.scramblingControl = static_cast<uint8_t>(bytes[3] >> 6);
+  header.adaptationFieldControl = static_cast<uint8_t>((bytes[3] >> 4) & 3);
+  header.continuityCounter = static_cast<uint8_t>(bytes[3] & 0x0F);
+  return true;
+}
+
+uint32_t FindTsPacketSize(const uint8_t* buffer, size_t length, size_t& offset) {
+  offset = 0;
+  if (!buffer) return 0;
+  for (size_t i = 0; i + 188 < length; ++i) {
+    if (buffer[i] == kSyncByte && buffer[i + 188] == kSyncByte) {
+      offset = i;
+      return 188;
+    }
+    if (i + 196 < length && buffer[i + 4] == kSyncByte && buffer[i + 196] == kSyncByte) {
+      offset = i;
+      return 192;
+    }
+  }
+  return 0;
+}
+
+bool ParseBdLpcmHeader(BdLpcmInfo& info, const uint8_t* bytes, size_t length) {
+  if (!bytes || length < 4) return false;
+  uint32_t assignment = bytes[2] >> 4;
+  uint32_t frequency = bytes[2] & 0x0F;
+  uint32_t depth = bytes[3] >> 6;
+  double sampleRate = frequency == 1 ? 48000 : frequency == 4 ? 96000 : frequency == 5 ? 192000 : 0;
+  if (sampleRate == 0 || depth == 0) return false;
+
+  struct Layout {
+    double channels;
+    int count;  // channels actually carried, the LFE included
+    const char* config;
+    const char* order;
+  };
+  static constexpr Layout kLayouts[12] = {
+      {0, 0, nullptr, nullptr},
+      {1.0, 1, "1/0", "C"},
+      {0, 0, nullptr, nullptr},
+      {2.0, 2, "2/0", "L+R"},
+      {3.0, 3, "3/0", "C+L+R"},
+      {3.0, 3, "2/1", "L+R+BC"},
+      {4.0, 4, "3/1", "C+L+R+BC"},
+      {4.0, 4, "2/2", "L+R+BL+BR"},
+      {5.0, 5, "3/2", "C+L+R+BL+BR"},
+      {5.1, 6, "3/2", "C+L+R+BL+BR+LFE"},
+      {7.0, 7, "3/4", "C+L+R+SL+SR+BL+BR"},
+      {7.1, 8, "3/4", "C+L+R+SL+SR+BL+BR+LFE"},
+  };
+  CopyText(info.codec, sizeof info.codec, "LinearPCM");
+  info.sampleRate = sampleRate;
+  info.bitsPerSample = static_cast<uint16_t>(depth == 1 ? 16 : depth == 2 ? 20 : 24);
+  int count = 0;
+  if (assignment < 12 && kLayouts[assignment].config) {
+    const Layout& l = kLayouts[assignment];
+    info.channels = l.channels;
+    count = l.count;
+    CopyText(info.channelConfig, sizeof info.channelConfig, l.config);
+    CopyText(info.channelOrder, sizeof info.channelOrder, l.order);
+  } else {
+    info.channels = 0;
+    CopyText(info.channelConfig, sizeof info.channelConfig, "0/0");
+    FormatText(info.channelOrder, sizeof info.channelOrder, "UnknownChannel(%u)", assignment);
+  }
+  info.bitRate = static_cast<double>(info.bitsPerSample) * count * sampleRate;
+  return true;
+}
+
+void FormatBdLpcmText(char* out, size_t size, const BdLpcmInfo& info) {
+  if (size == 0) return;
+  Description d("MPEG2-TS", "LPCM");
+  d.SetText("#codec#", info.codec);
+  d.Set("#sampleratek#", "%.2f", info.sampleRate * 0.001);
+  d.Set("#samplerate#", "%d", static_cast<int>(info.sampleRate));
+  d.Set("#bitdepth#", "%d", info.bitsPerSample);
+  d.Set("#channel#", "%.1f", info.channels);
+  d.SetText("#channelconfig#", info.channelConfig);
+  d.SetText("#channelorder#", info.channelOrder);
+  d.Set("#bitratek#", "%.2f", info.bitRate * 0.001);
+  d.Set("#bitrate#", "%.2f", info.bitRate);
+  CopyText(out, size, d.Text());
+}
+
+bool AnalyzeTransportStream(FileReader& reader, MediaInfo& info, uint64_t start, uint64_t end) {
+  FileReader::State saved = reader.Save();
+  StreamWindows windows;
+  WindowLoad load = LoadStreamWindows(reader, start, end, kTsWindowBytes, windows);
+  reader.Restore(saved);
+  if (load == WindowLoad::kNoHeadBuffer) {
+    SetErrorText(info, msg::kTsNoBuffer1);
+    return false;
+  }
+  if (load == WindowLoad::kNoTailBuffer) {
+    SetErrorText(info, msg::kTsNoBuffer2);
+    return false;
+  }
+
+  Window head{windows.head, windows.headLength};
+  size_t first = 0;
+  uint32_t size = FindTsPacketSize(head.data, head.length, first);
+  if (size == 0) {
+    SetErrorText(info, msg::kTsNoLinkHeader);
+    return false;
+  }
+
+  Pat pat;
+  bool havePat = false;
+  WalkForward(head, size, first, [&](const Packet& p) { return havePat = ReadPat(head, p, pat); });
+  if (!havePat) {
+    SetErrorText(info, msg::kTsNoPat);
+    return false;
+  }
+
+  for (size_t i = 0; i < pat.count; ++i) {
+    TsProgram program{};
+    bool found = false;
+    WalkForward(head, size, first, [&](const Packet& p) { return found = ReadPmt(head, p, pat.entries[i], program); });
+    if (found) AnalyzeProgram(head, size, first, program, info);
+  }
+
+  ReadDuration(windows, size, first, info);
+  char line[32];
+  FormatText(line, sizeof line, "%uPct", size);
+  AddExtraText(info, line);
+  return true;
+}
+
+void AnalyzeMpegTs(MediaInfo& info) {
+  FileReader reader;
+  if (!reader.Open(info.path)) {
+    SetErrorText(info, msg::kOpenFailed);
+    return;
+  }
+  SetFormatName(info, "MPEG2-TS");
+  info.fileSize = reader.Size();
+  AnalyzeTransportStream(reader, info, 0, reader.Size());
+  reader.Close();
+}
+
+}  // namespace probex
