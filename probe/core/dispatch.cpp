@@ -20,6 +20,7 @@
 #include "../audio/wavpack.h"
 #include "../video/mpeg_ps.h"
 #include "../video/mpeg_ts.h"
+#include "../containers/riff.h"
 #include "../video/still_image.h"
 #include "format_id.h"
 #include "media_info.h"
@@ -65,6 +66,14 @@ constexpr AnalyzerEntry kAnalyzers[] = {
     {kOptimFrog, AnalyzeOptimFrog},
     {kTwinVq, AnalyzeTwinVq},
     {kS98, AnalyzeS98},
+    {kAvi, AnalyzeRiff},
+    {kCdxa, AnalyzeRiff},
+    {kWave, AnalyzeRiff},
+    {kRmid, AnalyzeRiff},
+    {kAiff, AnalyzeRiff},
+    {kCdda, AnalyzeRiff},
+    {kRmp3, AnalyzeRiff},
+    {kQlcm, AnalyzeRiff},
 };
 
 }  // namespace

@@ -1,0 +1,432 @@
+#include "riff.h"
+
+#include <cstring>
+#include <vector>
+
+#include "../audio/ac3.h"
+#include "../audio/dts.h"
+#include "../audio/midi.h"
+#include "../audio/mpeg_audio.h"
+#include "../audio/tags.h"
+#include "../core/bits.h"
+#include "../core/file_reader.h"
+#include "../core/media_info.h"
+#include "../core/messages.h"
+#include "../core/templates.h"
+#include "../core/text.h"
+#include "../video/mpeg_ps.h"
+#include "avi.h"
+#include "chunk_io.h"
+
+namespace probex {
+
+namespace {
+
+constexpr size_t kProbeWindow = 4096;
+// Chunks read whole (fmt, LIST, COMM, FMT) never need more than this.
+constexpr size_t kChunkCap = 64 * 1024;
+constexpr double kCdSectorsPerSecond = 75.0;
+
+bool IdIs(const uint8_t* id, const char* literal) { return EqualNoCase(id, literal, 4); }
+
+bool IdIsAny(const uint8_t* id, std::initializer_list<const char*> literals) {
+  for (const char* literal : literals)
+    if (IdIs(id, literal)) return true;
+  return false;
+}
+
+uint32_t ReadSizeLE(FileReader& reader) {
+  uint8_t b[4] = {};
+  reader.Read(b, 4);
+  return ReadU32LE(b);
+}
+
+// Sets hasInfoTag for an INFO list and hasId3v1 for a list that ends in an
+// ID3v1 block; the reader ends after the list.
+void ScanListChunk(FileReader& reader, uint32_t size, TagInfo& tags, bool lookForId3v1) {
+  uint64_t start = reader.Tell();
+  uint64_t end = ClampedEnd(reader, start, size);
+  uint8_t type[4] = {};
+  if (end - start >= 4 && reader.Read(type, 4, false) == 4 && IdIs(type, "INFO")) tags.hasInfoTag = true;
+  if (lookForId3v1 && size >= 128 && end - start == size) {
+    uint8_t tail[3] = {};
+    reader.Seek(static_cast<int64_t>(end - 128), 0);
+    if (reader.Read(tail, 3, false) == 3 && EqualNoCase(tail, "TAG", 3)) tags.hasId3v1 = true;
+  }
+  reader.Seek(static_cast<int64_t>(end), 0);
+}
+
+// Tries each sync hit in turn until one parses.
+template <typename Find, typename Parse>
+bool ProbeSyncs(const uint8_t* bytes, size_t length, Find find, Parse parse) {
+  for (int64_t hit = find(bytes, length, 0); hit >= 0;
+       hit = find(bytes, length, static_cast<size_t>(hit) + 1)) {
+    if (parse(bytes + hit, length - static_cast<size_t>(hit))) return true;
+  }
+  return false;
+}
+
+void WalkWave(MediaInfo& media, FileReader& reader, TagInfo& tags) {
+  SetFormatName(media, "RIFF(WAVE)");
+  WaveFormat format{};
+  char codec[256] = {};
+  bool probePending = false, probeDescribed = false;
+  uint32_t dataSize = 0;
+  std::vector<uint8_t> payload;
+
+  while (!reader.AtEnd()) {
+    uint8_t id[4] = {};
+    reader.Read(id, 4);
+    if (reader.AtEnd()) break;
+    if (IdIs(id, "2DX9") || EqualNoCase(id, "SD9", 3)) {
+      SetFormatName(media, "RIFF(WAVE-IIDX)");
+      SkipPayload(reader, ReadSizeLE(reader));
+    } else if (IdIsAny(id, {"bext", "iXML", "qlty", "mext", "levl", "link", "axml", "cont"})) {
+      SetFormatName(media, "RIFF(WAVE-BWF)");
+      SkipPayload(reader, ReadSizeLE(reader));
+    } else if (IdIsAny(id, {"fact", "aux ", "cue ", "acid", "CDif", "strc", "iwep", "iwem", "smpl"})) {
+      SkipPayload(reader, ReadSizeLE(reader));
+    } else if (IdIs(id, "fmt ")) {
+      ReadPayload(reader, ReadSizeLE(reader), payload, kChunkCap);
+      ParseWaveFormat(payload.data(), payload.size(), format);
+      LookupWaveCodec(codec, sizeof codec, format.formatTag);
+      probePending = IsProbedFormatTag(format.formatTag);
+    } else if (IdIs(id, "LIST")) {
+      ScanListChunk(reader, ReadSizeLE(reader), tags, false);
+    } else if (IdIs(id, "data")) {
+      dataSize = ReadSizeLE(reader);
+      if (probePending) {
+        PeekPayload(reader, dataSize, payload, kProbeWindow);
+        char text[PROBEX_TEXT_BYTES] = {};
+        if (ProbeAudioPayload(payload.data(), payload.size(), format.formatTag, text, sizeof text)) {
+          AddAudioText(media, text);
+          probeDescribed = true;
+        }
+        probePending = false;
+      }
+      SkipPayload(reader, dataSize);
+    } else {
+      reader.Seek(-3, 1);  // slide one byte over pads and damage
+    }
+  }
+
+  media.duration = format.avgBytesPerSec ? static_cast<double>(dataSize) / format.avgBytesPerSec : 0.0;
+  if (!probeDescribed) {
+    RiffAudioInfo audio{};
+    CopyText(audio.codec, sizeof audio.codec, codec);
+    audio.sampleRate = format.samplesPerSec;
+    audio.bitDepth = format.bitsPerSample;
+    audio.channels = format.channels;
+    audio.bitRate = format.avgBytesPerSec * 8.0;
+    char text[PROBEX_TEXT_BYTES] = {};
+    FormatRiffAudioText(text, sizeof text, audio);
+    AddAudioText(media, text);
+  }
+}
+
+void WalkRmp3(MediaInfo& media, FileReader& reader, TagInfo& tags) {
+  SetFormatName(media, "RIFF(RMP3)");
+  uint8_t header[8] = {};
+  reader.Read(header, 8);
+  uint32_t chunkSize = ReadU32LE(header, 4);
+  uint64_t payloadStart = reader.Tell();
+
+  MpegAudioInfo audio{};
+  audio.streamSize = chunkSize;
+  audio.computeDuration = true;
+  AnalyzeMpegAudioStream(audio, reader);
+  char text[PROBEX_TEXT_BYTES] = {};
+  DescribeMpegAudio(text, sizeof text, audio);
+  AddAudioText(media, text);
+  media.duration = audio.duration;
+
+  reader.Seek(static_cast<int64_t>(ClampedEnd(reader, payloadStart, chunkSize)), 0);
+  while (reader.Tell() < reader.Size()) {
+    uint8_t id[4] = {};
+    if (reader.Read(id, 4) < 4) break;
+    if (IdIs(id, "LIST")) {
+      ScanListChunk(reader, ReadSizeLE(reader), tags, true);
+    } else if (IdIs(id, "IID3")) {
+      tags.hasId3v1 = true;
+      SkipPayload(reader, ReadSizeLE(reader));
+    } else {
+      reader.Seek(-3, 1);
+    }
+  }
+}
+
+// Whole hours only from an hour on, as the reports split times.
+void FormatTrackLine(char* out, size_t size, uint32_t track, uint32_t serial, uint64_t seconds) {
+  uint64_t hours = seconds >= 3600 ? seconds / 3600 : 0;
+  uint64_t rest = seconds - hours * 3600;
+  FormatText(out, size, "Track%02u %08X %02u:%02u:%02u", track, serial, static_cast<unsigned>(hours),
+             static_cast<unsigned>(rest / 60), static_cast<unsigned>(rest % 60));
+}
+
+void WalkCdda(MediaInfo& media, FileReader& reader) {
+  SetFormatName(media, "RIFF(CD)");
+  uint8_t id[4] = {};
+  reader.Read(id, 4);
+  if (!IdIs(id, "fmt ")) {
+    SetErrorText(media, msg::kRiffCdNoFmt);
+    return;
+  }
+  std::vector<uint8_t> payload;
+  ReadPayload(reader, ReadSizeLE(reader), payload, kChunkCap);
+  payload.resize(16, 0);
+  uint32_t track = ReadU16LE(payload.data(), 2);
+  uint32_t serial = ReadU32LE(payload.data(), 4);
+  uint32_t start = ReadU32LE(payload.data(), 8);
+  uint32_t length = ReadU32LE(payload.data(), 12);
+  char text[PROBEX_TEXT_BYTES] = {};
+  FormatTrackLine(text, sizeof text, track, serial, static_cast<uint64_t>(start / kCdSectorsPerSecond));
+  AddAudioText(media, text);
+  media.duration = length / kCdSectorsPerSecond;
+}
+
+void WalkRmid(MediaInfo& media, FileReader& reader) {
+  SetFormatName(media, "RIFF(MIDI)");
+  uint8_t header[8] = {};
+  reader.Read(header, 8);
+  uint8_t head[kMidiHeadBytes] = {};
+  size_t n = reader.Read(head, sizeof head, false);
+  // Described even without "MThd": the line then shows the zeroed header.
+  MidiInfo midi{};
+  ParseMidiHead(head, n, midi);
+  Description d("MIDI", midi.title[0] ? "AUDIO1" : "AUDIO2");
+  d.Set("#format#", "%u", midi.format);
+  d.Set("#track#", "%u", midi.tracks);
+  d.Set("#delta#", "%u", midi.division);
+  if (midi.title[0]) d.SetText("#title#", midi.title);
+  AddAudioText(media, d.Text());
+}
+
+void WalkCdxa(MediaInfo& media, FileReader& reader) {
+  SetFormatName(media, "RIFF(VideoCD)");
+  while (reader.Tell() < reader.Size()) {
+    uint8_t header[8] = {};
+    if (reader.Read(header, 8) < 8) break;
+    uint32_t size = ReadU32LE(header, 4);
+    if (IdIs(header, "fmt ")) {
+      SkipPayload(reader, size);
+    } else if (IdIs(header, "data")) {
+      uint64_t start = reader.Tell();
+      AnalyzeMpegSystemStream(reader, media, start, ClampedEnd(reader, start, size), MpegSystemVariant::kMpeg1);
+      reader.Seek(static_cast<int64_t>(start), 0);
+      SkipPayload(reader, size);
+    } else {
+      reader.Seek(-3, 1);  // five bytes on from this header
+    }
+  }
+}
+
+void WalkAiff(MediaInfo& media, FileReader& reader) {
+  SetFormatName(media, "");
+  RiffAudioInfo audio{};
+  uint32_t frames = 0;
+  uint64_t soundSize = 0;
+  std::vector<uint8_t> payload;
+  while (reader.Tell() < reader.Size()) {
+    uint8_t header[8] = {};
+    if (reader.Read(header, 8) < 8) break;
+    uint32_t size = ReadU32BE(header, 4);
+    if (IdIs(header, "COMM")) {
+      ReadPayload(reader, size, payload, kChunkCap);
+      payload.resize(18, 0);
+      audio.channels = static_cast<uint16_t>(ReadU16BE(payload.data(), 0));
+      frames = ReadU32BE(payload.data(), 2);
+      audio.bitDepth = static_cast<uint16_t>(ReadU16BE(payload.data(), 6));
+      audio.sampleRate = ReadFloatBE(payload.data() + 8, 10);
+    } else if (IdIs(header, "SSND")) {
+      soundSize = size;
+      SkipPayload(reader, size);
+    } else {
+      SkipPayload(reader, size);
+    }
+    // IFF pads odd-sized chunks to an even length.
+    if (size & 1) SkipPayload(reader, 1);
+  }
+  double duration = audio.sampleRate > 0 ? frames / audio.sampleRate : 0.0;
+  media.duration = duration;
+  audio.bitRate = duration > 0 ? soundSize / duration * 8 : 0.0;
+  char text[PROBEX_TEXT_BYTES] = {};
+  FormatAiffText(text, sizeof text, audio);
+  AddAudioText(media, text);
+}
+
+void WalkQlcm(MediaInfo& media, FileReader& reader) {
+  SetFormatName(media, "");
+  RiffAudioInfo audio{};
+  uint64_t dataSize = 0;
+  std::vector<uint8_t> payload;
+  while (reader.Tell() < reader.Size()) {
+    uint8_t header[8] = {};
+    if (reader.Read(header, 8) < 8) break;
+    uint32_t size = ReadU32LE(header, 4);
+    if (IdIsAny(header, {"VRAT", "LABL", "OFFS", "CNFG", "TEXT"})) {
+      SkipPayload(reader, size);
+    } else if (IdIs(header, "DATA")) {
+      dataSize = size;
+      SkipPayload(reader, size);
+    } else if (IdIs(header, "FMT ")) {
+      ReadPayload(reader, size, payload, kChunkCap);
+      payload.resize(110, 0);
+      char name[81] = {};
+      std::memcpy(name, payload.data() + 20, 80);
+      CopyText(audio.codec, sizeof audio.codec, name);
+      audio.bitRate = ReadU16LE(payload.data(), 100);
+      audio.sampleRate = ReadU16LE(payload.data(), 106);
+      audio.bitDepth = static_cast<uint16_t>(ReadU16LE(payload.data(), 108));
+    }
+    // Any other identifier: only its header is consumed.
+  }
+  audio.channels = 1;
+  media.duration = audio.bitRate > 0 ? dataSize * 8.0 / audio.bitRate : 0.0;
+  char text[PROBEX_TEXT_BYTES] = {};
+  FormatPureVoiceText(text, sizeof text, audio);
+  AddAudioText(media, text);
+}
+
+void FillAudioPlaceholders(Description& d, const RiffAudioInfo& info, bool withCodec) {
+  if (withCodec) d.SetText("#codec#", info.codec);
+  d.Set("#sampleratek#", "%.2f", info.sampleRate * 0.001);
+  d.Set("#samplerate#", "%d", static_cast<int>(info.sampleRate));
+  d.Set("#bitdepth#", "%d", info.bitDepth);
+  d.Set("#channel#", "%d", info.channels);
+  d.Set("#bitratek#", "%.2f", info.bitRate * 0.001);
+  d.Set("#bitrate#", "%.2f", info.bitRate);
+}
+
+}  // namespace
+
+void ParseWaveFormat(const uint8_t* bytes, size_t length, WaveFormat& format) {
+  uint8_t b[16] = {};
+  if (bytes) std::memcpy(b, bytes, length < sizeof b ? length : sizeof b);
+  format.formatTag = static_cast<uint16_t>(ReadU16LE(b, 0));
+  format.channels = static_cast<uint16_t>(ReadU16LE(b, 2));
+  format.samplesPerSec = ReadU32LE(b, 4);
+  format.avgBytesPerSec = ReadU32LE(b, 8);
+  format.blockAlign = static_cast<uint16_t>(ReadU16LE(b, 12));
+  format.bitsPerSample = static_cast<uint16_t>(ReadU16LE(b, 14));
+}
+
+void LookupWaveCodec(char* out, size_t size, uint32_t formatTag) {
+  char key[8];
+  FormatText(key, sizeof key, "%04X", formatTag & 0xFFFF);
+  LookupCodec(out, size, "WAV", key);
+}
+
+bool IsProbedFormatTag(uint32_t formatTag) {
+  switch (formatTag) {
+    case 0x0001: case 0x0008: case 0x0050: case 0x0055: case 0x2000: case 0x2001: return true;
+    default: return false;
+  }
+}
+
+bool ProbeAudioPayload(const uint8_t* bytes, size_t length, uint32_t formatTag, char* out, size_t size) {
+  if (!bytes || length == 0 || size == 0) return false;
+  switch (formatTag) {
+    case 0x0001:
+    case 0x0008:
+    case 0x2001:
+      return ProbeSyncs(bytes, length, FindDtsSync, [&](const uint8_t* at, size_t n) {
+        DtsInfo dts{};
+        if (!ParseDtsHeader(dts, at, n)) return false;
+        DescribeDts(out, size, dts);
+        return true;
+      });
+    case 0x0050:
+    case 0x0055:
+      return ProbeSyncs(bytes, length, FindMpegAudioSync, [&](const uint8_t* at, size_t n) {
+        MpegAudioInfo mpeg{};
+        if (!ParseMpegAudioVbrHeader(mpeg, at, n)) return false;
+        DescribeMpegAudio(out, size, mpeg);
+        return true;
+      });
+    case 0x2000:
+      return ProbeSyncs(bytes, length, FindAc3Sync, [&](const uint8_t* at, size_t n) {
+        Ac3Info ac3{};
+        if (!ParseAc3SyncInfo(ac3, at, n)) return false;
+        CopyText(ac3.codec, sizeof ac3.codec, ac3.isEac3 ? kEac3Codec : kAc3Codec);
+        DescribeAc3(out, size, ac3);
+        return true;
+      });
+    default:
+      return false;
+  }
+}
+
+void FormatRiffAudioText(char* out, size_t size, const RiffAudioInfo& info) {
+  Description d("RIFF", "AUDIO");
+  FillAudioPlaceholders(d, info, true);
+  CopyText(out, size, d.Text());
+}
+
+void FormatAiffText(char* out, size_t size, const RiffAudioInfo& info) {
+  Description d("AIFF", "AUDIO");
+  FillAudioPlaceholders(d, info, false);
+  CopyText(out, size, d.Text());
+}
+
+void FormatPureVoiceText(char* out, size_t size, const RiffAudioInfo& info) {
+  Description d("PUREVOICE", "AUDIO");
+  FillAudioPlaceholders(d, info, true);
+  CopyText(out, size, d.Text());
+}
+
+void AnalyzeRiff(MediaInfo& media) {
+  FileReader reader;
+  if (!PathFits(media) || !reader.Open(media.path)) {
+    SetErrorText(media, msg::kOpenFailed);
+    return;
+  }
+  media.fileSize = reader.Size();
+  SetFormatName(media, "RIFF");
+  TagInfo tags{};
+
+  uint8_t magic[4] = {};
+  reader.Read(magic, 4);
+  reader.Rewind();
+  if (EqualNoCase(magic, "ID3", 3)) SkipId3v2(reader);
+  uint64_t riffStart = reader.Tell();
+  reader.Read(magic, 4);
+  if (std::memcmp(magic, "RIFF", 4) != 0 && std::memcmp(magic, "FORM", 4) != 0) {
+    reader.Close();
+    SetErrorText(media, msg::kRiffNotRiffAiff);
+    return;
+  }
+  uint8_t header[8] = {};
+  reader.Read(header, 8);
+  uint64_t riffLength = static_cast<uint64_t>(ReadU32LE(header, 0)) + 8;
+  const uint8_t* form = header + 4;
+
+  if (IdIs(form, "AVI ")) {
+    WalkAvi(media, reader, riffStart, riffLength, tags);
+    if (!reader.IsOpen()) return;  // the walk ended the analysis
+  } else if (IdIs(form, "WAVE")) {
+    WalkWave(media, reader, tags);
+  } else if (IdIs(form, "RMID")) {
+    WalkRmid(media, reader);
+  } else if (IdIs(form, "RMP3")) {
+    WalkRmp3(media, reader, tags);
+  } else if (IdIs(form, "CDDA")) {
+    WalkCdda(media, reader);
+  } else if (IdIs(form, "CDXA")) {
+    WalkCdxa(media, reader);
+  } else if (IdIs(form, "AIFF") || IdIs(form, "AIFC")) {
+    WalkAiff(media, reader);
+  } else if (IdIs(form, "QLCM")) {
+    WalkQlcm(media, reader);
+  } else {
+    char name[5] = {};
+    std::memcpy(name, form, 4);
+    SetErrorFormat(media, msg::kRiffUnsupported, name);
+  }
+
+  char text[PROBEX_TEXT_BYTES] = {};
+  DescribeTags(text, sizeof text, tags);
+  if (text[0]) AddExtraText(media, text);
+  reader.Close();
+}
+
+}  // namespace probex
