@@ -23,6 +23,9 @@
 #include "templates.h"
 #include "text.h"
 
+// TEMPORARY: the Ogg and RealMedia parsers have not landed yet.
+#define PROBEX_PENDING_OGG_REAL 1
+
 namespace probex {
 namespace {
 
@@ -52,6 +55,9 @@ bool Starts(const char* codecId, const char* literal) {
 
 void ReadTrackElements(FileReader& reader, const MatroskaTrack& track, TrackState& state) {
   using namespace ebml;
+  // Matroska's defaults: muxers leave out elements that hold them.
+  state.audio.sampleRate = 8000.0;
+  state.audio.channels = 1;
   reader.Seek(static_cast<int64_t>(track.start), 0);
   uint64_t end = track.start + track.size;
   while (reader.Tell() < end) {
@@ -150,7 +156,7 @@ void DescribeAvc(TrackState& s, MediaInfo& media) {
   AddVideoText(media, line);
 }
 
-void DescribeMpegVideo(FileReader& reader, const MatroskaInfo& info, const MatroskaTrack& track, TrackState& s,
+void DescribeMpegVideo(FileReader& reader, const MatroskaInfo& info, const MatroskaTrack& track,
                        MediaInfo& media, bool mpeg2) {
   MpegVideoInfo video = {};
   CopyText(video.codec, sizeof video.codec, mpeg2 ? "MPEG2" : "MPEG1");
@@ -174,6 +180,7 @@ void DescribeMpegVideo(FileReader& reader, const MatroskaInfo& info, const Matro
   AddVideoText(media, line);
 }
 
+#if !PROBEX_PENDING_OGG_REAL
 void DescribeRealVideo(TrackState& s, MediaInfo& media) {
   RealVideoInfo rv = {};
   ParseRealVideoHeader(s.privateData.data(), s.privateSize, rv);
@@ -184,6 +191,12 @@ void DescribeRealVideo(TrackState& s, MediaInfo& media) {
   FormatRealVideoText(line, sizeof line, rv);
   AddVideoText(media, line);
 }
+#else
+void DescribeRealVideo(TrackState& s, MediaInfo& media) {
+  CopyText(s.video.codec, sizeof s.video.codec, "RealVideo");
+  AddVideoLine(media, s.video);
+}
+#endif
 
 void DescribeQuickTime(TrackState& s, MediaInfo& media, bool video) {
   // The private data is a sample description entry from its format code on:
@@ -206,6 +219,7 @@ void DescribeQuickTime(TrackState& s, MediaInfo& media, bool video) {
   }
 }
 
+#if !PROBEX_PENDING_OGG_REAL
 void DescribeXiph(TrackState& s, MediaInfo& media, bool theora) {
   size_t offset = 0, length = 0;
   const uint8_t* data = s.privateData.data();
@@ -227,6 +241,17 @@ void DescribeXiph(TrackState& s, MediaInfo& media, bool theora) {
     AddAudioText(media, line);
   }
 }
+#else
+void DescribeXiph(TrackState& s, MediaInfo& media, bool theora) {
+  if (theora) {
+    CopyText(s.video.codec, sizeof s.video.codec, "Theora");
+    AddVideoLine(media, s.video);
+  } else {
+    CopyText(s.audio.codec, sizeof s.audio.codec, "Vorbis");
+    AddAudioLine(media, s.audio);
+  }
+}
+#endif
 
 void DescribeWaveFormat(TrackState& s, MediaInfo& media) {
   WaveFormat format = {};
@@ -242,6 +267,7 @@ void DescribeWaveFormat(TrackState& s, MediaInfo& media) {
   AddAudioText(media, line);
 }
 
+#if !PROBEX_PENDING_OGG_REAL
 void DescribeRealAudio(TrackState& s, MediaInfo& media) {
   RealAudioInfo ra = {};
   ParseRealAudioHeader(s.privateData.data(), s.privateSize, ra);
@@ -251,6 +277,12 @@ void DescribeRealAudio(TrackState& s, MediaInfo& media) {
   FormatRealAudioText(line, sizeof line, ra);
   AddAudioText(media, line);
 }
+#else
+void DescribeRealAudio(TrackState& s, MediaInfo& media) {
+  CopyText(s.audio.codec, sizeof s.audio.codec, "RealAudio");
+  AddAudioLine(media, s.audio);
+}
+#endif
 
 void DescribeAacTrack(TrackState& s, MediaInfo& media) {
   AacInfo aac = {};
@@ -391,7 +423,7 @@ void DescribeTrack(FileReader& reader, const MatroskaInfo& info, const MatroskaT
   } else if (Starts(id, "V_MPEG4/ISO/AVC")) {
     DescribeAvc(s, media);
   } else if (Starts(id, "V_MPEG1") || Starts(id, "V_MPEG2")) {
-    DescribeMpegVideo(reader, info, track, s, media, Starts(id, "V_MPEG2"));
+    DescribeMpegVideo(reader, info, track, media, Starts(id, "V_MPEG2"));
   } else if (Starts(id, "V_REAL/")) {
     DescribeRealVideo(s, media);
   } else if (Starts(id, "V_QUICKTIME")) {
