@@ -180,6 +180,14 @@ struct FragmentState {
 
 }  // namespace
 
+namespace {
+// Position of the first child of the box at position.
+uint64_t Inside(FileReader& reader, uint64_t position) {
+  Mp4BoxHeader header;
+  return ReadMp4BoxHeader(reader, position, header) ? position + header.headerSize : position + 8;
+}
+}  // namespace
+
 bool ReadMp4BoxHeader(FileReader& reader, uint64_t position, Mp4BoxHeader& header) {
   if (position >= reader.Size()) return false;
   uint8_t b[16] = {};
@@ -221,7 +229,8 @@ void WalkMp4TopLevel(FileReader& reader, Mp4Movie& movie) {
 
 void WalkMp4Moov(FileReader& reader, Mp4Movie& movie) {
   if (movie.moovSize == 0) return;
-  WalkBoxes(reader, movie.moovPosition, movie.moovPosition + movie.moovSize, false, ClassifyMoov,
+  // From inside the moov: its size is known, even when the box said 0.
+  WalkBoxes(reader, Inside(reader, movie.moovPosition), movie.moovPosition + movie.moovSize, false, ClassifyMoov,
             [&](const Mp4BoxHeader& h, uint64_t position, uint64_t size) {
               if (Is(h.type, "cmov")) {
                 movie.compressedHeader = true;
@@ -324,7 +333,7 @@ void WalkMp4Track(FileReader& reader, Mp4Movie& movie, Mp4Track& track, MediaInf
 
 void WalkMp4Fragment(FileReader& reader, Mp4Movie& movie, const Mp4Fragment& fragment) {
   FragmentState state;
-  WalkBoxes(reader, fragment.moofPosition, fragment.moofPosition + fragment.moofSize, false, ClassifyMoof,
+  WalkBoxes(reader, Inside(reader, fragment.moofPosition), fragment.moofPosition + fragment.moofSize, false, ClassifyMoof,
             [&](const Mp4BoxHeader& h, uint64_t position, uint64_t size) {
               Bytes b = LoadBox(reader, position, size);
               const size_t at = h.headerSize;
