@@ -205,12 +205,16 @@ void ReadMatroskaTrackEntries(FileReader& reader, MatroskaInfo& info) {
 void FindMatroskaFirstBlocks(FileReader& reader, MatroskaInfo& info) {
   using namespace ebml;
   reader.Seek(0, 0);
+  bool seenCluster = false;
   while (reader.Tell() < info.fileSize) {
     uint32_t id;
     uint64_t size;
     if (!ReadElementId(reader, id) || !ReadElementSize(reader, size)) return;
     uint64_t position = reader.Tell();
-    if (id == kCues) return;
+    // mkvmerge may write the Cues ahead of the clusters; only Cues after
+    // them mark the end of the blocks.
+    if (id == kCues && seenCluster) return;
+    if (id == kCluster) seenCluster = true;
     if (id == kEbml || id == kSegment || id == kCluster || id == kBlockGroup) continue;
     if (id == kBlock || id == kSimpleBlock) {
       uint8_t head[8] = {};
