@@ -7,6 +7,11 @@ FUZZ_SECONDS ?= 60
 
 # Library, command and tests.
 PACKAGES = build-essential cmake ninja-build pkg-config libgtest-dev python3 binutils locales
+# The player: Qt 6, libmpv, OpenGL, a CJK font, and Xvfb for its window tests.
+PACKAGES += qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins libmpv-dev libmpv2 libgl-dev \
+  xvfb xauth dbus fonts-ipafont-gothic
+# What `make run` plays: the bundled video, else whatever sample there is.
+SAMPLE ?= $(firstword $(wildcard samples/sample.mp4) $(wildcard samples/*.mp4 samples/*.mkv samples/*.mp3) $(filter-out %.sh,$(wildcard samples/*)))
 
 .PHONY: all deps build test run clean
 
@@ -32,7 +37,12 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 run: build
-	$(BUILD)/bin/probex samples
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  $(BUILD)/bin/vortaq $(SAMPLE); \
+	else \
+	  echo "No display: the analyses of the samples"; \
+	  $(BUILD)/bin/probex $(filter-out %.sh,$(wildcard samples/*)); \
+	fi
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -2,11 +2,21 @@
 
 #include "../core/file_reader.h"
 #include "../core/media_info.h"
+#include "../core/messages.h"
 #include "../core/templates.h"
 #include "../core/text.h"
 #include "tags.h"
 
 namespace probex {
+
+bool OpenAudioFile(FileReader& reader, MediaInfo& info) {
+  if (!reader.Open(info.path)) {
+    SetErrorText(info, msg::kOpenFailed);
+    return false;
+  }
+  info.fileSize = reader.Size();
+  return true;
+}
 
 double SafeDivide(double a, double b) { return b > 0 ? a / b : 0.0; }
 

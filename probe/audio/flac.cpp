@@ -103,14 +103,10 @@ void DescribeFlac(char* out, size_t size, const FlacInfo& info) {
 
 void AnalyzeFlac(MediaInfo& info) {
   FileReader reader;
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
+  if (!OpenAudioFile(reader, info)) return;
   FlacInfo flac = {};
   flac.streamSize = reader.Size();
   flac.computeDuration = true;
-  info.fileSize = reader.Size();
   FindTags(reader, flac.tags);
   SkipLeadingId3v2(reader, flac.tags);
   if (!ParseFlacMetadata(flac, reader)) {

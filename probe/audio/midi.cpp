@@ -6,6 +6,7 @@
 #include "../core/messages.h"
 #include "../core/templates.h"
 #include "../core/text.h"
+#include "audio_file.h"
 
 namespace probex {
 
@@ -50,11 +51,7 @@ bool ParseMidiHead(const uint8_t* head, size_t n, MidiInfo& info) {
 
 void AnalyzeMidi(MediaInfo& info) {
   FileReader reader;
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
-  info.fileSize = reader.Size();
+  if (!OpenAudioFile(reader, info)) return;
   uint8_t head[kMidiHeadBytes] = {};
   size_t n = reader.Read(head, sizeof head);
   MidiInfo midi = {};

@@ -3,7 +3,6 @@
 #include "../core/bits.h"
 #include "../core/file_reader.h"
 #include "../core/media_info.h"
-#include "../core/messages.h"
 #include "../core/templates.h"
 #include "../core/text.h"
 #include "audio_file.h"
@@ -79,14 +78,10 @@ void ParseApeHeader(const uint8_t (&header)[kApeHeaderBytes], ApeInfo& info) {
 
 void AnalyzeMonkeysAudio(MediaInfo& info) {
   FileReader reader;
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
+  if (!OpenAudioFile(reader, info)) return;
   ApeInfo ape = {};
   ape.streamSize = reader.Size();
   ape.computeDuration = true;
-  info.fileSize = reader.Size();
   ape.tags.searchEnd = true;
   FindTags(reader, ape.tags);
   if (ape.tags.hasApe) ape.streamSize = SubtractOrZero(ape.streamSize, ape.tags.apeSize);

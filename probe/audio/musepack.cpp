@@ -3,7 +3,6 @@
 #include "../core/bits.h"
 #include "../core/file_reader.h"
 #include "../core/media_info.h"
-#include "../core/messages.h"
 #include "../core/templates.h"
 #include "../core/text.h"
 #include "audio_file.h"
@@ -45,14 +44,10 @@ void ParseMusePackHeader(const uint8_t (&header)[kMusePackHeaderBytes], MusePack
 
 void AnalyzeMusePack(MediaInfo& info) {
   FileReader reader;
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
+  if (!OpenAudioFile(reader, info)) return;
   MusePackInfo mpc = {};
   mpc.streamSize = reader.Size();
   mpc.computeDuration = true;
-  info.fileSize = reader.Size();
   TagInfo leading = {};
   FindTags(reader, leading);
   SkipLeadingId3v2(reader, leading);

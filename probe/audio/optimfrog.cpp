@@ -105,13 +105,9 @@ bool WalkOfrChunks(OfrInfo& info, FileReader& reader) {
 
 void AnalyzeOptimFrog(MediaInfo& info) {
   FileReader reader;
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
+  if (!OpenAudioFile(reader, info)) return;
   OfrInfo ofr = {};
   ofr.streamSize = reader.Size();
-  info.fileSize = reader.Size();
   if (!MakeCorrectionPath(info.path, ".ofc", ofr.correctionPath)) ofr.correctionPath[0] = u'\0';
   TagInfo leading = {};
   FindTags(reader, leading);

@@ -111,11 +111,7 @@ bool ParseS98(S98Info& info, FileReader& reader) {
 
 void AnalyzeS98(MediaInfo& info) {
   FileReader reader;
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
-  info.fileSize = reader.Size();
+  if (!OpenAudioFile(reader, info)) return;
   SetFormatName(info, "S98");
   S98Info s98 = {};
   if (!ParseS98(s98, reader)) {

@@ -3,7 +3,6 @@
 #include "../core/bits.h"
 #include "../core/file_reader.h"
 #include "../core/media_info.h"
-#include "../core/messages.h"
 #include "../core/templates.h"
 #include "../core/text.h"
 #include "audio_file.h"
@@ -47,11 +46,7 @@ uint32_t ParseAuHeader(const uint8_t (&header)[kAuHeaderBytes], uint64_t fileSiz
 
 void AnalyzeSunAudio(MediaInfo& info) {
   FileReader reader;
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
-  info.fileSize = reader.Size();
+  if (!OpenAudioFile(reader, info)) return;
   uint8_t header[kAuHeaderBytes] = {};
   reader.Read(header, sizeof header);
   AuInfo au = {};

@@ -51,11 +51,7 @@ bool ParseTtaHeader(const uint8_t (&header)[kTtaHeaderBytes], TtaInfo& info) {
 
 void AnalyzeTta(MediaInfo& info) {
   FileReader reader;
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
-  info.fileSize = reader.Size();
+  if (!OpenAudioFile(reader, info)) return;
   TtaInfo tta = {};
   tta.streamSize = reader.Size();
   tta.tags.searchEnd = true;

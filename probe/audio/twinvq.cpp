@@ -68,13 +68,9 @@ bool ParseVqHeader(VqInfo& info, FileReader& reader) {
 
 void AnalyzeTwinVq(MediaInfo& info) {
   FileReader reader;
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
+  if (!OpenAudioFile(reader, info)) return;
   VqInfo vq = {};
   vq.streamSize = reader.Size();
-  info.fileSize = reader.Size();
   if (!ParseVqHeader(vq, reader)) {
     SetErrorText(info, vq.error);
     return;

@@ -1,5 +1,7 @@
 #include "wavpack.h"
 
+#include <iterator>
+
 #include "../core/bits.h"
 #include "../core/file_reader.h"
 #include "../core/media_info.h"
@@ -25,8 +27,16 @@ constexpr uint8_t kIdMask = 0x3F;
 constexpr uint8_t kIdLarge = 0x80;
 constexpr uint8_t kIdFirstCritical = 0x0E;  // below: decoder data the walk skips
 constexpr uint8_t kIdOptional = 0x20;
+constexpr uint8_t kIdAudioBitstream = 0x0A;
+constexpr uint8_t kIdChannelInfo = 0x0D;
 constexpr uint8_t kIdRiffHeader = 0x21;
 constexpr uint8_t kIdRiffTrailer = 0x22;
+constexpr uint8_t kIdSampleRate = 0x27;
+
+constexpr uint32_t kFlagMono = 0x04;
+constexpr uint32_t kFlagFloat = 0x80;
+constexpr uint32_t kSampleRates[] = {6000,  8000,  9600,  11025, 12000, 16000, 22050, 24000,
+                                     32000, 44100, 48000, 64000, 88200, 96000, 192000};
 
 // What the walk needs of a RIFF header: the fmt chunk is looked for, as a
 // JUNK or other chunk may come first.
@@ -54,6 +64,14 @@ bool ReadFormatChunk(const uint8_t* riff, size_t n, WavPackInfo::WaveFields& for
 
 struct BlockWalk {
   bool riffFound = false;
+  // Raw WavPack (no RIFF header, as FFmpeg and "wavpack -r" write it) is
+  // described from its first block instead; a correction file has no audio
+  // bitstream and stays an error.
+  bool audioSeen = false;
+  uint32_t firstFlags = 0;
+  bool haveFirstFlags = false;
+  uint32_t channelInfo = 0;
+  uint32_t customRate = 0;
   uint64_t totalSamples = kUnknownSamples;
   uint64_t countedSamples = 0;  // of the blocks, for a file that did not know its length
 };
@@ -79,6 +97,14 @@ bool WalkSubBlocks(WavPackInfo& info, FileReader& reader, uint64_t end, BlockWal
       size_t n = reader.Read(riff, dataBytes < sizeof riff ? static_cast<size_t>(dataBytes) : sizeof riff);
       ReadFormatChunk(riff, n, info.format);
       walk.riffFound = true;
+    } else if (id == kIdAudioBitstream) {
+      walk.audioSeen = true;
+    } else if (id == kIdChannelInfo && dataBytes >= 1 && walk.channelInfo == 0) {
+      walk.channelInfo = reader.ReadByte();
+    } else if (id == kIdSampleRate && dataBytes >= 3 && walk.customRate == 0) {
+      uint8_t rate[3] = {};
+      reader.Read(rate, sizeof rate);
+      walk.customRate = ReadU24LE(rate, 0);
     } else if (id == kIdRiffTrailer) {
       uint8_t trailer[12] = {};
       size_t n = reader.Read(trailer, dataBytes < sizeof trailer ? static_cast<size_t>(dataBytes) : sizeof trailer);
@@ -92,6 +118,19 @@ bool WalkSubBlocks(WavPackInfo& info, FileReader& reader, uint64_t end, BlockWal
     pos += headBytes + dataBytes;
   }
   return true;
+}
+
+// The WAVE fields of a raw WavPack stream, from its first block's flags.
+void DescribeFromFlags(const BlockWalk& walk, WavPackInfo::WaveFields& format) {
+  uint32_t flags = walk.firstFlags;
+  uint32_t bytes = (flags & 3) + 1;
+  uint32_t rateIndex = (flags >> 23) & 0xF;
+  format.formatTag = (flags & kFlagFloat) ? 3 : 1;
+  format.channels = static_cast<uint16_t>(walk.channelInfo ? walk.channelInfo : (flags & kFlagMono) ? 1 : 2);
+  format.sampleRate = rateIndex < std::size(kSampleRates) ? kSampleRates[rateIndex] : walk.customRate;
+  format.bitsPerSample = static_cast<uint16_t>(bytes * 8);
+  format.blockAlign = static_cast<uint16_t>(bytes * format.channels);
+  format.averageBytesPerSecond = format.sampleRate * format.blockAlign;
 }
 
 }  // namespace
@@ -109,6 +148,13 @@ bool WalkWavPackBlocks(WavPackInfo& info, FileReader& reader, uint64_t audioEnd)
       return false;
     }
     uint32_t flags = ReadU32LE(header, 24);
+    if (!walk.haveFirstFlags) {
+      walk.firstFlags = flags;
+      walk.haveFirstFlags = true;
+      uint64_t first = ReadU32LE(header, 12);
+      if (first != kUnknownSamples && header[11]) first += (uint64_t{header[11]} << 32) - header[11];
+      walk.totalSamples = first;
+    }
     if (!walk.riffFound) {  // the block that carries the RIFF header describes the file
       info.isHybrid = (flags & kFlagHybrid) != 0;
       info.isJointStereo = (flags & kFlagJointStereo) != 0;
@@ -124,8 +170,11 @@ bool WalkWavPackBlocks(WavPackInfo& info, FileReader& reader, uint64_t audioEnd)
     reader.Seek(static_cast<int64_t>(end), 0);
   }
   if (!walk.riffFound) {
-    CopyText(info.error, sizeof info.error, msg::kWavPackNoRiff);
-    return false;
+    if (!walk.audioSeen) {
+      CopyText(info.error, sizeof info.error, msg::kWavPackNoRiff);
+      return false;
+    }
+    DescribeFromFlags(walk, info.format);
   }
   char key[8];
   FormatText(key, sizeof key, "%04X", info.format.formatTag);
@@ -142,14 +191,10 @@ bool WalkWavPackBlocks(WavPackInfo& info, FileReader& reader, uint64_t audioEnd)
 
 void AnalyzeWavPack(MediaInfo& info) {
   FileReader reader;
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
+  if (!OpenAudioFile(reader, info)) return;
   WavPackInfo wv = {};
   CopyText(wv.versionText, sizeof wv.versionText, "4");
   wv.computeDuration = true;
-  info.fileSize = reader.Size();
   wv.tags.searchEnd = true;
   FindTags(reader, wv.tags);
   const TagInfo& tags = wv.tags;

@@ -50,13 +50,25 @@ bool FindFrameSize(const uint8_t* b, size_t n, uint32_t& width, uint32_t& height
   return false;
 }
 
-// Exif dimension tag (A002 width, A003 height) in a big-endian IFD; SHORT
-// values sit in the first two bytes of the value field.
-bool FindExifDimension(const uint8_t* b, size_t n, uint8_t tagLow, uint32_t& value) {
+// Windows info headers that begin with the 40-byte layout (V2, V3, V4, V5).
+bool IsWindowsInfoHeader(uint32_t size) {
+  return size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+}
+
+// Byte order of the TIFF header after "Exif\0\0": most cameras write "II".
+bool ExifIsLittleEndian(const uint8_t* b) { return b[12] == 'I' && b[13] == 'I'; }
+
+// Exif dimension tag (A002 width, A003 height) in an IFD entry: tag, type,
+// count, value. SHORT values sit in the first two bytes of the value field.
+bool FindExifDimension(const uint8_t* b, size_t n, bool little, uint8_t tagLow, uint32_t& value) {
+  uint8_t first = little ? tagLow : 0xA0, second = little ? 0xA0 : tagLow;
   for (size_t i = 0; i + 12 <= n; ++i) {
-    if (b[i] != 0xA0 || b[i + 1] != tagLow) continue;
-    uint32_t type = ReadU16BE(b, i + 2);
-    value = type == 3 ? ReadU16BE(b, i + 8) : ReadU32BE(b, i + 8);
+    if (b[i] != first || b[i + 1] != second) continue;
+    uint32_t type = little ? ReadU16LE(b, i + 2) : ReadU16BE(b, i + 2);
+    if (type == 3)
+      value = little ? ReadU16LE(b, i + 8) : ReadU16BE(b, i + 8);
+    else
+      value = little ? ReadU32LE(b, i + 8) : ReadU32BE(b, i + 8);
     return true;
   }
   return false;
@@ -75,10 +87,11 @@ void DescribeJfif(MediaInfo& info, const uint8_t* b, size_t n) {
 
 void DescribeExif(MediaInfo& info, const uint8_t* b, size_t n) {
   uint32_t width = 0, height = 0;
+  bool little = ExifIsLittleEndian(b);
   char line[PROBEX_TEXT_BYTES];
-  if (!FindExifDimension(b, n, 0x02, width))
+  if (!FindExifDimension(b, n, little, 0x02, width))
     CopyText(line, sizeof line, msg::kExifNoWidth);
-  else if (!FindExifDimension(b, n, 0x03, height))
+  else if (!FindExifDimension(b, n, little, 0x03, height))
     CopyText(line, sizeof line, msg::kExifNoHeight);
   else
     FormatText(line, sizeof line, "Exif 24Bit %ux%u", width, height);
@@ -97,7 +110,7 @@ void AnalyzeBmp(MediaInfo& info) {
   uint8_t b[kHeadBytes] = {};
   reader.Read(b, sizeof b);
   reader.Close();
-  if (ReadU32LE(b, 14) != 40) {
+  if (!IsWindowsInfoHeader(ReadU32LE(b, 14))) {
     SetErrorText(info, msg::kBmpUnknownFormat);
     return;
   }

@@ -1,0 +1,710 @@
+#include "main_window.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+#include <cmath>
+
+#include "bars.h"
+#include "message_box.h"
+#include "platform/file_ops.h"
+#include "platform/single_instance.h"
+#include "texts.h"
+#include "ui/hint_window.h"
+
+namespace vortaq {
+
+namespace {
+
+constexpr int kGroupWidth = 200;
+constexpr int kGroupHeight = 232;
+
+const char* const kMovieSizes[] = {"x1", "x0.5", "x2", "FullScreen", "画面1/16", "画面1/4", "画面1/2"};
+
+bool IsPlaylistFormat(int formatId) { return formatId >= 301 && formatId <= 307; }
+
+}  // namespace
+
+TVRTQ_MAIN::TVRTQ_MAIN(MainWindowOptions options, QWidget* parent)
+    : QMainWindow(parent), options_(std::move(options)), settings_(options_.settingsPath) {
+  setObjectName(QStringLiteral("TVRTQ_MAIN"));
+  // Fixed border, system menu and minimise button only.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  titleCopy_ = texts::kApplicationTitle;
+  appTitle_ = texts::kApplicationTitle;
+  setAcceptDrops(true);
+  setWindowTitle(titleCopy_);
+
+  AppHint = new TAppHint(this);
+  AppHint->setObjectName(QStringLiteral("AppHint"));
+  AppHint->SetBGColor(Qt::green);
+  AppHint->SetBrushColor(QColor(0, 0, 0x80));
+  QFont font(QStringLiteral("Tahoma"));
+  font.setPixelSize(11);
+  AppHint->SetFont(font, Qt::white);
+  AppHint->SetPenColor(Qt::white);
+  AppHint->SetShadowColor(QColor(0x80, 0, 0));
+  AppHint->SetShadowVisible(true);
+  AppHint->SetHintStyle(hsLineString);
+  AppHint->hintPause = 500;
+  AppHint->hintHidePause = 30000;
+  AppHint->hintShortPause = 50;
+  // Hints start off; the stored "Hint" switches them on.
+  AppHint->SetShowHint(false);
+
+  CreateControls();
+  CreateMenu();
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+  idleTimer_ = new QTimer(this);
+  idleTimer_->setInterval(100);
+  connect(idleTimer_, &QTimer::timeout, this, &TVRTQ_MAIN::ApplicationIdle);
+}
+
+TVRTQ_MAIN::~TVRTQ_MAIN() = default;
+
+void TVRTQ_MAIN::CreateControls() {
+  body_ = new QWidget(this);
+  body_->setObjectName(QStringLiteral("Body"));
+  setCentralWidget(body_);
+
+  B_Dummy = new QPushButton(body_);
+  B_Dummy->setObjectName(QStringLiteral("B_Dummy"));
+  B_Dummy->setGeometry(0, 0, 1, 1);
+
+  WMP64 = new MediaPlayerControl(body_, options_.engine);
+  WMP64->move(0, 0);
+  WMP64->SetAutoStart(false);
+  WMP64->SetPlayCount(1);
+  connect(WMP64, &MediaPlayerControl::OpenStateChange, this, &TVRTQ_MAIN::WMP64OpenStateChange);
+  connect(WMP64, &MediaPlayerControl::EndOfStream, this, &TVRTQ_MAIN::WMP64EndOfStream);
+  connect(WMP64, &MediaPlayerControl::Error, this, &TVRTQ_MAIN::WMP64Error);
+  connect(WMP64, &MediaPlayerControl::DisplaySizeChange, this, &TVRTQ_MAIN::WMP64DisplaySizeChange);
+
+  GB = new QGroupBox(QStringLiteral("コントロール"), body_);
+  GB->setObjectName(QStringLiteral("GB"));
+  GB->setGeometry(0, 0, kGroupWidth, kGroupHeight);
+
+  CB_MovieSize = new QComboBox(GB);
+  CB_MovieSize->setObjectName(QStringLiteral("CB_MovieSize"));
+  for (const char* item : kMovieSizes) CB_MovieSize->addItem(QString::fromUtf8(item));
+  CB_MovieSize->setGeometry(8, 22, 112, 24);
+  connect(CB_MovieSize, &QComboBox::currentIndexChanged, this, &TVRTQ_MAIN::CB_MovieSizeChange);
+
+  B_Option = new QPushButton(QStringLiteral("Option"), GB);
+  B_Option->setObjectName(QStringLiteral("B_Option"));
+  B_Option->setGeometry(124, 22, 68, 24);
+  connect(B_Option, &QPushButton::clicked, this, &TVRTQ_MAIN::B_OptionClick);
+
+  auto bar = [this](const char* name, const char* labelName, int y, QScrollBar** sc, QLabel** l) {
+    *l = new QLabel(GB);
+    (*l)->setObjectName(QString::fromLatin1(labelName));
+    (*l)->setGeometry(8, y, 184, 16);
+    (*l)->installEventFilter(this);
+    *sc = new QScrollBar(Qt::Horizontal, GB);
+    (*sc)->setObjectName(QString::fromLatin1(name));
+    (*sc)->setGeometry(8, y + 18, 184, 17);
+  };
+  bar("SC_Rate", "L_Rate", 54, &SC_Rate, &L_Rate);
+  bar("SC_Balance", "L_Balance", 96, &SC_Balance, &L_Balance);
+  bar("SC_Volume", "L_Volume", 138, &SC_Volume, &L_Volume);
+  SC_Rate->setRange(0, 20);
+  SC_Rate->setPageStep(5);
+  SC_Rate->setValue(10);
+  SC_Balance->setRange(-10000, 10000);
+  SC_Balance->setSingleStep(100);
+  SC_Balance->setPageStep(2000);
+  SC_Balance->setValue(0);
+  SC_Volume->setRange(-5000, 0);
+  SC_Volume->setSingleStep(50);
+  SC_Volume->setPageStep(500);
+  SC_Volume->setValue(0);
+  L_Rate->setText(RateLabel(10));
+  L_Balance->setText(BalanceLabel(0));
+  L_Volume->setText(VolumeLabel(0));
+  connect(SC_Rate, &QScrollBar::valueChanged, this, &TVRTQ_MAIN::SC_RateChange);
+  connect(SC_Balance, &QScrollBar::valueChanged, this, &TVRTQ_MAIN::SC_BalanceChange);
+  connect(SC_Volume, &QScrollBar::valueChanged, this, &TVRTQ_MAIN::SC_VolumeChange);
+
+  B_RepeatStart = new QPushButton(QStringLiteral("0"), GB);
+  B_RepeatStart->setObjectName(QStringLiteral("B_RepeatStart"));
+  B_RepeatStart->setGeometry(8, 190, 68, 26);
+  B_RepeatEnd = new QPushButton(QStringLiteral("0"), GB);
+  B_RepeatEnd->setObjectName(QStringLiteral("B_RepeatEnd"));
+  B_RepeatEnd->setGeometry(80, 190, 68, 26);
+  C_Repeat = new QCheckBox(GB);
+  C_Repeat->setObjectName(QStringLiteral("C_Repeat"));
+  C_Repeat->setGeometry(156, 194, 36, 20);
+  connect(B_RepeatStart, &QPushButton::clicked, this, &TVRTQ_MAIN::B_RepeatStartClick);
+  connect(B_RepeatEnd, &QPushButton::clicked, this, &TVRTQ_MAIN::B_RepeatEndClick);
+  connect(C_Repeat, &QCheckBox::clicked, this, &TVRTQ_MAIN::C_RepeatClick);
+
+  PM_Option = new QMenu(this);
+  PM_Option->setObjectName(QStringLiteral("PM_Option"));
+  PM_AutoStart = PM_Option->addAction(QStringLiteral("AutoStart"), this, &TVRTQ_MAIN::PM_AutoStartClick);
+  PM_AutoStart->setObjectName(QStringLiteral("PM_AutoStart"));
+  PM_AutoStart->setCheckable(true);
+  PM_AutoRepeat = PM_Option->addAction(QStringLiteral("AutoRepeat"), this, &TVRTQ_MAIN::PM_AutoRepeatClick);
+  PM_AutoRepeat->setObjectName(QStringLiteral("PM_AutoRepeat"));
+  PM_AutoRepeat->setCheckable(true);
+}
+
+QAction* TVRTQ_MAIN::AddItem(QMenu* menu, const char* name, const QString& text,
+                             void (TVRTQ_MAIN::*slot)(), const QKeySequence& shortcut,
+                             bool checkable) {
+  QAction* a = menu->addAction(text);
+  a->setObjectName(QString::fromLatin1(name));
+  a->setShortcut(shortcut);
+  a->setCheckable(checkable);
+  // A checkable item has its new tick when the handler runs.
+  connect(a, &QAction::triggered, this, slot);
+  return a;
+}
+
+void TVRTQ_MAIN::CreateMenu() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+  file->setObjectName(QStringLiteral("S_File"));
+  AddItem(file, "S_FileOpen", QStringLiteral("開く(&O)"), &TVRTQ_MAIN::S_FileOpenClick,
+          QKeySequence(Qt::CTRL | Qt::Key_O));
+  AddItem(file, "S_FileClose", QStringLiteral("閉じる(&C)"), &TVRTQ_MAIN::S_FileCloseClick);
+  file->addSeparator();
+  AddItem(file, "S_Exit", QStringLiteral("終了(&X)"), &TVRTQ_MAIN::S_ExitClick);
+
+  QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+  view->setObjectName(QStringLiteral("S_View"));
+  S_AlwaysOnTop = AddItem(view, "S_AlwaysOnTop", QStringLiteral("常に最前面に表示(&T)"),
+                          &TVRTQ_MAIN::S_AlwaysOnTopClick, QKeySequence(Qt::CTRL | Qt::Key_T), true);
+  S_HideControl = AddItem(view, "S_HideControl", QStringLiteral("コントロール非表示(&C)"),
+                          &TVRTQ_MAIN::S_HideControlClick, QKeySequence(Qt::CTRL | Qt::Key_H), true);
+  QMenu* trans = view->addMenu(QStringLiteral("半透明"));
+  trans->setObjectName(QStringLiteral("S_Trans"));
+  S_TransOff = AddItem(trans, "S_TransOff", QStringLiteral("オフ"), &TVRTQ_MAIN::S_TransOffClick, {}, true);
+  S_Trans25 = AddItem(trans, "S_Trans25", QStringLiteral("25%"), &TVRTQ_MAIN::S_Trans25Click, {}, true);
+  S_Trans50 = AddItem(trans, "S_Trans50", QStringLiteral("50%"), &TVRTQ_MAIN::S_Trans50Click, {}, true);
+  S_Trans75 = AddItem(trans, "S_Trans75", QStringLiteral("75%"), &TVRTQ_MAIN::S_Trans75Click, {}, true);
+  S_TransOff->setChecked(true);
+  trans->addSeparator();
+  S_TransMain = AddItem(trans, "S_TransMain", QStringLiteral("メインウインドウも半透明"),
+                        &TVRTQ_MAIN::S_TransMainClick, {}, true);
+  QMenu* hint = view->addMenu(QStringLiteral("ヒント設定"));
+  hint->setObjectName(QStringLiteral("S_Hint"));
+  S_HintShow = AddItem(hint, "S_HintShow", QStringLiteral("表示する"), &TVRTQ_MAIN::S_HintShowClick, {}, true);
+  hint->addSeparator();
+  S_HintNormal = AddItem(hint, "S_HintNormal", QStringLiteral("通常表示ヒント"),
+                         &TVRTQ_MAIN::S_HintNormalClick, {}, true);
+  AddItem(hint, "S_HintNormalFontColor", QStringLiteral("文字色"), &TVRTQ_MAIN::S_HintNormalFontColorClick);
+  AddItem(hint, "S_HintNormalBGColor", QStringLiteral("背景色"), &TVRTQ_MAIN::S_HintNormalBGColorClick);
+  hint->addSeparator();
+  S_HintEx = AddItem(hint, "S_HintEx", QStringLiteral("半透明ヒント"), &TVRTQ_MAIN::S_HintExClick, {}, true);
+  AddItem(hint, "S_HintExFontColor", QStringLiteral("文字色"), &TVRTQ_MAIN::S_HintExFontColorClick);
+  AddItem(hint, "S_HintExShadowColor", QStringLiteral("縁取り色"), &TVRTQ_MAIN::S_HintExShadowColorClick);
+  view->addSeparator();
+  AddItem(view, "S_CopyDetail", QStringLiteral("詳細のコピー(&C)"), &TVRTQ_MAIN::S_CopyDetailClick,
+          QKeySequence(Qt::CTRL | Qt::Key_C));
+
+  QMenu* option = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
+  option->setObjectName(QStringLiteral("S_Option"));
+  // These only keep their tick; the places that use the options read it.
+  for (auto [name, text, item] :
+       {std::tuple{"S_Resume", QStringLiteral("レジューム(&R)"), &S_Resume},
+        std::tuple{"S_CheckExt", QStringLiteral("拡張子自動リネーム(&E)"), &S_CheckExt},
+        std::tuple{"S_Exec", QStringLiteral("多重起動を許可する(&T)"), &S_Exec},
+        std::tuple{"S_AddReadOnly", QStringLiteral("再生前に読取専用属性を付加する(&A)"), &S_AddReadOnly}}) {
+    *item = option->addAction(text);
+    (*item)->setObjectName(QString::fromLatin1(name));
+    (*item)->setCheckable(true);
+  }
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+  help->setObjectName(QStringLiteral("S_Help"));
+  AddItem(help, "S_Version", QStringLiteral("バージョン情報(&A)"), &TVRTQ_MAIN::S_VersionClick);
+}
+
+// ---- Start-up and shutdown ----
+
+void TVRTQ_MAIN::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!firstShow_) return;
+  firstShow_ = false;
+  // After the show has been processed, so that message boxes have an owner on
+  // screen and the video surface has its context.
+  QTimer::singleShot(0, this, &TVRTQ_MAIN::FormFirstShow);
+}
+
+void TVRTQ_MAIN::FormFirstShow() {
+  if (closing_) return;
+  const QString error = binding_.Bind(options_.libraries, options_.programDir);
+  if (!error.isEmpty()) {
+    ShowError(this, error, texts::kError);
+    fatalStart_ = true;
+    close();
+    return;
+  }
+  settings_.Load();
+  const MainSettings s = ReadMainSettings(settings_.ini());
+  ApplyMainSettings(s);
+
+  instance_ = new InstanceServer([this](const QString& path) { Open(path); }, this);
+  instance_->Listen(s.exec ? QStringLiteral("VRTQ") : QStringLiteral("VRTQ_NoMultiRun"));
+
+  Layout();
+  if (options_.arguments.isEmpty()) {
+    if (S_Resume->isChecked() && !s.resumeFileName.isEmpty()) {
+      const bool autoStart = WMP64->AutoStart();
+      WMP64->SetAutoStart(false);
+      Open(s.resumeFileName);
+      WMP64->SetCurrentPosition(s.resumePos);
+      if (s.resumeState == MediaPlayerControl::kPlaying) WMP64->Play();
+      WMP64->SetAutoStart(autoStart);
+    }
+  } else {
+    Open(options_.arguments.first());
+  }
+  started_ = true;
+  idleTimer_->start();
+}
+
+void TVRTQ_MAIN::ApplyMainSettings(const MainSettings& s) {
+  carried_ = s;
+  defaultSize_ = {s.wmpDefaultWidth, s.wmpDefaultHeight};
+  SC_Rate->setMaximum(s.wmpRateMax);
+  move(s.mainX, s.mainY);
+  // Toggle options start unticked; running the toggle once switches them on.
+  if (s.autoStart) PM_AutoStart->trigger();
+  if (s.autoRepeat) PM_AutoRepeat->trigger();
+  SC_Volume->setValue(VolumeBarFromPercent(s.volume));
+  if (s.alwaysOnTop) S_AlwaysOnTop->trigger();
+  if (s.hideControl) S_HideControl->trigger();
+  hintColors_[0] = s.hintFontColor;
+  hintColors_[1] = s.hintBGColor;
+  hintColors_[2] = s.hintExFontColor;
+  hintColors_[3] = s.hintExShadowColor;
+  ApplyHintStyle(s.hintStyle);
+  if (s.hint) S_HintShow->trigger();
+  S_Resume->setChecked(s.resume);
+  S_CheckExt->setChecked(s.checkExt);
+  S_Exec->setChecked(s.exec);
+  S_AddReadOnly->setChecked(s.addReadOnly);
+  step_ = s.seekLeftRight;
+  openDir_ = s.dir;
+  S_TransMain->setChecked(s.transMain);
+  if (s.transWindow >= 1 && s.transWindow <= 3) ChooseTranslucency(s.transWindow);
+}
+
+MainSettings TVRTQ_MAIN::CurrentMainSettings() const {
+  MainSettings s = carried_;
+  s.mainX = pos().x();
+  s.mainY = pos().y();
+  s.autoStart = PM_AutoStart->isChecked();
+  s.autoRepeat = PM_AutoRepeat->isChecked();
+  s.volume = PercentFromVolumeBar(SC_Volume->value());
+  s.alwaysOnTop = S_AlwaysOnTop->isChecked();
+  s.hideControl = S_HideControl->isChecked();
+  s.transWindow = transLevel_;
+  s.transMain = S_TransMain->isChecked();
+  s.hint = S_HintShow->isChecked();
+  s.hintFontColor = hintColors_[0];
+  s.hintBGColor = hintColors_[1];
+  s.hintExFontColor = hintColors_[2];
+  s.hintExShadowColor = hintColors_[3];
+  s.hintStyle = S_HintEx->isChecked() ? kHintStyleTranslucent : kHintStyleNormal;
+  s.resume = S_Resume->isChecked();
+  s.checkExt = S_CheckExt->isChecked();
+  s.exec = S_Exec->isChecked();
+  s.addReadOnly = S_AddReadOnly->isChecked();
+  s.seekLeftRight = step_;
+  s.dir = openDir_;
+  return s;
+}
+
+void TVRTQ_MAIN::closeEvent(QCloseEvent* event) {
+  // Before the start-up has read the settings there is nothing to save, and
+  // saving would put defaults over what was never read.
+  if (fatalStart_ || closing_ || !started_) {
+    closing_ = true;
+    event->accept();
+    return;
+  }
+  closing_ = true;
+  idleTimer_->stop();
+  if (WMP64->DisplaySize() == MediaPlayerControl::kFullScreen)
+    WMP64->SetDisplaySize(MediaPlayerControl::kDefaultSize);
+  MainSettings s = CurrentMainSettings();
+  if (S_Resume->isChecked()) {
+    s.resumeFileName = WMP64->FileName();
+    s.resumeState = WMP64->PlayState();
+    s.resumePos = static_cast<int>(WMP64->CurrentPosition());
+  } else {
+    s.resumeFileName.clear();
+    s.resumeState = 0;
+    s.resumePos = 0;
+  }
+  Close();
+  binding_.Unbind();
+  settings_.Update([&s](IniFile& ini) { WriteMainSettings(ini, s); });
+  for (const QString& path : readOnlyList_)
+    if (IsReadOnly(path)) SetReadOnly(path, false);
+  readOnlyList_.clear();
+  if (instance_) instance_->Close();
+  event->accept();
+}
+
+// ---- Files ----
+
+void TVRTQ_MAIN::Open(const QString& path) {
+  Close();
+  ResetRepeat();
+  MediaInfo info;
+  QString current = path;
+  const bool analysed = binding_.Detect(path, S_CheckExt->isChecked(), &info);
+  if (analysed) current = PathOfRecord(info);
+  if (analysed && IsPlaylistFormat(info.formatId)) {
+    emit PlaylistFileOpened(current, info.formatId);
+    return;
+  }
+  setWindowTitle(texts::kChecking);
+  const QString report = analysed ? binding_.FullReport(&info) : QString();
+  const QString name = QFileInfo(current).fileName();
+  setWindowTitle(name);
+  setToolTip(QStringLiteral("[") + name + QStringLiteral("]\r\n") + report);
+  appTitle_ = name;
+  if (S_AddReadOnly->isChecked() && !IsReadOnly(current) && SetReadOnly(current, true))
+    readOnlyList_ << current;
+  WMP64->SetFileName(current);
+  WMP64->SetRate(RateFromPosition(SC_Rate->value()));
+}
+
+void TVRTQ_MAIN::Close() {
+  if (WMP64->FileName().isEmpty()) return;
+  WMP64->SetFileName(QString());
+  setToolTip(QString());
+  setWindowTitle(titleCopy_);
+}
+
+void TVRTQ_MAIN::S_FileOpenClick() {
+  const QString path = QFileDialog::getOpenFileName(this, texts::kOpenDialogTitle, openDir_,
+                                                    texts::kOpenDialogFilter);
+  if (path.isEmpty()) return;
+  openDir_ = QFileInfo(path).absolutePath();
+  Open(path);
+}
+
+void TVRTQ_MAIN::S_FileCloseClick() { Close(); }
+
+void TVRTQ_MAIN::S_ExitClick() { close(); }
+
+void TVRTQ_MAIN::S_CopyDetailClick() {
+  QString text = QString::asprintf("%s\r\n\r\n%s / DLL %06d %s\r\n", toolTip().toUtf8().constData(),
+                                   appTitle_.toUtf8().constData(), binding_.version(), "Unicode");
+  // Linux programs expect plain line feeds on the clipboard.
+  text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  QGuiApplication::clipboard()->setText(text);
+}
+
+void TVRTQ_MAIN::S_VersionClick() {
+  if (S_AlwaysOnTop->isChecked()) S_AlwaysOnTopClick();
+  ShowInformation(this, QStringLiteral("%1\nlibprobex.so %2").arg(texts::kApplicationTitle)
+                            .arg(binding_.version(), 6, 10, QLatin1Char('0')),
+                  QStringLiteral("バージョン情報"));
+}
+
+// ---- Layout ----
+
+void TVRTQ_MAIN::Layout() {
+  if (inFullScreen_) return;
+  LayoutInput in;
+  in.hasPicture = !WMP64->FileName().isEmpty() &&
+                  (WMP64->ImageSourceWidth() != 0 || WMP64->ImageSourceHeight() != 0);
+  in.imageWidth = WMP64->ImageSourceWidth();
+  in.imageHeight = WMP64->ImageSourceHeight();
+  in.choice = static_cast<MovieSize>(std::max(0, CB_MovieSize->currentIndex()));
+  std::vector<Box> monitors;
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  int primary = 0;
+  for (int i = 0; i < screens.size(); ++i) {
+    const QRect g = screens[i]->geometry();
+    monitors.push_back({g.x(), g.y(), g.width(), g.height()});
+    if (screens[i] == QGuiApplication::primaryScreen()) primary = i;
+  }
+  const int index = FindMonitor(monitors, pos().x(), pos().y(), primary);
+  if (index >= 0) in.monitor = monitors[index];
+  in.controlLeft = WMP64->x();
+  in.controlTop = WMP64->y();
+  in.gbTop = GB->y();
+  in.gbWidth = GB->width();
+  in.gbHeight = GB->height();
+  in.hideControls = S_HideControl->isChecked();
+  in.defaultSize = defaultSize_;
+  const LayoutResult r = ComputeLayout(in);
+  GB->move(r.gbLeft, GB->y());
+  body_->setFixedSize(r.client.width, r.client.height);
+  B_Dummy->hide();
+  WMP64->hide();
+  WMP64->resize(r.control.width, r.control.height);
+  WMP64->show();
+  B_Dummy->show();
+  B_Dummy->lower();
+  if (in.hasPicture && in.choice == MovieSize::kFullScreen) {
+    move(in.monitor.left, in.monitor.top);
+    SelectMovieSize(MovieSize::kScreen4);
+    fullScreenLaidOut_ = true;
+    WMP64->SetDisplaySize(MediaPlayerControl::kFullScreen);
+  }
+}
+
+void TVRTQ_MAIN::SelectMovieSize(MovieSize choice) {
+  const QSignalBlocker quiet(CB_MovieSize);
+  CB_MovieSize->setCurrentIndex(static_cast<int>(choice));
+}
+
+void TVRTQ_MAIN::CB_MovieSizeChange() { Layout(); }
+
+void TVRTQ_MAIN::WMP64OpenStateChange(int, int newState) {
+  if (newState == MediaPlayerControl::kOpen) Layout();
+}
+
+void TVRTQ_MAIN::WMP64EndOfStream(int) { endOfFile_ = true; }
+
+void TVRTQ_MAIN::WMP64Error(const QString& text) { ShowError(this, text, texts::kPlayerError); }
+
+void TVRTQ_MAIN::WMP64DisplaySizeChange(int size) {
+  if (size == MediaPlayerControl::kFullScreen) {
+    // Full screen asked for by the control itself: lay out as for the choice.
+    if (!fullScreenLaidOut_ && !WMP64->FileName().isEmpty()) {
+      SelectMovieSize(MovieSize::kFullScreen);
+      Layout();
+    }
+    EnterFullScreen();
+  } else {
+    fullScreenLaidOut_ = false;
+    LeaveFullScreen();
+    Layout();
+  }
+}
+
+void TVRTQ_MAIN::EnterFullScreen() {
+  if (inFullScreen_) return;
+  inFullScreen_ = true;
+  menuBar()->hide();
+  GB->hide();
+  layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
+  body_->setMinimumSize(0, 0);
+  body_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  setMinimumSize(0, 0);
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  showFullScreen();
+  WMP64->setGeometry(body_->rect());
+}
+
+void TVRTQ_MAIN::LeaveFullScreen() {
+  if (!inFullScreen_) return;
+  inFullScreen_ = false;
+  showNormal();
+  menuBar()->show();
+  GB->setVisible(!S_HideControl->isChecked());
+  WMP64->move(0, 0);
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TVRTQ_MAIN::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (inFullScreen_) WMP64->setGeometry(body_->rect());
+}
+
+// ---- Options ----
+
+void TVRTQ_MAIN::PM_AutoStartClick() { WMP64->SetAutoStart(PM_AutoStart->isChecked()); }
+
+void TVRTQ_MAIN::PM_AutoRepeatClick() { WMP64->SetPlayCount(PM_AutoRepeat->isChecked() ? 0 : 1); }
+
+void TVRTQ_MAIN::B_OptionClick() {
+  const QPoint at = B_Option->mapToGlobal(QPoint(0, B_Option->height()));
+  PM_Option->popup(at);
+}
+
+void TVRTQ_MAIN::S_AlwaysOnTopClick() {
+  const bool on = S_AlwaysOnTop->isChecked();
+  // Changing window flags hides the window: keep its place and visibility.
+  const QPoint at = pos();
+  const bool visible = isVisible();
+  setWindowFlag(Qt::WindowStaysOnTopHint, on);
+  move(at);
+  if (visible) show();
+}
+
+void TVRTQ_MAIN::S_HideControlClick() {
+  GB->setVisible(!S_HideControl->isChecked());
+  Layout();
+}
+
+// ---- Bars ----
+
+void TVRTQ_MAIN::SC_RateChange() {
+  const int p = SC_Rate->value();
+  WMP64->SetRate(RateFromPosition(p));
+  L_Rate->setText(RateLabel(p));
+}
+
+void TVRTQ_MAIN::SC_BalanceChange() {
+  WMP64->SetBalance(SC_Balance->value());
+  L_Balance->setText(BalanceLabel(SC_Balance->value()));
+}
+
+void TVRTQ_MAIN::SC_VolumeChange() {
+  WMP64->SetVolume(SC_Volume->value());
+  L_Volume->setText(VolumeLabel(SC_Volume->value()));
+}
+
+void TVRTQ_MAIN::L_RateDblClick() { SC_Rate->setValue(10); }
+void TVRTQ_MAIN::L_BalanceDblClick() { SC_Balance->setValue(0); }
+void TVRTQ_MAIN::L_VolumeDblClick() { SC_Volume->setValue(SC_Volume->maximum()); }
+
+bool TVRTQ_MAIN::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonDblClick) {
+    if (watched == L_Rate) L_RateDblClick();
+    else if (watched == L_Balance) L_BalanceDblClick();
+    else if (watched == L_Volume) L_VolumeDblClick();
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- Section repeat ----
+
+void TVRTQ_MAIN::ResetRepeat() {
+  repeatStart_ = repeatEnd_ = 0;
+  B_RepeatStart->setText(QStringLiteral("0"));
+  B_RepeatEnd->setText(QStringLiteral("0"));
+  C_Repeat->setChecked(false);
+}
+
+void TVRTQ_MAIN::B_RepeatStartClick() {
+  repeatStart_ = WMP64->CurrentPosition();
+  B_RepeatStart->setText(RepeatCaption(repeatStart_));
+}
+
+void TVRTQ_MAIN::B_RepeatEndClick() {
+  repeatEnd_ = WMP64->CurrentPosition();
+  B_RepeatEnd->setText(RepeatCaption(repeatEnd_));
+}
+
+void TVRTQ_MAIN::C_RepeatClick() {
+  if (repeatStart_ > repeatEnd_ || (repeatStart_ == 0 && repeatEnd_ == 0)) {
+    ResetRepeat();
+    return;
+  }
+  if (!C_Repeat->isChecked()) WMP64->SetCurrentPosition(repeatStart_);
+}
+
+// ---- Idle pass ----
+
+void TVRTQ_MAIN::ApplicationIdle() {
+  if (WMP64->FileName().isEmpty()) return;
+  if (WMP64->Volume() != SC_Volume->value()) SC_Volume->setValue(std::max(-5000, WMP64->Volume()));
+  if (C_Repeat->isChecked() && WMP64->CurrentPosition() > repeatEnd_)
+    WMP64->SetCurrentPosition(repeatStart_);
+  if (endOfFile_) {
+    endOfFile_ = false;
+    emit EndOfFile();
+  }
+  if (WMP64->DisplaySize() == MediaPlayerControl::kFullScreen && !fullScreenLaidOut_) {
+    SelectMovieSize(MovieSize::kFullScreen);
+    Layout();
+  }
+}
+
+// ---- Translucency and hints ----
+
+void TVRTQ_MAIN::ChooseTranslucency(int level) {
+  QAction* items[] = {S_TransOff, S_Trans25, S_Trans50, S_Trans75};
+  if (level < 0 || level > 3) level = 0;
+  for (int i = 0; i < 4; ++i) items[i]->setChecked(i == level);
+  if (level != 0 && level == transLevel_) return;
+  transLevel_ = level;
+  // The playlist window and the seek magnifier follow the same level.
+  emit TranslucencyChange(TranslucencyOpacity(level));
+  if (level == 0) {
+    if (S_TransMain->isChecked()) {
+      setWindowOpacity(1.0);
+      S_TransMain->setChecked(false);
+    }
+    return;
+  }
+  if (S_TransMain->isChecked()) setWindowOpacity(TranslucencyOpacity(level) / 255.0);
+}
+
+void TVRTQ_MAIN::S_TransOffClick() { ChooseTranslucency(0); }
+
+void TVRTQ_MAIN::S_Trans25Click() { ChooseTranslucency(1); }
+void TVRTQ_MAIN::S_Trans50Click() { ChooseTranslucency(2); }
+void TVRTQ_MAIN::S_Trans75Click() { ChooseTranslucency(3); }
+void TVRTQ_MAIN::S_TransMainClick() {}
+
+void TVRTQ_MAIN::ApplyHintStyle(int code) {
+  const bool ex = code == kHintStyleTranslucent;
+  S_HintEx->setChecked(ex);
+  S_HintNormal->setChecked(!ex);
+  if (ex) {
+    AppHint->SetFontColor(FromWinColor(hintColors_[2]));
+    AppHint->SetShadowColor(FromWinColor(hintColors_[3]));
+    AppHint->SetHintStyle(hsLineString);
+  } else {
+    AppHint->SetFontColor(FromWinColor(hintColors_[0]));
+    AppHint->SetBrushColor(FromWinColor(hintColors_[1]));
+    AppHint->SetHintStyle(hsRect);
+  }
+}
+
+void TVRTQ_MAIN::S_HintShowClick() { AppHint->SetShowHint(S_HintShow->isChecked()); }
+
+void TVRTQ_MAIN::S_HintNormalClick() { ChooseHintStyle(kHintStyleNormal); }
+void TVRTQ_MAIN::S_HintExClick() { ChooseHintStyle(kHintStyleTranslucent); }
+
+void TVRTQ_MAIN::ChooseHintStyle(int code) {
+  ApplyHintStyle(code);
+  // Switching hints off and on again shows the next one in the new style.
+  S_HintShow->trigger();
+  S_HintShow->trigger();
+}
+
+namespace {
+
+bool PickColor(QWidget* owner, int* color) {
+  if (qEnvironmentVariable("VORTAQ_MESSAGES") == QLatin1String("stderr")) return false;
+  const QColor chosen = QColorDialog::getColor(FromWinColor(*color), owner);
+  if (!chosen.isValid()) return false;
+  *color = ToWinColor(chosen);
+  return true;
+}
+
+}  // namespace
+
+void TVRTQ_MAIN::S_HintNormalFontColorClick() {
+  if (PickColor(this, &hintColors_[0]) && S_HintNormal->isChecked()) ApplyHintStyle(kHintStyleNormal);
+}
+void TVRTQ_MAIN::S_HintNormalBGColorClick() {
+  if (PickColor(this, &hintColors_[1]) && S_HintNormal->isChecked()) ApplyHintStyle(kHintStyleNormal);
+}
+void TVRTQ_MAIN::S_HintExFontColorClick() {
+  if (PickColor(this, &hintColors_[2]) && S_HintEx->isChecked()) ApplyHintStyle(kHintStyleTranslucent);
+}
+void TVRTQ_MAIN::S_HintExShadowColorClick() {
+  if (PickColor(this, &hintColors_[3]) && S_HintEx->isChecked()) ApplyHintStyle(kHintStyleTranslucent);
+}
+
+}  // namespace vortaq

@@ -1,0 +1,187 @@
+// TVRTQ_MAIN: the player window. The playback control WMP64 on the left, the
+// group "コントロール" (GB) with the size choice, the speed, balance and
+// volume bars and the section repeat on the right, the main menu, and the
+// program's hint component. Start-up runs at the first show, shutdown at close.
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include "layout.h"
+#include "platform/media_player_control.h"
+#include "probex_binding.h"
+#include "settings.h"
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QScrollBar;
+class QTimer;
+
+namespace vortaq {
+
+class InstanceServer;
+class TAppHint;
+
+// Where the window finds its side files and what it was started with.
+struct MainWindowOptions {
+  QString programDir;     // holds FORMAT.INI and CODECS.INI
+  QStringList libraries;  // libprobex.so candidates, in order
+  QString settingsPath;
+  QStringList arguments;  // command line paths
+  EngineOptions engine;
+};
+
+class TVRTQ_MAIN : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit TVRTQ_MAIN(MainWindowOptions options, QWidget* parent = nullptr);
+  ~TVRTQ_MAIN() override;
+
+  // The one way a file reaches playback.
+  void Open(const QString& path);
+  void Close();
+  void Layout();
+
+  MediaPlayerControl* player() const { return WMP64; }
+  const ProbexBinding& binding() const { return binding_; }
+  bool fatalStart() const { return fatalStart_; }
+  bool started() const { return started_; }
+  // The application title: the last opened file's name, else the program's.
+  QString applicationTitle() const { return appTitle_; }
+  // The files this run made read-only.
+  const QStringList& readOnlyList() const { return readOnlyList_; }
+
+ signals:
+  // A playlist file was given for playback; the playlist takes it.
+  void PlaylistFileOpened(const QString& path, int formatId);
+  // The current file played to its end.
+  void EndOfFile();
+  // The translucency level's opacity (0..255) for the program's other windows.
+  void TranslucencyChange(int opacity);
+
+ public slots:
+  void S_FileOpenClick();
+  void S_FileCloseClick();
+  void S_ExitClick();
+  void S_AlwaysOnTopClick();
+  void S_HideControlClick();
+  void S_TransOffClick();
+  void S_Trans25Click();
+  void S_Trans50Click();
+  void S_Trans75Click();
+  void S_TransMainClick();
+  void S_HintShowClick();
+  void S_HintNormalClick();
+  void S_HintNormalFontColorClick();
+  void S_HintNormalBGColorClick();
+  void S_HintExClick();
+  void S_HintExFontColorClick();
+  void S_HintExShadowColorClick();
+  void S_CopyDetailClick();
+  void S_VersionClick();
+  void PM_AutoStartClick();
+  void PM_AutoRepeatClick();
+  void B_OptionClick();
+  void CB_MovieSizeChange();
+  void SC_RateChange();
+  void SC_BalanceChange();
+  void SC_VolumeChange();
+  void L_RateDblClick();
+  void L_BalanceDblClick();
+  void L_VolumeDblClick();
+  void B_RepeatStartClick();
+  void B_RepeatEndClick();
+  void C_RepeatClick();
+  void WMP64OpenStateChange(int oldState, int newState);
+  void WMP64EndOfStream(int result);
+  void WMP64Error(const QString& text);
+  void WMP64DisplaySizeChange(int size);
+  void ApplicationIdle();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateControls();
+  void CreateMenu();
+  QAction* AddItem(QMenu* menu, const char* name, const QString& text, void (TVRTQ_MAIN::*slot)(),
+                   const QKeySequence& shortcut = {}, bool checkable = false);
+  void FormFirstShow();
+  void ApplyMainSettings(const MainSettings& s);
+  MainSettings CurrentMainSettings() const;
+  void ChooseTranslucency(int level);
+  void ApplyHintStyle(int code);
+  void ChooseHintStyle(int code);
+  void ResetRepeat();
+  void SelectMovieSize(MovieSize choice);
+  void EnterFullScreen();
+  void LeaveFullScreen();
+
+  MainWindowOptions options_;
+  QString titleCopy_;
+  QString appTitle_;
+  bool firstShow_ = true;
+  bool fatalStart_ = false;
+  bool closing_ = false;
+  bool started_ = false;
+  int step_ = 5;
+  Size defaultSize_{300, 146};
+  double repeatStart_ = 0, repeatEnd_ = 0;
+  bool endOfFile_ = false;
+  bool fullScreenLaidOut_ = false;
+  bool inFullScreen_ = false;
+  int transLevel_ = 0;
+  QStringList readOnlyList_;
+  ProbexBinding binding_;
+  SettingsFile settings_;
+  MainSettings carried_;  // values of options whose items come with later parts
+  QString openDir_;
+  InstanceServer* instance_ = nullptr;
+  TAppHint* AppHint = nullptr;
+  QTimer* idleTimer_ = nullptr;
+
+  MediaPlayerControl* WMP64 = nullptr;
+  QWidget* body_ = nullptr;
+  QGroupBox* GB = nullptr;
+  QComboBox* CB_MovieSize = nullptr;
+  QPushButton* B_Option = nullptr;
+  QScrollBar* SC_Rate = nullptr;
+  QScrollBar* SC_Balance = nullptr;
+  QScrollBar* SC_Volume = nullptr;
+  QLabel* L_Rate = nullptr;
+  QLabel* L_Balance = nullptr;
+  QLabel* L_Volume = nullptr;
+  QPushButton* B_RepeatStart = nullptr;
+  QPushButton* B_RepeatEnd = nullptr;
+  QCheckBox* C_Repeat = nullptr;
+  QPushButton* B_Dummy = nullptr;
+  QMenu* PM_Option = nullptr;
+  QAction* PM_AutoStart = nullptr;
+  QAction* PM_AutoRepeat = nullptr;
+  QAction* S_AlwaysOnTop = nullptr;
+  QAction* S_HideControl = nullptr;
+  QAction* S_TransOff = nullptr;
+  QAction* S_Trans25 = nullptr;
+  QAction* S_Trans50 = nullptr;
+  QAction* S_Trans75 = nullptr;
+  QAction* S_TransMain = nullptr;
+  QAction* S_HintShow = nullptr;
+  QAction* S_HintNormal = nullptr;
+  QAction* S_HintEx = nullptr;
+  QAction* S_Resume = nullptr;
+  QAction* S_CheckExt = nullptr;
+  QAction* S_Exec = nullptr;
+  QAction* S_AddReadOnly = nullptr;
+  int hintColors_[4] = {0xFFFFFF, 0, 0xFFFFFF, 0};  // Font, BG, ExFont, ExShadow
+};
+
+}  // namespace vortaq

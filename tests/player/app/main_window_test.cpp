@@ -1,0 +1,286 @@
+#include "main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "ini_file.h"
+#include "message_box.h"
+#include "platform/file_ops.h"
+#include "player_fixture.h"
+#include "ui/hint_window.h"
+
+namespace vortaq {
+namespace {
+
+QByteArray Utf16(const QString& text) {
+  QByteArray out("\xFF\xFE", 2);
+  for (QChar c : text) out.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+  return out;
+}
+
+class MainWindowTest : public testing::Test {
+ protected:
+  void SetUp() override { qputenv("XDG_RUNTIME_DIR", runtime_.path().toUtf8()); }
+
+  QString SettingsPath() const { return dir_.filePath("vortaq.ini"); }
+
+  // Creates and shows the window and waits for its start-up sequence.
+  TVRTQ_MAIN* Start(const QStringList& arguments = {},
+                    const QString& library = QStringLiteral(VORTAQ_PROBEX_LIB)) {
+    MainWindowOptions o;
+    o.programDir = QStringLiteral(VORTAQ_BIN_DIR);
+    o.libraries = {library};
+    o.settingsPath = SettingsPath();
+    o.arguments = arguments;
+    o.engine = {QStringLiteral("null"), QStringLiteral("null"), true};
+    window_ = std::make_unique<TVRTQ_MAIN>(o);
+    window_->show();
+    EXPECT_TRUE(test::WaitFor([&] { return window_->binding().bound() || window_->fatalStart(); }));
+    test::WaitFor([] { return false; }, 50);
+    return window_.get();
+  }
+
+  template <typename T>
+  T* Find(const char* name) {
+    T* child = window_->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+  }
+
+  bool WaitOpen() {
+    return test::WaitFor([&] {
+      return window_->player()->Duration() > 0 &&
+             (window_->player()->ImageSourceWidth() > 0 ||
+              window_->player()->FileName().endsWith(".mp3"));
+    });
+  }
+
+  IniFile Written() const { return IniFile::FromBytes(test::ReadAll(SettingsPath())); }
+
+  QTemporaryDir dir_, runtime_;
+  std::unique_ptr<TVRTQ_MAIN> window_;
+};
+
+TEST_F(MainWindowTest, FirstStartUsesDefaultsAndWritesEveryMainKey) {
+  TVRTQ_MAIN* w = Start();
+  EXPECT_EQ(w->pos(), QPoint(100, 100));
+  EXPECT_TRUE(Find<QAction>("PM_AutoStart")->isChecked());
+  EXPECT_TRUE(Find<QAction>("PM_AutoRepeat")->isChecked());
+  EXPECT_TRUE(Find<QAction>("S_HintShow")->isChecked());
+  EXPECT_TRUE(Find<QAction>("S_HintNormal")->isChecked());
+  EXPECT_EQ(TAppHint::Current()->HintStyle(), hsRect);
+  EXPECT_EQ(Find<QScrollBar>("SC_Volume")->value(), 0);
+  EXPECT_EQ(Find<QScrollBar>("SC_Rate")->maximum(), 20);
+  EXPECT_EQ(w->player()->size(), QSize(300, 146));
+  EXPECT_EQ(w->windowTitle(), "Vortaq6.4 121014");
+  Find<QScrollBar>("SC_Volume")->setValue(-4990);
+  w->close();
+  const QByteArray bytes = test::ReadAll(SettingsPath());
+  ASSERT_GE(bytes.size(), 2);
+  EXPECT_EQ(bytes.left(2), QByteArray("\xFF\xFE", 2));
+  const IniFile ini = Written();
+  EXPECT_EQ(ini.Keys("Main").size(), 32);
+  EXPECT_EQ(ini.ReadString("Main", "Volume", ""), "0");
+  EXPECT_EQ(ini.ReadString("Main", "HintStyle", ""), "3");
+  EXPECT_EQ(ini.ReadString("Main", "AutoStart", ""), "1");
+}
+
+TEST_F(MainWindowTest, StoredSettingsAreAppliedAndOtherSectionsSurvive) {
+  ASSERT_TRUE(test::WriteAll(SettingsPath(), Utf16(
+      "[Seek]\r\nSeekX=1\r\n[Main]\r\nVolume=60\r\nHintStyle=2\r\nAutoRepeat=0\r\n"
+      "WMPRateMax=30\r\nHideControl=1\r\nSeekLeftRight=0x10\r\nFuture=1\r\n")));
+  TVRTQ_MAIN* w = Start();
+  EXPECT_EQ(Find<QScrollBar>("SC_Volume")->value(), -2000);
+  EXPECT_EQ(Find<QLabel>("L_Volume")->text(), "Volume(60%)");
+  EXPECT_EQ(TAppHint::Current()->HintStyle(), hsLineString);
+  EXPECT_FALSE(Find<QAction>("PM_AutoRepeat")->isChecked());
+  EXPECT_EQ(Find<QScrollBar>("SC_Rate")->maximum(), 30);
+  EXPECT_TRUE(Find<QGroupBox>("GB")->isHidden());
+  w->close();
+  const IniFile ini = Written();
+  EXPECT_EQ(ini.ReadString("Main", "Volume", ""), "60");
+  EXPECT_EQ(ini.ReadString("Main", "HintStyle", ""), "2");
+  EXPECT_EQ(ini.ReadString("Main", "SeekLeftRight", ""), "16");
+  EXPECT_EQ(ini.ReadString("Main", "Future", ""), "1");
+  EXPECT_EQ(ini.ReadString("Seek", "SeekX", ""), "1");
+  EXPECT_FALSE(ini.Keys("Main").contains("WMPRateMax", Qt::CaseInsensitive) &&
+               ini.ReadString("Main", "WMPRateMax", "") != "30");
+}
+
+TEST_F(MainWindowTest, AnUnusableLibraryEndsTheStartAndSavesNothing) {
+  const QByteArray old = Utf16("[Main]\r\nMainX=5\r\n");
+  ASSERT_TRUE(test::WriteAll(SettingsPath(), old));
+  TVRTQ_MAIN* w = Start({}, QStringLiteral(VORTAQ_FAKES "libfake_probex_ansi.so"));
+  EXPECT_TRUE(w->fatalStart());
+  EXPECT_EQ(LastMessage(), QStringLiteral("ANSI版のlibprobex.soは使えません。"));
+  EXPECT_TRUE(test::WaitFor([&] { return !w->isVisible(); }));
+  w->close();
+  EXPECT_EQ(test::ReadAll(SettingsPath()), old);
+}
+
+TEST_F(MainWindowTest, OpenLaysOutForThePictureAndCloseRestores) {
+  TVRTQ_MAIN* w = Start();
+  auto* sizes = Find<QComboBox>("CB_MovieSize");
+  sizes->setCurrentIndex(1);  // x0.5
+  w->Open(test::Fixture("clip.mp4"));
+  EXPECT_EQ(w->windowTitle(), "clip.mp4");
+  EXPECT_TRUE(w->toolTip().startsWith("[clip.mp4]\r\n")) << w->toolTip().toStdString();
+  EXPECT_TRUE(w->toolTip().contains("13,831"));
+  ASSERT_TRUE(WaitOpen());
+  EXPECT_TRUE(test::WaitFor([&] { return w->player()->size() == QSize(80, 60 + 146); }));
+  EXPECT_EQ(Find<QGroupBox>("GB")->x(), 88);
+  sizes->setCurrentIndex(2);  // x2
+  EXPECT_EQ(w->player()->size(), QSize(320, 240 + 146));
+  EXPECT_EQ(Find<QGroupBox>("GB")->x(), 328);
+  sizes->setCurrentIndex(4);  // 1/16 of the offscreen monitor
+  const QRect screen = w->screen()->geometry();
+  EXPECT_EQ(w->player()->width(), screen.width() / 4);
+
+  w->S_CopyDetailClick();
+  const QString copied = QGuiApplication::clipboard()->text();
+  EXPECT_TRUE(copied.startsWith("[clip.mp4]\n")) << copied.toStdString();
+  EXPECT_TRUE(copied.endsWith("\n\nclip.mp4 / DLL 130101 Unicode\n")) << copied.toStdString();
+
+  w->Close();
+  EXPECT_EQ(w->windowTitle(), "Vortaq6.4 121014");
+  EXPECT_EQ(w->toolTip(), "");
+  EXPECT_EQ(w->applicationTitle(), "clip.mp4");
+  EXPECT_EQ(w->player()->FileName(), "");
+  w->Close();  // nothing open: nothing happens
+  EXPECT_EQ(w->windowTitle(), "Vortaq6.4 121014");
+
+  w->Open(test::Fixture("tone.mp3"));
+  ASSERT_TRUE(WaitOpen());
+  test::WaitFor([] { return false; }, 100);
+  EXPECT_EQ(w->player()->size(), QSize(300, 146));
+}
+
+TEST_F(MainWindowTest, FullScreenChoiceShowsTheControlFullAndComesBackAtAQuarter) {
+  TVRTQ_MAIN* w = Start({test::Fixture("clip.mp4")});
+  ASSERT_TRUE(WaitOpen());
+  auto* sizes = Find<QComboBox>("CB_MovieSize");
+  sizes->setCurrentIndex(3);  // FullScreen
+  EXPECT_EQ(w->player()->DisplaySize(), MediaPlayerControl::kFullScreen);
+  EXPECT_EQ(sizes->currentIndex(), 5);  // 画面1/4, chosen without its handler
+  EXPECT_TRUE(Find<QGroupBox>("GB")->isHidden());
+  w->ApplicationIdle();  // the watch leaves a laid-out full screen alone
+  EXPECT_EQ(sizes->currentIndex(), 5);
+  w->player()->SetDisplaySize(MediaPlayerControl::kDefaultSize);
+  EXPECT_FALSE(Find<QGroupBox>("GB")->isHidden());
+  const QRect screen = w->screen()->geometry();
+  EXPECT_EQ(w->player()->width(), screen.width() / 2);  // the quarter-screen layout
+  // The control asking for full screen by itself gets the same layout.
+  w->player()->SetDisplaySize(MediaPlayerControl::kFullScreen);
+  EXPECT_EQ(sizes->currentIndex(), 5);
+  EXPECT_TRUE(Find<QGroupBox>("GB")->isHidden());
+  w->close();
+  EXPECT_EQ(w->player()->DisplaySize(), MediaPlayerControl::kDefaultSize);
+}
+
+TEST_F(MainWindowTest, ClosedBeforeTheStartUpRanSavesNothing) {
+  const QByteArray old = Utf16("[Main]\r\nMainX=5\r\n");
+  ASSERT_TRUE(test::WriteAll(SettingsPath(), old));
+  MainWindowOptions o;
+  o.programDir = QStringLiteral(VORTAQ_BIN_DIR);
+  o.libraries = {QStringLiteral(VORTAQ_PROBEX_LIB)};
+  o.settingsPath = SettingsPath();
+  o.engine = {QStringLiteral("null"), QStringLiteral("null"), true};
+  TVRTQ_MAIN w(o);
+  w.show();
+  w.close();  // a signal can come this early
+  test::WaitFor([] { return false; }, 100);
+  EXPECT_FALSE(w.started());
+  EXPECT_EQ(test::ReadAll(SettingsPath()), old);
+}
+
+TEST_F(MainWindowTest, BarsDriveTheControlAndTheirLabels) {
+  Start();
+  auto* rate = Find<QScrollBar>("SC_Rate");
+  rate->setValue(15);
+  EXPECT_EQ(Find<QLabel>("L_Rate")->text(), "Speed(150%)");
+  Find<QScrollBar>("SC_Balance")->setValue(-2550);
+  EXPECT_EQ(Find<QLabel>("L_Balance")->text(), "Balance(L:25%)");
+  EXPECT_EQ(window_->player()->Balance(), -2550);
+  Find<QScrollBar>("SC_Volume")->setValue(-2500);
+  EXPECT_EQ(Find<QLabel>("L_Volume")->text(), "Volume(50%)");
+  EXPECT_EQ(window_->player()->Volume(), -2500);
+  window_->L_RateDblClick();
+  window_->L_BalanceDblClick();
+  window_->L_VolumeDblClick();
+  EXPECT_EQ(rate->value(), 10);
+  EXPECT_EQ(Find<QLabel>("L_Balance")->text(), "Balance(Center)");
+  EXPECT_EQ(Find<QLabel>("L_Volume")->text(), "Volume(100%)");
+}
+
+TEST_F(MainWindowTest, SectionRepeatResetsWhenStartIsAfterEnd) {
+  TVRTQ_MAIN* w = Start();
+  Find<QAction>("PM_AutoStart")->trigger();  // off: positions stay put
+  w->Open(test::Fixture("clip.mp4"));
+  ASSERT_TRUE(WaitOpen());
+  w->player()->SetCurrentPosition(1.5);
+  ASSERT_TRUE(test::WaitFor([&] { return w->player()->CurrentPosition() > 1.4; }));
+  Find<QPushButton>("B_RepeatStart")->click();
+  EXPECT_EQ(Find<QPushButton>("B_RepeatStart")->text(), "1.50");
+  w->player()->SetCurrentPosition(1.0);
+  ASSERT_TRUE(test::WaitFor([&] { return w->player()->CurrentPosition() < 1.1; }));
+  Find<QPushButton>("B_RepeatEnd")->click();
+  auto* repeat = Find<QCheckBox>("C_Repeat");
+  repeat->click();
+  EXPECT_FALSE(repeat->isChecked());
+  EXPECT_EQ(Find<QPushButton>("B_RepeatStart")->text(), "0");
+  EXPECT_EQ(Find<QPushButton>("B_RepeatEnd")->text(), "0");
+}
+
+TEST_F(MainWindowTest, ReadOnlyMarksAreTakenBackAtExitButNotFromFilesThatHadThem) {
+  QTemporaryDir media;
+  const QString mine = media.filePath("mine.mp3"), theirs = media.filePath("theirs.mp3");
+  ASSERT_TRUE(QFile::copy(test::Fixture("tone.mp3"), mine));
+  ASSERT_TRUE(QFile::copy(test::Fixture("tone.mp3"), theirs));
+  ASSERT_TRUE(SetReadOnly(mine, false));
+  ASSERT_TRUE(SetReadOnly(theirs, true));
+  ASSERT_TRUE(test::WriteAll(SettingsPath(), Utf16("[Main]\r\nAddReadOnly=1\r\n")));
+  TVRTQ_MAIN* w = Start();
+  w->Open(mine);
+  EXPECT_TRUE(IsReadOnly(mine));
+  w->Open(theirs);
+  EXPECT_EQ(w->readOnlyList(), QStringList{mine});
+  w->close();
+  EXPECT_FALSE(IsReadOnly(mine));
+  EXPECT_TRUE(IsReadOnly(theirs));
+}
+
+TEST_F(MainWindowTest, ResumeReopensAtTheStoredSecondAndPlaysOnlyWhenItWasPlaying) {
+  for (int state : {2, 1}) {
+    ASSERT_TRUE(test::WriteAll(SettingsPath(), Utf16(QStringLiteral(
+        "[Main]\r\nResume=1\r\nResumePos=1\r\nAutoRepeat=1\r\nResumeState=%1\r\nResumeFileName=%2\r\n")
+        .arg(state).arg(test::Fixture("clip.mp4")))));
+    TVRTQ_MAIN* w = Start();
+    ASSERT_TRUE(WaitOpen());
+    EXPECT_TRUE(Find<QAction>("PM_AutoStart")->isChecked());  // put back after the resume
+    if (state == 2) {
+      EXPECT_EQ(w->player()->PlayState(), MediaPlayerControl::kPlaying);
+    } else {
+      EXPECT_NE(w->player()->PlayState(), MediaPlayerControl::kPlaying);
+      EXPECT_TRUE(test::WaitFor([&] { return std::abs(w->player()->CurrentPosition() - 1.0) < 0.1; }));
+    }
+    w->close();
+    const IniFile ini = Written();
+    EXPECT_EQ(ini.ReadString("Main", "ResumeFileName", ""), test::Fixture("clip.mp4"));
+    window_.reset();
+  }
+}
+
+}  // namespace
+}  // namespace vortaq

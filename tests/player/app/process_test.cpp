@@ -1,0 +1,120 @@
+// The vortaq program as a process: refused starts, hand-over to the running
+// instance, close on SIGTERM.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "ini_file.h"
+#include "player_fixture.h"
+
+namespace vortaq {
+namespace {
+
+QByteArray Utf16(const QString& text) {
+  QByteArray out("\xFF\xFE", 2);
+  for (QChar c : text) out.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+  return out;
+}
+
+class ProcessTest : public testing::Test {
+ protected:
+  QProcessEnvironment Environment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("VORTAQ_MESSAGES", "stderr");
+    env.insert("XDG_CONFIG_HOME", config_.path());
+    env.insert("XDG_RUNTIME_DIR", runtime_.path());
+    return env;
+  }
+  std::unique_ptr<QProcess> Launch(const QStringList& args, const QString& program = VORTAQ_VORTAQ_EXE,
+                                   const QString& workDir = QString()) {
+    auto p = std::make_unique<QProcess>();
+    p->setProcessEnvironment(Environment());
+    p->setProgram(program);
+    p->setArguments(args);
+    if (!workDir.isEmpty()) p->setWorkingDirectory(workDir);
+    p->start();
+    EXPECT_TRUE(p->waitForStarted(5000));
+    return p;
+  }
+  QString Settings() const { return config_.filePath("vortaq/vortaq.ini"); }
+  QString Socket(const char* name) const { return runtime_.filePath(name); }
+  int Stop(QProcess* p) {
+    p->terminate();  // SIGTERM: the normal close
+    EXPECT_TRUE(p->waitForFinished(10000));
+    return p->exitCode();
+  }
+
+  QTemporaryDir config_, runtime_;
+};
+
+TEST_F(ProcessTest, RefusesToStartWithoutFormatIni) {
+  QTemporaryDir bin;
+  const QString exe = bin.filePath("vortaq");
+  ASSERT_TRUE(QFile::copy(VORTAQ_VORTAQ_EXE, exe));
+  QFile(exe).setPermissions(QFile::ExeOwner | QFile::ReadOwner | QFile::WriteOwner);
+  auto p = Launch({}, exe);
+  ASSERT_TRUE(p->waitForFinished(10000));
+  EXPECT_EQ(p->exitCode(), 255);
+  EXPECT_TRUE(QString::fromUtf8(p->readAllStandardError())
+                  .contains(QStringLiteral("FORMAT.INIが見つからないので詳細の表示ができません。")));
+  EXPECT_FALSE(QFileInfo::exists(Settings()));
+}
+
+TEST_F(ProcessTest, WarnsWithoutCodecsIniAndRunsAllTheSame) {
+  QTemporaryDir bin;
+  const QString exe = bin.filePath("vortaq");
+  ASSERT_TRUE(QFile::copy(VORTAQ_VORTAQ_EXE, exe));
+  QFile(exe).setPermissions(QFile::ExeOwner | QFile::ReadOwner | QFile::WriteOwner);
+  ASSERT_TRUE(QFile::copy(VORTAQ_BIN_DIR "FORMAT.INI", bin.filePath("FORMAT.INI")));
+  ASSERT_TRUE(QFile::copy(VORTAQ_PROBEX_LIB, bin.filePath("libprobex.so")));
+  auto p = Launch({}, exe);
+  ASSERT_TRUE(test::WaitFor([&] { return QFileInfo::exists(Socket("VRTQ_NoMultiRun")); }));
+  EXPECT_EQ(Stop(p.get()), 0);
+  const QString err = QString::fromUtf8(p->readAllStandardError());
+  EXPECT_TRUE(err.contains(QStringLiteral("無くても動きますが: CODECS.INIが見つからないのでCodec名の表示ができません。")))
+      << err.toStdString();
+  EXPECT_TRUE(QFileInfo::exists(Settings()));
+}
+
+TEST_F(ProcessTest, SecondStartHandsItsFirstFileOverAndExitsWithOne) {
+  QDir().mkpath(config_.filePath("vortaq"));
+  ASSERT_TRUE(test::WriteAll(Settings(), Utf16("[Main]\r\nResume=1\r\nAutoStart=0\r\n")));
+  auto first = Launch({});
+  ASSERT_TRUE(test::WaitFor([&] { return QFileInfo::exists(Socket("VRTQ_NoMultiRun")); }));
+
+  // Nothing to hand over: ends with 1 all the same.
+  auto empty = Launch({});
+  ASSERT_TRUE(empty->waitForFinished(10000));
+  EXPECT_EQ(empty->exitCode(), 1);
+
+  // A relative path means the sender's folder; only the first file goes.
+  auto second = Launch({"clip.mp4", "tone.mp3"}, VORTAQ_VORTAQ_EXE, test::Fixture(""));
+  ASSERT_TRUE(second->waitForFinished(15000));
+  EXPECT_EQ(second->exitCode(), 1);
+
+  EXPECT_EQ(Stop(first.get()), 0);
+  const IniFile ini = IniFile::FromBytes(test::ReadAll(Settings()));
+  EXPECT_EQ(ini.ReadString("Main", "ResumeFileName", ""),
+            QFileInfo(test::Fixture("clip.mp4")).absoluteFilePath());
+  EXPECT_FALSE(QFileInfo::exists(Socket("VRTQ_NoMultiRun")));
+}
+
+TEST_F(ProcessTest, AnInstanceThatAllowsOthersIsNotLookedFor) {
+  QDir().mkpath(config_.filePath("vortaq"));
+  ASSERT_TRUE(test::WriteAll(Settings(), Utf16("[Main]\r\nExec=1\r\n")));
+  auto first = Launch({});
+  ASSERT_TRUE(test::WaitFor([&] { return QFileInfo::exists(Socket("VRTQ")); }));
+  auto second = Launch({});
+  EXPECT_FALSE(second->waitForFinished(1500));  // a full instance of its own
+  EXPECT_EQ(Stop(second.get()), 0);
+  EXPECT_EQ(Stop(first.get()), 0);
+}
+
+}  // namespace
+}  // namespace vortaq
