@@ -15,6 +15,7 @@ namespace {
 
 constexpr uint32_t kFrameLimit = 1000000;
 constexpr size_t kAdtsHeaderBytes = 10;
+constexpr size_t kFirstFrameBytes = 64;
 constexpr size_t kAdifBytes = 1024;
 
 constexpr const char* kProfiles[32] = {
@@ -48,6 +49,65 @@ void SetProfile(AacInfo& info, uint32_t objectType) {
   AacProfileName(info.profile, sizeof info.profile, objectType);
 }
 
+struct Pce {
+  uint32_t profile;
+  uint32_t srIndex;
+  uint32_t channels;
+};
+
+// A program config element, from its instance tag on (ISO/IEC 14496-3 4.4.1.1).
+Pce ReadPce(BitText& bits) {
+  Pce pce{};
+  bits.Skip(4);  // element instance tag
+  pce.profile = static_cast<uint32_t>(bits.Take(2));
+  pce.srIndex = static_cast<uint32_t>(bits.Take(4));
+  uint32_t groups[3];
+  for (uint32_t& g : groups) g = static_cast<uint32_t>(bits.Take(4));
+  uint32_t lfe = static_cast<uint32_t>(bits.Take(2));
+  bits.Skip(3);  // associated data elements
+  bits.Skip(4);  // coupling channel elements
+  if (bits.Take(1)) bits.Skip(4);  // mono mix-down
+  if (bits.Take(1)) bits.Skip(4);  // stereo mix-down
+  if (bits.Take(1)) bits.Skip(3);  // matrix mix-down
+  // A channel pair element carries two channels.
+  pce.channels = groups[0] + groups[1] + groups[2] + lfe;
+  for (uint32_t g : groups) {
+    for (uint32_t k = 0; k < g; ++k) {
+      if (bits.Take(1)) ++pce.channels;
+      bits.Skip(4);
+    }
+  }
+  return pce;
+}
+
+// Channel texts for a count of channels from a program config element.
+void SetChannelCount(uint32_t channels, AacInfo& info) {
+  // Counts up to six are the configurations of the same number; eight is 7.1.
+  if (channels == 8) {
+    AacChannelConfigText(7, info);
+  } else if (channels == 7) {
+    // No configuration has seven channels; the 7.1 texts would claim one too many.
+    info.channels = 7.0;
+    CopyText(info.channelConfig, sizeof info.channelConfig, "0/0");
+    FormatText(info.channelOrder, sizeof info.channelOrder, "UnknownChannel(%d)", 7);
+  } else {
+    AacChannelConfigText(channels, info);
+  }
+}
+
+// Channel configuration 0 in an ADTS header: the layout is the program
+// config element that opens the first frame's raw data.
+void ReadAdtsPce(const uint8_t* frame, size_t length, AacInfo& info) {
+  if (length < 8) return;
+  BitText bits(frame, length);
+  bits.Skip(56);
+  if ((frame[1] & 0x01) == 0) bits.Skip(16);  // CRC
+  constexpr uint64_t kPceElement = 5;
+  if (bits.Take(3) != kPceElement) return;
+  Pce pce = ReadPce(bits);
+  if (!bits.Exhausted() && pce.channels != 0) SetChannelCount(pce.channels, info);
+}
+
 // The fields of the first ADTS header (the caller has checked the sync).
 bool ReadAdtsFields(const uint8_t* header, size_t length, AacInfo& info) {
   BitText bits(header, length < 7 ? length : 7);
@@ -64,7 +124,9 @@ bool ReadAdtsFields(const uint8_t* header, size_t length, AacInfo& info) {
   info.objectType = profile + 1;
   info.sampleRate = AacSampleRateFromIndex(static_cast<uint32_t>(bits.Take(4)));
   bits.Skip(1);  // private
-  AacChannelConfigText(static_cast<uint32_t>(bits.Take(3)), info);
+  uint32_t config = static_cast<uint32_t>(bits.Take(3));
+  AacChannelConfigText(config, info);
+  if (config == 0) ReadAdtsPce(header, length, info);
   return true;
 }
 
@@ -91,37 +153,10 @@ bool ParseAdif(const uint8_t* bytes, size_t length, AacInfo& info) {
   }
   bits.Skip(4);  // number of program config elements - 1: the first one describes the stream
   if (!variableRate) bits.Skip(20);  // buffer fullness
-  bits.Skip(4);                      // element instance tag
-  uint32_t profile = static_cast<uint32_t>(bits.Take(2));
-  uint32_t srIndex = static_cast<uint32_t>(bits.Take(4));
-  uint32_t groups[3];
-  for (uint32_t& g : groups) g = static_cast<uint32_t>(bits.Take(4));
-  uint32_t lfe = static_cast<uint32_t>(bits.Take(2));
-  bits.Skip(3);  // associated data elements
-  bits.Skip(4);  // coupling channel elements
-  if (bits.Take(1)) bits.Skip(4);  // mono mix-down
-  if (bits.Take(1)) bits.Skip(4);  // stereo mix-down
-  if (bits.Take(1)) bits.Skip(3);  // matrix mix-down
-  // A channel pair element carries two channels.
-  uint32_t channels = groups[0] + groups[1] + groups[2] + lfe;
-  for (uint32_t g : groups) {
-    for (uint32_t k = 0; k < g; ++k) {
-      if (bits.Take(1)) ++channels;
-      bits.Skip(4);
-    }
-  }
-  info.sampleRate = AacSampleRateFromIndex(srIndex);
-  // Counts up to six are the configurations of the same number; eight is 7.1.
-  if (channels == 8) {
-    AacChannelConfigText(7, info);
-  } else if (channels == 7) {
-    // No configuration has seven channels; the 7.1 texts would claim one too many.
-    info.channels = 7.0;
-    CopyText(info.channelConfig, sizeof info.channelConfig, "0/0");
-    FormatText(info.channelOrder, sizeof info.channelOrder, "UnknownChannel(%d)", 7);
-  } else {
-    AacChannelConfigText(channels, info);
-  }
+  Pce pce = ReadPce(bits);
+  info.sampleRate = AacSampleRateFromIndex(pce.srIndex);
+  SetChannelCount(pce.channels, info);
+  uint32_t profile = pce.profile;
   AacProfileName(info.profile, sizeof info.profile, profile + 1);
   info.objectType = profile + 1;
   return true;
@@ -157,7 +192,7 @@ void AacChannelConfigText(uint32_t config, AacInfo& info) {
 
 int64_t FindAdtsSync(const uint8_t* buffer, size_t length, size_t start) {
   if (!buffer) return -1;
-  for (size_t i = start; i + 7 <= length; ++i)
+  for (size_t i = start; i < length && length - i >= 7; ++i)
     if (HasAdtsSync(buffer + i) && (buffer[i + 1] & 0x06) == 0) return static_cast<int64_t>(i);
   return -1;
 }
@@ -192,9 +227,15 @@ bool ParseAdtsHeader(AacInfo& info, FileReader& reader) {
     reader.Seek(static_cast<int64_t>(p), 0);
     size_t got = reader.Read(header, sizeof header, true);
     if (got < 7 || !HasAdtsSync(header)) return fail(p);
-    if (n == 0 && !ReadAdtsFields(header, got, info)) {
-      reader.Seek(static_cast<int64_t>(start), 0);
-      return false;
+    if (n == 0) {
+      // The first frame is read further: its raw data may hold the layout.
+      uint8_t first[kFirstFrameBytes] = {};
+      reader.Seek(static_cast<int64_t>(p), 0);
+      size_t m = reader.Read(first, sizeof first, false);
+      if (!ReadAdtsFields(first, m, info)) {
+        reader.Seek(static_cast<int64_t>(start), 0);
+        return false;
+      }
     }
     uint32_t frameLength = ReadAdtsFrameLength(header);
     if (!info.walkFrames) {

@@ -1,6 +1,7 @@
 #include "ac3.h"
 
 #include <cstring>
+#include <vector>
 
 #include "../core/bits.h"
 #include "../core/file_reader.h"
@@ -14,6 +15,8 @@ namespace probex {
 namespace {
 
 constexpr size_t kHeadBytes = 2048;
+// Eight independent substreams of 4096-byte frames with a dependent one each.
+constexpr size_t kReadBytes = 2048 + 16 * 4096;
 constexpr size_t kSyncInfoBytes = 7;
 // Enough for every E-AC-3 bsi field up to the bit stream mode.
 constexpr size_t kEac3BsiBytes = 96;
@@ -196,7 +199,7 @@ bool ParseEac3(Ac3Info& info, const uint8_t* bytes, size_t length) {
 
 int64_t FindAc3Sync(const uint8_t* buffer, size_t length, size_t start) {
   if (!buffer) return -1;
-  for (size_t i = start; i + kSyncInfoBytes <= length; ++i)
+  for (size_t i = start; i < length && length - i >= kSyncInfoBytes; ++i)
     if (buffer[i] == 0x0B && buffer[i + 1] == 0x77) return static_cast<int64_t>(i);
   return -1;
 }
@@ -243,11 +246,13 @@ void AnalyzeAc3(MediaInfo& media) {
     return;
   }
   media.fileSize = reader.Size();
-  uint8_t head[kHeadBytes] = {};
-  size_t got = reader.Read(head, sizeof head);
+  // The sync word is looked for in the first 2048 bytes; more are read so
+  // that the substreams of a large E-AC-3 frame are seen whole.
+  std::vector<uint8_t> head(kReadBytes, 0);
+  size_t got = reader.Read(head.data(), head.size());
   reader.Close();
 
-  int64_t offset = FindAc3Sync(head, got, 0);
+  int64_t offset = FindAc3Sync(head.data(), got < kHeadBytes ? got : kHeadBytes, 0);
   if (offset < 0) {
     SetErrorText(media, msg::kAc3NoSync);
     return;
@@ -255,7 +260,7 @@ void AnalyzeAc3(MediaInfo& media) {
   Ac3Info info{};
   info.computeDuration = true;
   info.streamSize = media.fileSize - static_cast<uint64_t>(offset);
-  if (!ParseAc3SyncInfo(info, head + offset, got - static_cast<size_t>(offset))) {
+  if (!ParseAc3SyncInfo(info, head.data() + offset, got - static_cast<size_t>(offset))) {
     SetErrorText(media, info.error);
     return;
   }

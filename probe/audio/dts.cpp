@@ -78,7 +78,7 @@ uint32_t SampleRate(uint32_t code) {
 
 int64_t FindDtsSync(const uint8_t* buffer, size_t length, size_t start) {
   if (!buffer) return -1;
-  for (size_t i = start; i + kSyncSpan <= length; ++i)
+  for (size_t i = start; i < length && length - i >= kSyncSpan; ++i)
     if (DetectPacking(buffer + i) != Packing::kNone) return static_cast<int64_t>(i);
   return -1;
 }

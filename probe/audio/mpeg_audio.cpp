@@ -81,7 +81,7 @@ void LameMethodText(char* out, size_t size, uint32_t method) {
 
 int64_t FindMpegAudioSync(const uint8_t* buffer, size_t length, size_t start) {
   if (!buffer || length < 5) return -1;
-  for (size_t i = start; i + 5 <= length; ++i) {
+  for (size_t i = start; i < length && length - i >= 5; ++i) {
     if (EqualNoCase(buffer + i, "ID3", 3)) return static_cast<int64_t>(i);
     uint8_t b0 = buffer[i], b1 = buffer[i + 1], b2 = buffer[i + 2];
     if (b0 != 0xFF || (b1 & 0xE0) != 0xE0) continue;

@@ -121,6 +121,7 @@ TEST_F(MpegAudioTest, FindsSyncOrId3) {
       {"start skips a hit", {0xFF, 0xFB, 0x90, 0x64, 0xFF, 0xFB, 0x90, 0x64, 0, 0}, 1, 4},
       {"needs five bytes", {0, 0xFF, 0xFB, 0x90, 0x64}, 0, -1},
       {"empty", {}, 0, -1},
+      {"start past the end", {0xFF, 0xFB, 0x90, 0x64, 0, 0}, SIZE_MAX - 2, -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -16,10 +16,11 @@ namespace probex::test {
 
 class BitWriter {
  public:
+  // width may exceed 64: the bits above the value are zeros.
   BitWriter& Put(uint64_t value, int width) {
     for (int bit = width - 1; bit >= 0; --bit) {
       if (used_ % 8 == 0) bytes_.push_back(0);
-      if ((value >> bit) & 1) bytes_.back() |= static_cast<uint8_t>(0x80 >> (used_ % 8));
+      if (bit < 64 && ((value >> bit) & 1)) bytes_.back() |= static_cast<uint8_t>(0x80 >> (used_ % 8));
       ++used_;
     }
     return *this;
