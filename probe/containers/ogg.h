@@ -43,7 +43,7 @@ struct TheoraInfo {
   uint8_t versionMajor;
   uint8_t versionMinor;
   uint8_t versionRevision;
-  int32_t width;   // macroblock-aligned frame size
+  int32_t width;   // the picture region (the frame size when it is 0)
   int32_t height;
   uint32_t frameRateNumerator;
   uint32_t frameRateDenominator;

@@ -95,6 +95,12 @@ void WalkWave(MediaInfo& media, FileReader& reader, TagInfo& tags) {
       ScanListChunk(reader, ReadSizeLE(reader), tags, false);
     } else if (IdIs(id, "data")) {
       dataSize = ReadSizeLE(reader);
+      // Streaming writers leave FFFFFFFF for a size they never knew: the data
+      // then runs to the end of the file.
+      if (dataSize == 0xFFFFFFFFu) {
+        uint64_t rest = reader.Size() > reader.Tell() ? reader.Size() - reader.Tell() : 0;
+        dataSize = static_cast<uint32_t>(rest < 0xFFFFFFFFu ? rest : 0xFFFFFFFFu);
+      }
       if (probePending) {
         PeekPayload(reader, dataSize, payload, kProbeWindow);
         char text[PROBEX_TEXT_BYTES] = {};

@@ -93,7 +93,8 @@ int32_t RiffForm(const uint8_t* b) {
 int32_t OggFirstStream(const uint8_t* b) {
   if (At(b, 29, "vorbis")) return kOggVorbis;
   if (At(b, 28, "Speex")) return kOggSpeex;
-  if (At(b, 28, "fLaC")) return kOggFlac;
+  // Ogg FLAC: the first mapping ("fLaC") and the current one (7F "FLAC").
+  if (At(b, 28, "fLaC") || (b[28] == 0x7F && At(b, 29, "FLAC"))) return kOggFlac;
   return kOggOther;
 }
 

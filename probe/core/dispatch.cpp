@@ -18,9 +18,13 @@
 #include "../audio/tta.h"
 #include "../audio/twinvq.h"
 #include "../audio/wavpack.h"
+#include "../containers/asf.h"
+#include "../containers/flash_video.h"
+#include "../containers/ogg.h"
+#include "../containers/realmedia.h"
+#include "../containers/riff.h"
 #include "../video/mpeg_ps.h"
 #include "../video/mpeg_ts.h"
-#include "../containers/riff.h"
 #include "../video/still_image.h"
 #include "format_id.h"
 #include "media_info.h"
@@ -74,6 +78,15 @@ constexpr AnalyzerEntry kAnalyzers[] = {
     {kCdda, AnalyzeRiff},
     {kRmp3, AnalyzeRiff},
     {kQlcm, AnalyzeRiff},
+    {kOggOther, AnalyzeOgg},
+    {kOggVorbis, AnalyzeOgg},
+    {kOggSpeex, AnalyzeOgg},
+    {kOggFlac, AnalyzeOgg},
+    {kFlashVideo, AnalyzeFlashVideo},
+    {kAsfVideo, AnalyzeAsf},
+    {kAsfAudio, AnalyzeAsf},
+    {kRealMedia, AnalyzeRealMedia},
+    {kRealAudio, AnalyzeRealAudio},
 };
 
 }  // namespace

@@ -1,12 +1,17 @@
-// A template folder of the container tests' own: every placeholder of the
-// container templates in a plain order, so expected lines are exact.
+// Shared by the container tests: a template folder of their own (every
+// placeholder of the container templates in a plain order, so expected lines
+// are exact) and the outcome of one analysis in readable form.
 #pragma once
 
 #include <stdlib.h>
 
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "byte_writer.h"
+#include "detect.h"
+#include "dispatch.h"
 #include "fixture.h"
 #include "templates.h"
 
@@ -94,6 +99,7 @@ inline constexpr char kContainerCodecsIni[] =
     "\r\n"
     "[AVI-DIVX]\r\n"
     "DivX503b1393p\tDivX 5.0.3 Pro\r\n"
+    "DivXXviD0050\tXviD in a DivX tag\r\n"
     "\r\n"
     "[AVI-XVID]\r\n"
     "XviD0050\tXviD 1.1.0\r\n"
@@ -119,6 +125,45 @@ inline void UseContainerTemplates() {
     return d + "/";
   }();
   SetTemplateDirectory(ToUtf16(dir).c_str());
+}
+
+struct Outcome {
+  int32_t formatId;
+  std::string formatName;
+  std::string error;
+  std::vector<std::string> video;
+  std::vector<std::string> audio;
+  std::vector<std::string> extra;
+  double duration;
+  uint64_t fileSize;
+};
+
+inline Outcome Describe(const MediaInfo& info) {
+  Outcome o{info.formatId, Utf8(info.formatName), Utf8(info.errorText), {}, {}, {}, info.duration, info.fileSize};
+  for (int i = 0; i < info.videoCount && i < PROBEX_MAX_VIDEO; ++i) o.video.push_back(Utf8(info.videoText[i]));
+  for (int i = 0; i < info.audioCount && i < PROBEX_MAX_AUDIO; ++i) o.audio.push_back(Utf8(info.audioText[i]));
+  for (int i = 0; i < info.extraCount && i < PROBEX_MAX_EXTRA; ++i) o.extra.push_back(Utf8(info.extraText[i]));
+  return o;
+}
+
+// Detection and analysis of a file, as GetFileInfoAuto runs them.
+inline Outcome AnalyzePath(const std::string& path) {
+  UseContainerTemplates();
+  return Describe(AnalyzeFile(path));
+}
+
+inline Outcome AnalyzeBytes(const std::string& name, const Bytes& content) {
+  TempFile file(name, content);
+  return AnalyzePath(file.Path());
+}
+
+// One analyzer run directly, whatever detection would say.
+inline Outcome RunAnalyzer(const std::string& name, const Bytes& content, void (*analyze)(MediaInfo&)) {
+  TempFile file(name, content);
+  UseContainerTemplates();
+  MediaInfo info = MakeRecord(file.Path());
+  analyze(info);
+  return Describe(info);
 }
 
 }  // namespace probex::test
