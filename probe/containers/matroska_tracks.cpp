@@ -23,9 +23,6 @@
 #include "templates.h"
 #include "text.h"
 
-// TEMPORARY: the Ogg and RealMedia parsers have not landed yet.
-#define PROBEX_PENDING_OGG_REAL 1
-
 namespace probex {
 namespace {
 
@@ -180,7 +177,6 @@ void DescribeMpegVideo(FileReader& reader, const MatroskaInfo& info, const Matro
   AddVideoText(media, line);
 }
 
-#if !PROBEX_PENDING_OGG_REAL
 void DescribeRealVideo(TrackState& s, MediaInfo& media) {
   RealVideoInfo rv = {};
   ParseRealVideoHeader(s.privateData.data(), s.privateSize, rv);
@@ -191,12 +187,6 @@ void DescribeRealVideo(TrackState& s, MediaInfo& media) {
   FormatRealVideoText(line, sizeof line, rv);
   AddVideoText(media, line);
 }
-#else
-void DescribeRealVideo(TrackState& s, MediaInfo& media) {
-  CopyText(s.video.codec, sizeof s.video.codec, "RealVideo");
-  AddVideoLine(media, s.video);
-}
-#endif
 
 void DescribeQuickTime(TrackState& s, MediaInfo& media, bool video) {
   // The private data is a sample description entry from its format code on:
@@ -219,7 +209,6 @@ void DescribeQuickTime(TrackState& s, MediaInfo& media, bool video) {
   }
 }
 
-#if !PROBEX_PENDING_OGG_REAL
 void DescribeXiph(TrackState& s, MediaInfo& media, bool theora) {
   size_t offset = 0, length = 0;
   const uint8_t* data = s.privateData.data();
@@ -241,17 +230,6 @@ void DescribeXiph(TrackState& s, MediaInfo& media, bool theora) {
     AddAudioText(media, line);
   }
 }
-#else
-void DescribeXiph(TrackState& s, MediaInfo& media, bool theora) {
-  if (theora) {
-    CopyText(s.video.codec, sizeof s.video.codec, "Theora");
-    AddVideoLine(media, s.video);
-  } else {
-    CopyText(s.audio.codec, sizeof s.audio.codec, "Vorbis");
-    AddAudioLine(media, s.audio);
-  }
-}
-#endif
 
 void DescribeWaveFormat(TrackState& s, MediaInfo& media) {
   WaveFormat format = {};
@@ -267,7 +245,6 @@ void DescribeWaveFormat(TrackState& s, MediaInfo& media) {
   AddAudioText(media, line);
 }
 
-#if !PROBEX_PENDING_OGG_REAL
 void DescribeRealAudio(TrackState& s, MediaInfo& media) {
   RealAudioInfo ra = {};
   ParseRealAudioHeader(s.privateData.data(), s.privateSize, ra);
@@ -277,12 +254,6 @@ void DescribeRealAudio(TrackState& s, MediaInfo& media) {
   FormatRealAudioText(line, sizeof line, ra);
   AddAudioText(media, line);
 }
-#else
-void DescribeRealAudio(TrackState& s, MediaInfo& media) {
-  CopyText(s.audio.codec, sizeof s.audio.codec, "RealAudio");
-  AddAudioLine(media, s.audio);
-}
-#endif
 
 void DescribeAacTrack(TrackState& s, MediaInfo& media) {
   AacInfo aac = {};

@@ -196,14 +196,11 @@ void ParseEsds(const uint8_t* payload, size_t size, int kind, Mp4Track& track, F
           }
           break;
         case 0xDD:
-#define PROBEX_PENDING_OGG 1  // TEMPORARY: the Ogg parsers have not landed yet
-#if !PROBEX_PENDING_OGG
           if (n > 2) {
             VorbisInfo vorbis = {};
             if (ParseVorbisIdHeader(info + 2, n - 2, vorbis))
               FormatVorbisText(track.audioText, sizeof track.audioText, vorbis);
           }
-#endif
           break;
         case 0xE1:
           CopyText(track.audioCodec, sizeof track.audioCodec, "QUALCOMM PureVoice");

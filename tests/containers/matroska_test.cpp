@@ -54,10 +54,10 @@ TEST_F(MatroskaTest, EncoderFilesGiveTheirOneLineSummary) {
        "2.0ch(L+R) 144.00kbps [Chapter(3) / SubTitle/UTF8(1) / SubTitle/ASS(1)] 00:00:01.039",
        1, 3, 1.039},
       {"mkv-mkvmerge.mkv",
-       "Matroska FFmpeg MPEG-4 160x120 24bpp 25.00fps 0.00kbps [4] Vorbis 44.10kHz 0bit 2ch "
+       "Matroska FFmpeg MPEG-4 160x120 24bpp 25.00fps 0.00kbps [4] Vorbis 44.10kHz 2ch 64.00kbps QB "
        "[Chapter(2) / SubTitle/UTF8(1)] 00:00:01.071",
        1, 4, 1.071},
-      {"webm-vp8-vorbis.webm", "Matroska On2 VP8 160x120 25.00fps Vorbis 44.10kHz 32bit 2ch 00:00:01.003", 1, 1,
+      {"webm-vp8-vorbis.webm", "Matroska On2 VP8 160x120 25.00fps Vorbis 44.10kHz 2ch 64.00kbps QB 00:00:01.003", 1, 1,
        1.003},
       {"webm-vp9-opus.webm", "Matroska VP9 160x120 25.00fps Opus 48.00kHz 16bit 2ch 00:00:01.008", 1, 1, 1.008},
   };

@@ -276,6 +276,45 @@ TEST_F(MatroskaTracksTest, WavPackHybridNeedsTheCorrectionFileBesideIt) {
   EXPECT_STREQ(bare.audioText[0], "Wavpack4 44.10kHz 0bit 2ch");
 }
 
+// A Vorbis identification packet: 2 channels, 44100 Hz, 128 kbit/s nominal.
+Bytes VorbisId() {
+  Bytes p = {0x01, 'v', 'o', 'r', 'b', 'i', 's', 0, 0, 0, 0, 2, 0x44, 0xAC, 0, 0, 0, 0, 0, 0,
+             0x00, 0xF4, 0x01, 0x00, 0, 0, 0, 0, 0xB8, 0x01};
+  return p;
+}
+
+TEST_F(MatroskaTracksTest, XiphHeadersWithLongLaceSizes) {
+  // A comment packet of 300 bytes needs two lace bytes: the identification
+  // packet then starts at byte 4, not 3.
+  Bytes comment(300, 0x03);
+  Bytes setup(40, 0x05);
+  struct Case {
+    const char* name;
+    Bytes codecPrivate;
+  } cases[] = {
+      {"short headers", Cat({Bytes{2, 30, 40}, VorbisId(), Bytes(40, 0x03), setup})},
+      {"long comment", Cat({Bytes{2, 30, 255, 45}, VorbisId(), comment, setup})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MediaInfo info = Analyze(Mkv(Entry(1, 2, "A_VORBIS", Cat({Audio(44100, 2), Private(c.codecPrivate)}))));
+    ASSERT_EQ(info.audioCount, 1);
+    EXPECT_STREQ(info.audioText[0], "Vorbis 44.10kHz 2ch 128.00kbps QB");
+  }
+}
+
+TEST_F(MatroskaTracksTest, RealVideoAndRealAudio) {
+  // RealVideo type-specific data: size, "VIDO", "RV40", 320x240, 24 bits.
+  Bytes rv = Cat({BE32(34), Str("VIDO"), Str("RV40"), BE16(320), BE16(240), BE16(24), BE16(0), BE16(0),
+                  BE16(25), BE16(0), Zeros(8)});
+  MediaInfo video = Analyze(Mkv(Entry(1, 1, "V_REAL/RV40", Cat({Video(320, 240), Private(rv)}))));
+  ASSERT_EQ(video.videoCount, 1);
+  EXPECT_STREQ(video.videoText[0], "RealVideo 9/10 320x240 24bpp 25.00fps 0.00kbps");
+  // A private block too short for a RealAudio header still gives a line.
+  MediaInfo audio = Analyze(Mkv(Entry(1, 2, "A_REAL/COOK", Cat({Audio(44100, 2), Private(Str(".ra"))}))));
+  EXPECT_EQ(audio.audioCount, 1);
+}
+
 TEST(XiphLacing, PacketOffsets) {
   Bytes big = {2, 255, 255, 30, 5};  // sizes 540, 5, and the rest
   big.resize(5 + 540 + 5 + 7, 0);
