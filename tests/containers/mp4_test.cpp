@@ -328,6 +328,19 @@ TEST_F(Mp4Test, MpegHandlerWithoutMdatIsSkipped) {
   EXPECT_DOUBLE_EQ(info.duration, 1.0);
 }
 
+TEST_F(Mp4Test, MpegHandlerDescribesTheMdatAsAnMpeg1SystemStream) {
+  Bytes mpg = ReadFile(FixturePath("mpeg/mpeg1_system.mpg"));
+  ASSERT_FALSE(mpg.empty());
+  Bytes trak = Trak(1, "mpeg", Stsd(Box("MPEG", Zeros(8))), Bytes());
+  Bytes file = Cat({Box("mdat", mpg), Box("moov", Cat({Mvhd(600, 1200), trak}))});
+  MediaInfo info = Analyze(file, format::kQuickTime);
+  EXPECT_STREQ(info.errorText, "");
+  EXPECT_EQ(info.videoCount, 1);
+  EXPECT_NE(std::string(info.videoText[0]).find("MPEG"), std::string::npos) << info.videoText[0];
+  // The movie header's duration replaces the stream's.
+  EXPECT_DOUBLE_EQ(info.duration, 2.0);
+}
+
 TEST_F(Mp4Test, FragmentDurationsCountInTheTrackTimescaleAndIn64Bits) {
   // Empty moov (mvhd 0 at 1000/s), track time scale 48000. Three fragments
   // of two samples of 0xFFFFFFF0 ticks each overflow 32 bits together.
