@@ -24,6 +24,9 @@ constexpr int kMaxDepth = 16;
 // Entries kept for hostile files made of nothing but tiny trak or moof boxes.
 constexpr size_t kMaxTracks = 4096;
 constexpr size_t kMaxFragments = 1u << 20;
+// Unrecognised bytes stepped over one at a time before a walk gives up: a
+// file of anything but boxes would otherwise cost a read per byte to its end.
+constexpr uint64_t kMaxResync = 4ull << 20;
 
 enum class Action { kOther, kDescend, kSkip, kRead };
 
@@ -80,6 +83,7 @@ void WalkBoxes(FileReader& reader, uint64_t start, uint64_t end, bool topLevel, 
   int depth = 0;
   limits[0] = std::min(end, reader.Size());
   uint64_t position = start;
+  uint64_t resync = 0;
   while (position < limits[0]) {
     while (depth > 0 && position >= limits[depth]) --depth;
     uint64_t parentEnd = limits[depth];
@@ -87,9 +91,11 @@ void WalkBoxes(FileReader& reader, uint64_t start, uint64_t end, bool topLevel, 
     if (!ReadMp4BoxHeader(reader, position, header)) break;
     Action action = classify(header.type);
     if (action == Action::kOther) {
+      if (++resync > kMaxResync) break;
       ++position;
       continue;
     }
+    resync = 0;
     uint64_t size = header.size;
     bool last = false;
     if (size == 0) {

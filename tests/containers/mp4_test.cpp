@@ -208,6 +208,14 @@ TEST_F(Mp4Test, UnlistedTopLevelBoxIsPassedByteByByte) {
   EXPECT_EQ(info.audioCount, 1);
 }
 
+TEST_F(Mp4Test, ByteByByteResyncGivesUpAfterFourMebibytes) {
+  Bytes moov = Box("moov", Cat({Mvhd(1000, 2000), AudioTrak()}));
+  MediaInfo near = Analyze(Cat({Ftyp("isom"), Zeros(1 << 20), moov}));
+  EXPECT_EQ(near.audioCount, 1);
+  MediaInfo far = Analyze(Cat({Ftyp("isom"), Zeros(5 << 20), moov}));
+  EXPECT_EQ(Utf8(far.errorText), "[QuickTime] trakが1つもありません");
+}
+
 TEST_F(Mp4Test, VersionOneHeadersUseTheir64BitLayout) {
   // Track 7 has version-1 tkhd and mdhd (time scale 44100); the fragment
   // names it, so its bytes and its time scale must be found through them.
