@@ -103,6 +103,7 @@ TEST_F(SampleDescriptionTest, AudioCodecNamesAndFields) {
       {"ms + 0x0055", SoundEntry(std::string("ms\0U", 4).c_str(), 2, 16, 44100, Bytes()),
        "MPEG Layer-3 44.10kHz 16bit 2ch 0.00kbps"},
       {"unknown type", SoundEntry("zzzz", 1, 16, 8000, Bytes()), "不明ZZZZ 8.00kHz 16bit 1ch 0.00kbps"},
+      {"3GPP AMR", SoundEntry("samr", 1, 16, 8000, Box("damr", Zeros(9))), "AMR-NB 8.00kHz 16bit 1ch 0.00kbps"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -202,6 +202,17 @@ TEST_F(Mp4Test, SixtyFourBitSizesForEveryBoxAndSizeZeroAtTopLevel) {
   }
 }
 
+TEST_F(Mp4Test, MovieWithoutFtypIsQuickTime) {
+  Bytes file = Cat({Box("moov", Cat({Mvhd(600, 1200), AudioTrak()})), Box("mdat", Zeros(1000))});
+  TempFile f("old.mov", file);
+  MediaInfo info = AnalyzeFile(f.Path());
+  EXPECT_EQ(info.formatId, format::kQuickTime);
+  EXPECT_STREQ(info.formatName, "QuickTime");
+  EXPECT_EQ(info.extraCount, 0);  // no brand
+  EXPECT_EQ(info.audioCount, 1);
+  EXPECT_DOUBLE_EQ(info.duration, 2.0);
+}
+
 TEST_F(Mp4Test, UnlistedTopLevelBoxIsPassedByteByByte) {
   Bytes file = Cat({Ftyp("isom"), Box("junk", Zeros(13)), Box("moov", Cat({Mvhd(1000, 2000), AudioTrak()}))});
   MediaInfo info = Analyze(file);
