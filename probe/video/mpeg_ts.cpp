@@ -26,15 +26,18 @@ constexpr uint8_t kSyncByte = 0x47;
 constexpr double kPesClock = 90000.0;
 // Sync searches in a packet stop this far before its end.
 constexpr size_t kRegionTail = 14;
+// Bytes handed to an audio parser from its sync on: more than any first
+// frame, so that a header that fails to parse costs little.
+constexpr size_t kAudioParseBytes = 8192;
 
 struct Window {
   const uint8_t* data;
   size_t length;
 };
 
-// One packet of a walk: b is where it starts in the window (its 4-byte
-// prefix for 192-byte packets), payload..end the bytes after the header and
-// adaptation field.
+// One packet of a walk: start is where it begins in the window (at its
+// 4-byte prefix for 192-byte packets), payload..end the bytes after the
+// header and adaptation field, next the following packet's start.
 struct Packet {
   size_t start;
   size_t next;
@@ -148,11 +151,11 @@ bool ReadVideoPts(const Window& w, const Packet& p, double& pts) {
   return true;
 }
 
-// The section of a table packet: past the pointer field.
+// The section starting in a table packet: past the pointer field. A packet
+// without payload_unit_start_indicator only continues a section.
 bool SectionStart(const Window& w, const Packet& p, size_t& s) {
-  if (!p.hasPayload || p.payload >= p.end) return false;
-  s = p.payload + 1;
-  if (p.header.payloadUnitStart) s += w.data[p.payload];
+  if (!p.hasPayload || !p.header.payloadUnitStart || p.payload >= p.end) return false;
+  s = p.payload + 1 + w.data[p.payload];
   return s < p.end;
 }
 
@@ -240,6 +243,11 @@ bool ReadPmt(const Window& w, const Packet& p, const PatEntry& entry, TsProgram&
   return true;
 }
 
+size_t ParseLength(const Window& w, size_t at) {
+  size_t rest = w.length - at;
+  return rest < kAudioParseBytes ? rest : kAudioParseBytes;
+}
+
 void AddStreamLine(MediaInfo& info, bool video, uint16_t pid, const char* text) {
   char line[kLineBytes];
   FormatText(line, sizeof line, "%04X %s", pid, text);
@@ -279,7 +287,7 @@ bool DescribeStream(const Window& w, const Packet& p, uint8_t type, MediaInfo& i
       if (hit < 0) return false;
       MpegAudioInfo audio{};
       size_t at = static_cast<size_t>(hit);
-      if (!ParseMpegAudioVbrHeader(audio, d + at, w.length - at)) return false;
+      if (!ParseMpegAudioVbrHeader(audio, d + at, ParseLength(w, at))) return false;
       DescribeMpegAudio(text, sizeof text, audio);
       AddStreamLine(info, false, pid, text);
       return true;
@@ -288,7 +296,7 @@ bool DescribeStream(const Window& w, const Packet& p, uint8_t type, MediaInfo& i
       for (size_t q = from; q + 1 < regionEnd; ++q) {
         if (d[q] != 0xFF || ((d[q + 1] & 0xFE) != 0xF0 && (d[q + 1] & 0xFE) != 0xF8)) continue;
         AacInfo aac{};
-        if (!ParseAdtsHeaderBytes(d + q, w.length - q, aac)) continue;
+        if (!ParseAdtsHeaderBytes(d + q, ParseLength(w, q), aac)) continue;
         if (aac.channels > 0) {
           double rate = aac.hasSbr ? aac.sampleRate / 2.0 : aac.sampleRate;
           aac.bitrate = rate * 6144 / (1024 * aac.channels);
@@ -318,7 +326,7 @@ bool DescribeStream(const Window& w, const Packet& p, uint8_t type, MediaInfo& i
       if (hit < 0) return false;
       size_t at = static_cast<size_t>(hit);
       Ac3Info ac3{};
-      if (!ParseAc3SyncInfo(ac3, d + at, w.length - at)) return false;
+      if (!ParseAc3SyncInfo(ac3, d + at, ParseLength(w, at))) return false;
       CopyText(ac3.codec, sizeof ac3.codec, ac3.isEac3 ? kEac3Codec : kAc3Codec);
       DescribeAc3(text, sizeof text, ac3);
       AddStreamLine(info, false, pid, text);
@@ -329,7 +337,7 @@ bool DescribeStream(const Window& w, const Packet& p, uint8_t type, MediaInfo& i
       if (hit < 0) return false;
       size_t at = static_cast<size_t>(hit);
       DtsInfo dts{};
-      if (!ParseDtsHeader(dts, d + at, w.length - at)) return false;
+      if (!ParseDtsHeader(dts, d + at, ParseLength(w, at))) return false;
       DescribeDts(text, sizeof text, dts);
       AddStreamLine(info, false, pid, text);
       return true;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "fixture.h"
@@ -52,6 +53,18 @@ Bytes Config(uint8_t profileLevel, bool layerIdentifier, uint32_t aspectInfo, ui
   return b;
 }
 
+// DivX and XviD put their version strings between the video object and its
+// layer.
+Bytes WithUserData(const Bytes& config) {
+  Bytes b(config.begin(), config.begin() + 15);
+  for (const char* text : {"DivX503b1393p", "XviD0050"}) {
+    mpegtest::Append(b, {0x00, 0x00, 0x01, 0xB2});
+    b.insert(b.end(), text, text + std::strlen(text));
+  }
+  b.insert(b.end(), config.begin() + 15, config.end());
+  return b;
+}
+
 TEST(Mpeg4ProfileLevel, Texts) {
   const std::pair<uint32_t, const char*> cases[] = {
       {0x01, "Simple@L1"},          {0x03, "Simple@L3"},          {0x08, "Simple@L0"},
@@ -97,6 +110,7 @@ TEST(Mpeg4VisualConfig, ProfileAndAspectOfTheFirstLayer) {
       {"advanced simple, identifier", Config(0xF5, true, 2), "Adv Simple@L5", "12:11"},
       {"extended par", Config(0xF1, true, 15, 64, 45), "Adv Simple@L1", "64:45"},
       {"reserved code", Config(0x01, false, 9), "Simple@L1", "reserved"},
+      {"user data before the layer", WithUserData(Config(0xF5, false, 3)), "Adv Simple@L5", "10:11"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -134,6 +148,7 @@ TEST(Mpeg4VisualConfig, FfmpegOutput) {
   const Case cases[] = {
       {"mpeg4_simple.m4v", "Simple@L1", "1:1"},
       {"mpeg4_bframes.m4v", "Adv Simple@L1", "12:11"},  // B-frames: layer version 5
+      {"mpeg4_xvid.m4v", "Adv Simple@L5", "10:11"},     // explicit par_width:par_height
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
