@@ -290,15 +290,13 @@ void FormatAsfVideoText(char* out, size_t size, const AsfVideoInfo& info) {
 }
 
 void FormatAsfAudioText(char* out, size_t size, const AsfAudioInfo& info) {
-  Description d("WINDOWSMEDIA", "AUDIO");
-  d.SetText("#codec#", info.codec);
-  d.Set("#sampleratek#", "%.2f", info.sampleRate * 0.001);
-  d.Set("#samplerate#", "%d", static_cast<int>(info.sampleRate));
-  d.Set("#bitdepth#", "%d", info.bits);
-  d.Set("#channel#", "%d", info.channels);
-  d.Set("#bitratek#", "%.2f", info.bitRate * 0.001);
-  d.Set("#bitrate#", "%.2f", info.bitRate);
-  CopyText(out, size, d.Text());
+  RiffAudioInfo audio{};
+  CopyText(audio.codec, sizeof audio.codec, info.codec);
+  audio.sampleRate = info.sampleRate;
+  audio.bitDepth = info.bits;
+  audio.channels = info.channels;
+  audio.bitRate = info.bitRate;
+  FormatAudioLine(out, size, "WINDOWSMEDIA", "AUDIO", audio);
 }
 
 void AnalyzeAsf(MediaInfo& media) {

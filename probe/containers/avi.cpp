@@ -29,6 +29,7 @@ constexpr size_t kFrameCap = 256 * 1024;
 
 struct AudioStream {
   WaveFormat format;
+  uint32_t payloadTag;
   char codec[128];
   bool probed;
 };
@@ -37,20 +38,6 @@ struct RiffChunk {
   uint64_t start;
   uint64_t length;
 };
-
-bool IdIs(const uint8_t* id, const char* literal) { return EqualNoCase(id, literal, 4); }
-
-bool IdIsAny(const uint8_t* id, std::initializer_list<const char*> literals) {
-  for (const char* literal : literals)
-    if (IdIs(id, literal)) return true;
-  return false;
-}
-
-uint32_t ReadSizeLE(FileReader& reader) {
-  uint8_t b[4] = {};
-  reader.Read(b, 4);
-  return ReadU32LE(b);
-}
 
 bool BeginsWithUnknown(const char* text) {
   return std::strncmp(text, msg::kUnknown, sizeof msg::kUnknown - 1) == 0;
@@ -221,7 +208,8 @@ void AviWalk::HandleAudioHeader() {
   AudioStream stream{};
   ParseWaveFormat(payload_.data(), payload_.size(), stream.format);
   LookupWaveCodec(stream.codec, sizeof stream.codec, stream.format.formatTag);
-  if (IsProbedFormatTag(stream.format.formatTag)) probePending_ = true;
+  stream.payloadTag = PayloadFormatTag(payload_.data(), payload_.size(), stream.format);
+  if (IsProbedFormatTag(stream.payloadTag)) probePending_ = true;
 
   RiffAudioInfo audio{};
   CopyText(audio.codec, sizeof audio.codec, stream.codec);
@@ -247,7 +235,7 @@ void AviWalk::HandleAudioChunk(const uint8_t* id) {
       !audio_[index].probed && size >= 1) {
     PeekPayload(reader_, size, payload_, kProbeWindow);
     char text[PROBEX_TEXT_BYTES] = {};
-    if (ProbeAudioPayload(payload_.data(), payload_.size(), audio_[index].format.formatTag, text, sizeof text)) {
+    if (ProbeAudioPayload(payload_.data(), payload_.size(), audio_[index].payloadTag, text, sizeof text)) {
       CopyText(media_.audioText[index], sizeof media_.audioText[index], text);
       audio_[index].probed = true;
     }

@@ -2,9 +2,25 @@
 
 #include <algorithm>
 
+#include "../core/bits.h"
 #include "../core/file_reader.h"
+#include "../core/text.h"
 
 namespace probex {
+
+bool IdIs(const uint8_t* id, const char* literal) { return EqualNoCase(id, literal, 4); }
+
+bool IdIsAny(const uint8_t* id, std::initializer_list<const char*> literals) {
+  for (const char* literal : literals)
+    if (IdIs(id, literal)) return true;
+  return false;
+}
+
+uint32_t ReadSizeLE(FileReader& reader) {
+  uint8_t b[4] = {};
+  reader.Read(b, 4);
+  return ReadU32LE(b);
+}
 
 uint64_t ClampedEnd(const FileReader& reader, uint64_t start, uint64_t size) {
   uint64_t fileSize = reader.Size();

@@ -4,11 +4,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 namespace probex {
 
 class FileReader;
+
+// Four-character identifiers, compared without regard to ASCII case.
+bool IdIs(const uint8_t* id, const char* literal);
+bool IdIsAny(const uint8_t* id, std::initializer_list<const char*> literals);
+
+// A little-endian 32-bit chunk size read with advance (0 past the end).
+uint32_t ReadSizeLE(FileReader& reader);
 
 // Absolute offset start + size, clamped to the file's size (no overflow);
 // a start at or past the end stays where it is.

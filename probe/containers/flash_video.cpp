@@ -252,15 +252,7 @@ void FormatFlvVideoText(char* out, size_t size, const FlvVideoInfo& info) {
 }
 
 void FormatFlvAudioText(char* out, size_t size, const RiffAudioInfo& info) {
-  Description d("FLASHVIDEO", "AUDIO");
-  d.SetText("#codec#", info.codec);
-  d.Set("#sampleratek#", "%.2f", info.sampleRate * 0.001);
-  d.Set("#samplerate#", "%d", static_cast<int>(info.sampleRate));
-  d.Set("#bitdepth#", "%d", info.bitDepth);
-  d.Set("#channel#", "%d", info.channels);
-  d.Set("#bitratek#", "%.2f", info.bitRate * 0.001);
-  d.Set("#bitrate#", "%.2f", info.bitRate);
-  CopyText(out, size, d.Text());
+  FormatAudioLine(out, size, "FLASHVIDEO", "AUDIO", info);
 }
 
 void AnalyzeFlashVideo(MediaInfo& media) {

@@ -27,20 +27,6 @@ constexpr size_t kProbeWindow = 4096;
 constexpr size_t kChunkCap = 64 * 1024;
 constexpr double kCdSectorsPerSecond = 75.0;
 
-bool IdIs(const uint8_t* id, const char* literal) { return EqualNoCase(id, literal, 4); }
-
-bool IdIsAny(const uint8_t* id, std::initializer_list<const char*> literals) {
-  for (const char* literal : literals)
-    if (IdIs(id, literal)) return true;
-  return false;
-}
-
-uint32_t ReadSizeLE(FileReader& reader) {
-  uint8_t b[4] = {};
-  reader.Read(b, 4);
-  return ReadU32LE(b);
-}
-
 // Sets hasInfoTag for an INFO list and hasId3v1 for a list that ends in an
 // ID3v1 block; the reader ends after the list.
 void ScanListChunk(FileReader& reader, uint32_t size, TagInfo& tags, bool lookForId3v1) {
@@ -69,6 +55,7 @@ bool ProbeSyncs(const uint8_t* bytes, size_t length, Find find, Parse parse) {
 void WalkWave(MediaInfo& media, FileReader& reader, TagInfo& tags) {
   SetFormatName(media, "RIFF(WAVE)");
   WaveFormat format{};
+  uint32_t payloadTag = 0;
   char codec[256] = {};
   bool probePending = false, probeDescribed = false;
   uint32_t dataSize = 0;
@@ -90,7 +77,8 @@ void WalkWave(MediaInfo& media, FileReader& reader, TagInfo& tags) {
       ReadPayload(reader, ReadSizeLE(reader), payload, kChunkCap);
       ParseWaveFormat(payload.data(), payload.size(), format);
       LookupWaveCodec(codec, sizeof codec, format.formatTag);
-      probePending = IsProbedFormatTag(format.formatTag);
+      payloadTag = PayloadFormatTag(payload.data(), payload.size(), format);
+      probePending = IsProbedFormatTag(payloadTag);
     } else if (IdIs(id, "LIST")) {
       ScanListChunk(reader, ReadSizeLE(reader), tags, false);
     } else if (IdIs(id, "data")) {
@@ -104,7 +92,7 @@ void WalkWave(MediaInfo& media, FileReader& reader, TagInfo& tags) {
       if (probePending) {
         PeekPayload(reader, dataSize, payload, kProbeWindow);
         char text[PROBEX_TEXT_BYTES] = {};
-        if (ProbeAudioPayload(payload.data(), payload.size(), format.formatTag, text, sizeof text)) {
+        if (ProbeAudioPayload(payload.data(), payload.size(), payloadTag, text, sizeof text)) {
           AddAudioText(media, text);
           probeDescribed = true;
         }
@@ -293,16 +281,6 @@ void WalkQlcm(MediaInfo& media, FileReader& reader) {
   AddAudioText(media, text);
 }
 
-void FillAudioPlaceholders(Description& d, const RiffAudioInfo& info, bool withCodec) {
-  if (withCodec) d.SetText("#codec#", info.codec);
-  d.Set("#sampleratek#", "%.2f", info.sampleRate * 0.001);
-  d.Set("#samplerate#", "%d", static_cast<int>(info.sampleRate));
-  d.Set("#bitdepth#", "%d", info.bitDepth);
-  d.Set("#channel#", "%d", info.channels);
-  d.Set("#bitratek#", "%.2f", info.bitRate * 0.001);
-  d.Set("#bitrate#", "%.2f", info.bitRate);
-}
-
 }  // namespace
 
 void ParseWaveFormat(const uint8_t* bytes, size_t length, WaveFormat& format) {
@@ -314,6 +292,12 @@ void ParseWaveFormat(const uint8_t* bytes, size_t length, WaveFormat& format) {
   format.avgBytesPerSec = ReadU32LE(b, 8);
   format.blockAlign = static_cast<uint16_t>(ReadU16LE(b, 12));
   format.bitsPerSample = static_cast<uint16_t>(ReadU16LE(b, 14));
+}
+
+uint32_t PayloadFormatTag(const uint8_t* bytes, size_t length, const WaveFormat& format) {
+  // 16 bytes of WAVEFORMATEX, cbSize, valid bits, channel mask, SubFormat.
+  if (format.formatTag == 0xFFFE && bytes && length >= 40 && ReadU16LE(bytes, 16) >= 22) return ReadU16LE(bytes, 24);
+  return format.formatTag;
 }
 
 void LookupWaveCodec(char* out, size_t size, uint32_t formatTag) {
@@ -362,22 +346,38 @@ bool ProbeAudioPayload(const uint8_t* bytes, size_t length, uint32_t formatTag, 
   }
 }
 
-void FormatRiffAudioText(char* out, size_t size, const RiffAudioInfo& info) {
-  Description d("RIFF", "AUDIO");
-  FillAudioPlaceholders(d, info, true);
+namespace {
+
+void FillAudioLine(char* out, size_t size, Description& d, const RiffAudioInfo& info, bool withCodec) {
+  if (withCodec) d.SetText("#codec#", info.codec);
+  d.Set("#sampleratek#", "%.2f", info.sampleRate * 0.001);
+  d.Set("#samplerate#", "%d", static_cast<int>(info.sampleRate));
+  d.Set("#bitdepth#", "%d", info.bitDepth);
+  d.Set("#channel#", "%d", info.channels);
+  d.Set("#bitratek#", "%.2f", info.bitRate * 0.001);
+  d.Set("#bitrate#", "%.2f", info.bitRate);
   CopyText(out, size, d.Text());
 }
 
+}  // namespace
+
+void FormatAudioLine(char* out, size_t size, const char* section, const char* key, const RiffAudioInfo& info) {
+  Description d(section, key);
+  FillAudioLine(out, size, d, info, true);
+}
+
+void FormatRiffAudioText(char* out, size_t size, const RiffAudioInfo& info) {
+  FormatAudioLine(out, size, "RIFF", "AUDIO", info);
+}
+
+// AIFF carries no codec: a #codec# in its template stays as written.
 void FormatAiffText(char* out, size_t size, const RiffAudioInfo& info) {
   Description d("AIFF", "AUDIO");
-  FillAudioPlaceholders(d, info, false);
-  CopyText(out, size, d.Text());
+  FillAudioLine(out, size, d, info, false);
 }
 
 void FormatPureVoiceText(char* out, size_t size, const RiffAudioInfo& info) {
-  Description d("PUREVOICE", "AUDIO");
-  FillAudioPlaceholders(d, info, true);
-  CopyText(out, size, d.Text());
+  FormatAudioLine(out, size, "PUREVOICE", "AUDIO", info);
 }
 
 void AnalyzeRiff(MediaInfo& media) {

@@ -33,6 +33,11 @@ struct RiffAudioInfo {
 // Bytes past length read as zero; the extension after byte 16 is ignored.
 void ParseWaveFormat(const uint8_t* bytes, size_t length, WaveFormat& format);
 
+// The tag that says what the payload holds: for WAVE_FORMAT_EXTENSIBLE
+// (0xFFFE) with its extension present, the first two bytes of the SubFormat
+// GUID; otherwise the format tag itself. Codec names still use formatTag.
+uint32_t PayloadFormatTag(const uint8_t* bytes, size_t length, const WaveFormat& format);
+
 // CODECS.INI section "WAV", key the tag as "%04X".
 void LookupWaveCodec(char* out, size_t size, uint32_t formatTag);
 
@@ -44,6 +49,11 @@ bool IsProbedFormatTag(uint32_t formatTag);
 // length bytes of a payload. On success writes that stream's description
 // into out and returns true; otherwise out is left alone.
 bool ProbeAudioPayload(const uint8_t* bytes, size_t length, uint32_t formatTag, char* out, size_t size);
+
+// The template of (section, key) filled with #codec#, #sampleratek#,
+// #samplerate#, #bitdepth#, #channel#, #bitratek#, #bitrate#, in that order:
+// the audio line of RIFF, PureVoice, Flash Video and ASF.
+void FormatAudioLine(char* out, size_t size, const char* section, const char* key, const RiffAudioInfo& info);
 
 // Section "RIFF" key "AUDIO"; "AIFF"/"AUDIO" (no codec); "PUREVOICE"/"AUDIO".
 void FormatRiffAudioText(char* out, size_t size, const RiffAudioInfo& info);

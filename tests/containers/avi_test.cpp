@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "audio/mpeg_audio.h"
 #include "container_test.h"
 #include "containers/avi.h"
 #include "format_id.h"
@@ -49,16 +48,6 @@ Bytes Avi(const Bytes& hdrlContent, const Bytes& moviContent, const Bytes& after
   return test::Riff("AVI ", ByteWriter().List("hdrl", hdrlContent).List("movi", moviContent).Raw(after));
 }
 
-std::string MpegLine() {
-  test::UseContainerTemplates();
-  Bytes frame = test::MpegAudioFrame();
-  MpegAudioInfo mpeg{};
-  EXPECT_TRUE(ParseMpegAudioVbrHeader(mpeg, frame.data(), frame.size()));
-  char line[512] = {};
-  DescribeMpegAudio(line, sizeof line, mpeg);
-  return test::Utf8(line);
-}
-
 std::string VideoLine(const char* size, const char* codec, const char* rate, int frames, double bitRate) {
   char line[512];
   FormatText(line, sizeof line, "V %s 24bit [%s] %sfps %df %.2fkbps %.2f", size, codec, rate, frames, bitRate * 0.001,
@@ -78,7 +67,7 @@ TEST(Avi, Avi10BitRateIsTheMoviListLessTheAudio) {
   double moviSize = movi.size() + 4;
   ASSERT_EQ(o.video.size(), 1u);
   EXPECT_EQ(o.video[0], VideoLine("320x240", "不明XXXX", "25.00", 25, moviSize * 8 - 128000));
-  EXPECT_EQ(o.audio, std::vector<std::string>{MpegLine()});
+  EXPECT_EQ(o.audio, std::vector<std::string>{test::MpegAudioLine()});
 }
 
 TEST(Avi, OpenDmlCountsEveryMoviList) {
@@ -173,7 +162,7 @@ TEST(Avi, AudioProbe) {
     Bytes movi;
     std::string first;
   } cases[] = {
-      {"01wb probed", ByteWriter().Raw(Frames(2)).Chunk("01wb", mp3Chunk), MpegLine()},
+      {"01wb probed", ByteWriter().Raw(Frames(2)).Chunk("01wb", mp3Chunk), test::MpegAudioLine()},
       {"00wb never probed", ByteWriter().Raw(Frames(2)).Chunk("00wb", mp3Chunk), riffLine},
       {"01wb beyond the first 1,024,000 bytes", ByteWriter().Chunk("JUNK", Bytes(1030000, 0)).Chunk("01wb", mp3Chunk),
        riffLine},

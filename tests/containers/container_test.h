@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/mpeg_audio.h"
 #include "byte_writer.h"
 #include "detect.h"
 #include "dispatch.h"
@@ -155,6 +156,17 @@ inline Outcome AnalyzePath(const std::string& path) {
 inline Outcome AnalyzeBytes(const std::string& name, const Bytes& content) {
   TempFile file(name, content);
   return AnalyzePath(file.Path());
+}
+
+// The MPEG audio analyzer's own line for MpegAudioFrame().
+inline std::string MpegAudioLine() {
+  UseContainerTemplates();
+  Bytes frame = MpegAudioFrame();
+  MpegAudioInfo mpeg{};
+  ParseMpegAudioVbrHeader(mpeg, frame.data(), frame.size());
+  char line[512] = {};
+  DescribeMpegAudio(line, sizeof line, mpeg);
+  return Utf8(line);
 }
 
 // One analyzer run directly, whatever detection would say.

@@ -3,7 +3,6 @@
 #include <memory>
 #include <string>
 
-#include "audio/mpeg_audio.h"
 #include "container_test.h"
 #include "containers/flash_video.h"
 #include "format_id.h"
@@ -59,16 +58,6 @@ Bytes Sorenson(uint32_t pictureSize, uint32_t width = 0, uint32_t height = 0) {
 
 Bytes AvcHeader(uint8_t profile, uint8_t level) { return {0x17, 0, 0, 0, 0, 1, profile, 0, level, 0xFF, 0xE1, 0, 0}; }
 
-std::string MpegLine() {
-  test::UseContainerTemplates();
-  Bytes frame = test::MpegAudioFrame();
-  MpegAudioInfo mpeg{};
-  EXPECT_TRUE(ParseMpegAudioVbrHeader(mpeg, frame.data(), frame.size()));
-  char line[512] = {};
-  DescribeMpegAudio(line, sizeof line, mpeg);
-  return test::Utf8(line);
-}
-
 std::string ProfileText(uint32_t profile, uint32_t level) {
   char text[40] = {};
   AvcProfileLevelText(text, sizeof text, profile, level);
@@ -81,7 +70,7 @@ TEST(FlashVideo, AudioTagFlags) {
     std::string line;
   } cases[] = {
       {{0x2F, 0, 0, 0}, "FA [MPEG1-LayerIII] 44.10kHz 44100 16bit 2ch 0.00kbps 0.00"},
-      {ByteWriter().U8(0x2F).Raw(test::MpegAudioFrame()), MpegLine()},
+      {ByteWriter().U8(0x2F).Raw(test::MpegAudioFrame()), test::MpegAudioLine()},
       {{0xAF, 0, 0x12, 0x10}, "FA [AAC] 44.10kHz 44100 16bit 2ch 0.00kbps 0.00"},
       {{0x6A, 1}, "FA [Nellymoser] 22.05kHz 22050 16bit 1ch 0.00kbps 0.00"},
       {{0x5A, 1}, "FA [Nellymoser(8kHz)] 22.05kHz 22050 16bit 1ch 0.00kbps 0.00"},

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "audio/mpeg_audio.h"
 #include "container_test.h"
 #include "containers/ogg.h"
 #include "format_id.h"
@@ -115,16 +114,6 @@ TEST(Theora, GranuleFramesCountSinceTheKeyframe) {
   EXPECT_EQ(info.height, 128);
 }
 
-std::string MpegLine() {
-  test::UseContainerTemplates();
-  Bytes frame = test::MpegAudioFrame();
-  MpegAudioInfo mpeg{};
-  EXPECT_TRUE(ParseMpegAudioVbrHeader(mpeg, frame.data(), frame.size()));
-  char line[512] = {};
-  DescribeMpegAudio(line, sizeof line, mpeg);
-  return test::Utf8(line);
-}
-
 TEST(Ogg, StreamKinds) {
   std::vector<std::string> chapters;
   for (int i = 1; i <= 12; ++i) {
@@ -163,7 +152,7 @@ TEST(Ogg, StreamKinds) {
       {"ogm video", OneStream(OgmHeader("video", "DX50", 400000, 1, 24, 320, 240), divxFrame, 25), format::kOggOther,
        {"OGM 320x240 24bit [DivX 5.0.3 Pro] 25.00fps 26f"}, {}, {}, 1.0},
       {"ogm audio mp3", OneStream(OgmHeader("audio", "55\0\0", 0, 44100, 0, 2 | (1 << 16), 16000), test::MpegAudioFrame(), 88200),
-       format::kOggOther, {}, {MpegLine()}, {}, 2.0},
+       format::kOggOther, {}, {test::MpegAudioLine()}, {}, 2.0},
       {"ogm audio pcm", OneStream(OgmHeader("audio", "0001", 0, 44100, 16, 2 | (4 << 16), 176400), Bytes(100, 0), 88200),
        format::kOggOther, {}, {"A [PCM] 44.10kHz 44100 16bit 2ch 1411.20kbps 1411200.00"}, {}, 2.0},
       {"ogm text", textStream, format::kOggVorbis, {}, {"VORBIS 44.10kHz 44100 128.00kbps 128000.00 QB 2ch"}, {"Text(1)"}, 2.0},

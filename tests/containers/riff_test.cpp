@@ -3,7 +3,6 @@
 #include <string>
 
 #include "audio/dts.h"
-#include "audio/mpeg_audio.h"
 #include "container_test.h"
 #include "containers/riff.h"
 #include "format_id.h"
@@ -20,6 +19,12 @@ constexpr char kPcmLine[] = "A [PCM] 44.10kHz 44100 16bit 2ch 1411.20kbps 141120
 
 Bytes PcmFormat() { return test::WaveFormatBytes(1, 2, 44100, 176400, 4, 16); }
 
+// WAVE_FORMAT_EXTENSIBLE whose SubFormat GUID begins with subFormat.
+Bytes Extensible(uint16_t subFormat) {
+  return ByteWriter().Raw(test::WaveFormatBytes(0xFFFE, 2, 44100, 176400, 4, 16)).LE16(22).LE16(16).LE32(3)
+      .LE16(subFormat).Raw({0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71});
+}
+
 Bytes Wave(const Bytes& chunks) { return test::Riff("WAVE", chunks); }
 
 Bytes PcmWave(const Bytes& before, const Bytes& between, uint32_t dataSize = 17640) {
@@ -33,16 +38,6 @@ std::string DtsLine() {
   EXPECT_TRUE(ParseDtsHeader(dts, frame.data(), frame.size()));
   char line[512] = {};
   DescribeDts(line, sizeof line, dts);
-  return test::Utf8(line);
-}
-
-std::string MpegLine() {
-  test::UseContainerTemplates();
-  Bytes frame = test::MpegAudioFrame();
-  MpegAudioInfo mpeg{};
-  EXPECT_TRUE(ParseMpegAudioVbrHeader(mpeg, frame.data(), frame.size()));
-  char line[512] = {};
-  DescribeMpegAudio(line, sizeof line, mpeg);
   return test::Utf8(line);
 }
 
@@ -84,7 +79,7 @@ TEST(RiffAudio, RenderersFillEveryPlaceholder) {
 TEST(ProbeAudioPayload, FindsTheStreamOfItsFormatTagOnly) {
   Bytes dts = ByteWriter().Zeros(100).Raw(test::DtsFrame());
   Bytes mpeg = ByteWriter().Zeros(3).Raw(test::MpegAudioFrame());
-  std::string dtsLine = DtsLine(), mpegLine = MpegLine();
+  std::string dtsLine = DtsLine(), mpegLine = test::MpegAudioLine();
   char out[512] = "untouched";
   EXPECT_FALSE(ProbeAudioPayload(dts.data(), dts.size(), 0x0055, out, sizeof out));
   EXPECT_FALSE(ProbeAudioPayload(mpeg.data(), mpeg.size(), 0x0011, out, sizeof out));
@@ -132,7 +127,14 @@ TEST(Wave, WalkCases) {
       {"dts in pcm", Wave(ByteWriter().Chunk("fmt ", PcmFormat()).Chunk("data", ByteWriter().Zeros(64).Raw(test::DtsFrame()))),
        "RIFF(WAVE)", {DtsLine()}, {}, 1070.0 / 176400},
       {"mp3", Wave(ByteWriter().Chunk("fmt ", test::WaveFormatBytes(0x55, 2, 44100, 16000, 1, 0)).Chunk("data", test::MpegAudioFrame())),
-       "RIFF(WAVE)", {MpegLine()}, {}, 417.0 / 16000},
+       "RIFF(WAVE)", {test::MpegAudioLine()}, {}, 417.0 / 16000},
+      {"extensible pcm carrying dts", Wave(ByteWriter().Chunk("fmt ", Extensible(1)).Chunk("data", test::DtsFrame())),
+       "RIFF(WAVE)", {DtsLine()}, {}, 1006.0 / 176400},
+      {"extensible float is not probed", Wave(ByteWriter().Chunk("fmt ", Extensible(3)).Chunk("data", test::DtsFrame())),
+       "RIFF(WAVE)", {"A [Extensible] 44.10kHz 44100 16bit 2ch 1411.20kbps 1411200.00"}, {}, 1006.0 / 176400},
+      {"data size FFFFFFFF runs to the end of the file",
+       Wave(ByteWriter().Chunk("fmt ", PcmFormat()).Text("data").LE32(0xFFFFFFFF).Zeros(1764)), "RIFF(WAVE)", {kPcmLine}, {},
+       0.01},
       {"mp3 tag without a frame", Wave(ByteWriter().Chunk("fmt ", test::WaveFormatBytes(0x55, 2, 44100, 16000, 1, 0)).Chunk("data", Bytes(800, 0))),
        "RIFF(WAVE)", {"A [MPEG Layer-3] 44.10kHz 44100 0bit 2ch 128.00kbps 128000.00"}, {}, 0.05},
   };
@@ -212,7 +214,7 @@ TEST(Riff, OtherForms) {
       {"rmp3 with IID3", rmp3, format::kRmp3, "RIFF(RMP3)", {kRmp3Line}, {"ID3v1"}, "", 834 * 8.0 / 128000},
       // The MPEG audio analysis finds the ID3v1 block at the file's end and
       // leaves it out of the stream.
-      {"rmp3 with a tag at the end of a list", rmp3Tagged, format::kRmp3, "RIFF(RMP3)", {MpegLine()}, {"ID3v1 / INFOTAG"}, "",
+      {"rmp3 with a tag at the end of a list", rmp3Tagged, format::kRmp3, "RIFF(RMP3)", {test::MpegAudioLine()}, {"ID3v1 / INFOTAG"}, "",
        (417 - 128) * 8.0 / 128000},
       {"rmid", rmid, format::kRmid, "RIFF(MIDI)", {"MIDI 1 4 480 Song"}, {}, "", 0.0},
       {"rmid without MThd", test::Riff("RMID", ByteWriter().Chunk("data", Bytes(30, 0))), format::kRmid, "RIFF(MIDI)",
@@ -287,6 +289,20 @@ TEST(Riff, EncoderFiles) {
     EXPECT_EQ(o.extra, c.extra);
     EXPECT_NEAR(o.duration, c.duration, 0.001);
   }
+}
+
+TEST(Riff, VideoCdDataFile) {
+  Outcome o = test::AnalyzePath(test::FixturePath("containers1/cdxa_vcd.dat"));
+  EXPECT_EQ(o.formatId, format::kCdxa);
+  EXPECT_EQ(o.formatName, "RIFF(VideoCD)");
+  EXPECT_EQ(o.video, std::vector<std::string>{"MPEG1 160x120"});
+  EXPECT_EQ(o.audio.size(), 1u);
+  EXPECT_GT(o.duration, 0.4);
+  // Unknown headers move the walk five bytes on; junk alone ends it quietly.
+  Outcome junk = test::AnalyzeBytes("v.dat", test::Riff("CDXA", ByteWriter().Chunk("fmt ", Bytes(16, 0)).Raw(Bytes(3001, 0x5A))));
+  EXPECT_EQ(junk.formatName, "RIFF(VideoCD)");
+  EXPECT_EQ(junk.error, "");
+  EXPECT_TRUE(junk.video.empty() && junk.audio.empty());
 }
 
 // Damaged real files from other projects' test suites: analysed, never hung.

@@ -217,7 +217,7 @@ TEST(Detect, FixtureFiles) {
       {"tests/fixtures/audio/mp3_mpeg25_8k.mp3", 106},
       {"tests/fixtures/audio/mp3_mpeg2_22k.mp3", 106},
       {"tests/fixtures/audio/mp3_vbr_v2.mp3", 106},
-      {"tests/fixtures/audio/ogg_flac.oga", 15},
+      {"tests/fixtures/audio/ogg_flac.oga", 111},
       {"tests/fixtures/audio/ogg_opus.opus", 15},
       {"tests/fixtures/audio/ogg_speex.spx", 110},
       {"tests/fixtures/audio/ogg_vorbis.ogg", 109},
