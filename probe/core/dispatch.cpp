@@ -4,14 +4,16 @@
 #include "../audio/ac3.h"
 #include "../audio/default_analyzer.h"
 #include "../audio/dts.h"
+#include "../audio/mpeg_audio.h"
+#include "../audio/shockwave_audio.h"
+#include "../containers/matroska.h"
+#include "../containers/mp4.h"
 #include "../audio/flac.h"
 #include "../audio/midi.h"
 #include "../audio/monkeys_audio.h"
-#include "../audio/mpeg_audio.h"
 #include "../audio/musepack.h"
 #include "../audio/optimfrog.h"
 #include "../audio/s98.h"
-#include "../audio/shockwave_audio.h"
 #include "../audio/sun_audio.h"
 #include "../audio/tta.h"
 #include "../audio/twinvq.h"
@@ -55,6 +57,9 @@ constexpr AnalyzerEntry kAnalyzers[] = {
     {kDts16Le, AnalyzeDts},
     {kDts16Be, AnalyzeDts},
     {kShockwaveAudio, AnalyzeShockwaveAudio},
+    {kQuickTime, AnalyzeMp4},
+    {kMp4, AnalyzeMp4},
+    {kMatroska, AnalyzeMatroska},
     {kMidi, AnalyzeMidi},
     {kSunAudio, AnalyzeSunAudio},
     {kMonkeysAudio, AnalyzeMonkeysAudio},

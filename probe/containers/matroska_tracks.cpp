@@ -1,0 +1,530 @@
+#include "matroska_tracks.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "../audio/aac.h"
+#include "../audio/ac3.h"
+#include "../audio/audio_file.h"
+#include "../audio/dts.h"
+#include "../audio/mpeg_audio.h"
+#include "../video/avc.h"
+#include "../video/mpeg_video.h"
+#include "avi.h"
+#include "bits.h"
+#include "file_reader.h"
+#include "matroska.h"
+#include "media_info.h"
+#include "mp4.h"
+#include "mp4_sample_description.h"
+#include "ogg.h"
+#include "realmedia.h"
+#include "riff.h"
+#include "templates.h"
+#include "text.h"
+
+namespace probex {
+namespace {
+
+// CodecPrivate is kept with this many zero bytes after it, so that parsers
+// reading a fixed layout from a short one read zeros, not past the buffer.
+constexpr size_t kPrivatePadding = 256;
+constexpr uint64_t kMaxPrivate = 16ull << 20;
+
+struct TrackState {
+  char codecId[32];
+  std::vector<uint8_t> privateData;  // padded
+  size_t privateSize = 0;
+  MatroskaVideoInfo video{};
+  MatroskaAudioInfo audio{};
+};
+
+enum Subtitle { kUtf8, kSsa, kAss, kUsf, kAscii, kBmp, kVobSub, kSubtitleKinds };
+
+struct Summary {
+  bool subtitles = false;
+  uint32_t counts[kSubtitleKinds] = {};
+};
+
+bool Starts(const char* codecId, const char* literal) {
+  return StartsWithNoCase(codecId, BoundedLength(codecId, 32), literal);
+}
+
+void ReadTrackElements(FileReader& reader, const MatroskaTrack& track, TrackState& state) {
+  using namespace ebml;
+  // Matroska's defaults: muxers leave out elements that hold them.
+  state.audio.sampleRate = 8000.0;
+  state.audio.channels = 1;
+  reader.Seek(static_cast<int64_t>(track.start), 0);
+  uint64_t end = track.start + track.size;
+  while (reader.Tell() < end) {
+    uint32_t id;
+    uint64_t size;
+    if (!ReadElementId(reader, id) || !ReadElementSize(reader, size)) break;
+    uint64_t position = reader.Tell();
+    uint64_t inside = end > position ? std::min(size, end - position) : 0;
+    switch (id) {
+      case kVideo:
+      case kAudio:
+        continue;
+      case kCodecId: {
+        char text[32] = {};
+        reader.Read(text, static_cast<size_t>(std::min<uint64_t>(inside, sizeof text - 1)), false);
+        CopyText(state.codecId, sizeof state.codecId, text);
+        break;
+      }
+      case kCodecPrivate: {
+        size_t n = static_cast<size_t>(std::min(inside, kMaxPrivate));
+        state.privateData.assign(n + kPrivatePadding, 0);
+        state.privateSize = reader.Read(state.privateData.data(), n, false);
+        break;
+      }
+      case kPixelWidth:
+        state.video.width = static_cast<int32_t>(ReadElementUInt(reader, size));
+        continue;
+      case kPixelHeight:
+        state.video.height = static_cast<int32_t>(ReadElementUInt(reader, size));
+        continue;
+      case kFrameRate:
+        state.video.frameRate = ReadElementFloat(reader, size);
+        continue;
+      case kDefaultDuration: {
+        // Nanoseconds per frame; 0 says nothing about the rate.
+        uint64_t ns = ReadElementUInt(reader, size);
+        if (ns) state.video.frameRate = 1000000000.0 / static_cast<double>(ns);
+        continue;
+      }
+      case kSamplingFrequency:
+        state.audio.sampleRate = ReadElementFloat(reader, size);
+        continue;
+      case kChannels:
+        state.audio.channels = static_cast<uint16_t>(ReadElementUInt(reader, size));
+        continue;
+      case kBitDepth:
+        state.audio.bitDepth = static_cast<uint16_t>(ReadElementUInt(reader, size));
+        continue;
+      default:
+        break;
+    }
+    if (size > reader.Size() - std::min(reader.Size(), position)) break;
+    reader.Seek(static_cast<int64_t>(position + size), 0);
+  }
+  if (state.privateData.empty()) state.privateData.assign(kPrivatePadding, 0);
+}
+
+void AddAudioLine(MediaInfo& media, const MatroskaAudioInfo& audio) {
+  char line[kLineBytes];
+  FormatMatroskaAudioText(line, sizeof line, audio);
+  AddAudioText(media, line);
+}
+
+void AddVideoLine(MediaInfo& media, const MatroskaVideoInfo& video) {
+  char line[kLineBytes];
+  FormatMatroskaVideoText(line, sizeof line, video);
+  AddVideoText(media, line);
+}
+
+void DescribeVfw(FileReader& reader, const MatroskaTrack& track, TrackState& s, MediaInfo& media) {
+  BitmapInfo bitmap = {};
+  ParseBitmapInfo(s.privateData.data(), s.privateSize, bitmap);
+  RiffVideoInfo video = {};
+  LookupCodec(video.codec, sizeof video.codec, "AVI", bitmap.compression);
+  if (StartsWithNoCase(video.codec, BoundedLength(video.codec, sizeof video.codec), "DivX 5")) {
+    std::vector<uint8_t> block = ReadFirstBlock(reader, track);
+    FindDivxCodecName(video.codec, sizeof video.codec, block.data(), block.size());
+    if (StartsWithNoCase(video.codec, BoundedLength(video.codec, sizeof video.codec), "XviD"))
+      FindXvidCodecName(video.codec, sizeof video.codec, block.data(), block.size());
+  }
+  video.width = bitmap.width;
+  video.height = bitmap.height;
+  video.bitDepth = bitmap.bitCount;
+  video.frameRate = s.video.frameRate;
+  char line[kLineBytes];
+  FormatRiffVideoText(line, sizeof line, video);
+  AddVideoText(media, line);
+}
+
+void DescribeAvc(TrackState& s, MediaInfo& media) {
+  AvcVideoInfo avc = {};
+  ParseAvcDecoderConfig(s.privateData.data(), s.privateSize, avc);
+  avc.frameRate = s.video.frameRate;
+  char line[kLineBytes];
+  FormatAvcVideoText(line, sizeof line, avc);
+  AddVideoText(media, line);
+}
+
+void DescribeMpegVideo(FileReader& reader, const MatroskaInfo& info, const MatroskaTrack& track,
+                       MediaInfo& media, bool mpeg2) {
+  MpegVideoInfo video = {};
+  CopyText(video.codec, sizeof video.codec, mpeg2 ? "MPEG2" : "MPEG1");
+  std::vector<uint8_t> frame = ReadFirstFrame(reader, info, track);
+  int64_t header = FindStartCode(frame.data(), frame.size(), kMpegSequenceHeaderCode);
+  if (header >= 0) {
+    size_t at = static_cast<size_t>(header) + 4;
+    ParseMpegSequenceHeader(video, frame.data() + at, frame.size() - at);
+  }
+  if (mpeg2) {
+    size_t start = 0;
+    int64_t hit;
+    while ((hit = FindStartCode(frame.data(), frame.size(), kMpegExtensionStartCode, start)) >= 0) {
+      size_t at = static_cast<size_t>(hit);
+      if (ParseMpegSequenceExtension(video, frame.data() + at, frame.size() - at)) break;
+      start = at + 4;
+    }
+  }
+  char line[kLineBytes];
+  FormatMpegVideoText(line, sizeof line, video);
+  AddVideoText(media, line);
+}
+
+void DescribeRealVideo(TrackState& s, MediaInfo& media) {
+  RealVideoInfo rv = {};
+  ParseRealVideoHeader(s.privateData.data(), s.privateSize, rv);
+  char key[5] = {};
+  for (int i = 0; i < 4; ++i) key[i] = static_cast<char>(s.privateData[8 + i]);
+  LookupCodec(rv.codec, sizeof rv.codec, "REAL-VIDEO", key);
+  char line[kLineBytes];
+  FormatRealVideoText(line, sizeof line, rv);
+  AddVideoText(media, line);
+}
+
+void DescribeQuickTime(TrackState& s, MediaInfo& media, bool video) {
+  // The private data is a sample description entry from its format code on:
+  // put an stsd header, entry count and entry size in front of it.
+  std::vector<uint8_t> stsd(20 + s.privateSize + kPrivatePadding, 0);
+  std::copy(s.privateData.begin(), s.privateData.begin() + static_cast<std::ptrdiff_t>(s.privateSize),
+            stsd.begin() + 20);
+  Mp4Track track{};
+  ParseMp4SampleDescription(stsd.data(), s.privateSize + 20, video ? kMp4Video : kMp4Audio, track, nullptr);
+  char line[kLineBytes];
+  if (video) {
+    FormatMp4VideoText(line, sizeof line, track);
+    AddVideoText(media, line);
+  } else {
+    if (track.audioText[0])
+      CopyText(line, sizeof line, track.audioText);
+    else
+      FormatMp4AudioText(line, sizeof line, track);
+    AddAudioText(media, line);
+  }
+}
+
+void DescribeXiph(TrackState& s, MediaInfo& media, bool theora) {
+  size_t offset = 0, length = 0;
+  const uint8_t* data = s.privateData.data();
+  if (!XiphPacket(data, s.privateSize, 0, offset, length)) {
+    // Lacing that does not add up: the packet after a two-size header.
+    offset = std::min<size_t>(3, s.privateSize);
+    length = s.privateSize - offset;
+  }
+  char line[kLineBytes];
+  if (theora) {
+    TheoraInfo theoraInfo = {};
+    ParseTheoraIdHeader(data + offset, length, theoraInfo);
+    FormatTheoraText(line, sizeof line, theoraInfo);
+    AddVideoText(media, line);
+  } else {
+    VorbisInfo vorbis = {};
+    ParseVorbisIdHeader(data + offset, length, vorbis);
+    FormatVorbisText(line, sizeof line, vorbis);
+    AddAudioText(media, line);
+  }
+}
+
+void DescribeWaveFormat(TrackState& s, MediaInfo& media) {
+  WaveFormat format = {};
+  ParseWaveFormat(s.privateData.data(), s.privateSize, format);
+  RiffAudioInfo audio = {};
+  LookupWaveCodec(audio.codec, sizeof audio.codec, format.formatTag);
+  audio.sampleRate = format.samplesPerSec;
+  audio.bitDepth = format.bitsPerSample;
+  audio.channels = format.channels;
+  audio.bitRate = format.avgBytesPerSec * 8.0;
+  char line[kLineBytes];
+  FormatRiffAudioText(line, sizeof line, audio);
+  AddAudioText(media, line);
+}
+
+void DescribeRealAudio(TrackState& s, MediaInfo& media) {
+  RealAudioInfo ra = {};
+  ParseRealAudioHeader(s.privateData.data(), s.privateSize, ra);
+  if (ra.dataSize && ra.bytesPerMinute) ra.bitRate = RealAudioBitRate(ra);
+  LookupCodec(ra.codec, sizeof ra.codec, "REAL-AUDIO", ra.codecKey);
+  char line[kLineBytes];
+  FormatRealAudioText(line, sizeof line, ra);
+  AddAudioText(media, line);
+}
+
+void DescribeAacTrack(TrackState& s, MediaInfo& media) {
+  AacInfo aac = {};
+  ParseAudioSpecificConfig(s.privateData.data(), s.privateSize, aac);
+  if (aac.objectType == 5) {
+    if (!aac.hasSbr && aac.sampleRate != static_cast<uint32_t>(s.audio.sampleRate)) {
+      aac.sampleRate *= 2;
+      AppendText(aac.profile, sizeof aac.profile, "+(!SBR)");
+    }
+    if (!aac.hasPs && static_cast<int>(aac.channels) == 1 && s.audio.channels == 2) {
+      AacChannelConfigText(2, aac);
+      AppendText(aac.profile, sizeof aac.profile, "+(!PS)");
+    }
+  }
+  if (aac.channels != 0) {
+    double rate = aac.hasSbr ? aac.sampleRate / 2.0 : aac.sampleRate;
+    aac.bitrate = rate * 6144 / (1024 * aac.channels);
+  }
+  char line[kLineBytes];
+  DescribeAac(line, sizeof line, aac);
+  AddAudioText(media, line);
+}
+
+void DescribeWavPack(FileReader& reader, const MatroskaInfo& info, const MatroskaTrack& track, TrackState& s,
+                     MediaInfo& media) {
+  std::vector<uint8_t> frame = ReadFirstFrame(reader, info, track);
+  bool hybrid = frame.size() >= 8 && (ReadU32LE(frame.data(), 4) & 8);
+  std::ptrdiff_t riff = frame.size() > 8 ? FindNoCase(frame.data() + 8, frame.size() - 8, "RIFF") : -1;
+  if (riff < 0) {
+    CopyText(s.audio.codec, sizeof s.audio.codec, "Wavpack4");
+    AddAudioLine(media, s.audio);
+    return;
+  }
+  size_t r = static_cast<size_t>(riff) + 8;
+  WaveFormat format = {};
+  if (r + 20 < frame.size()) ParseWaveFormat(frame.data() + r + 20, frame.size() - r - 20, format);
+  char codec[256];
+  LookupWaveCodec(codec, sizeof codec, format.formatTag);
+  bool correction = hybrid && FileExists(info.correctionPath);
+  Description d("WAVPACK", "AUDIO");
+  d.SetText("#version#", correction ? "4(Hybrid)" : "4");
+  d.SetText("#hybrid#", hybrid ? "Lossy" : "Lossless");
+  d.SetText("#codec#", codec);
+  SetSampleRate(d, format.samplesPerSec);
+  d.Set("#bitdepth#", "%u", format.bitsPerSample);
+  d.Set("#channel#", "%u", format.channels);
+  SetBitrate(d, format.avgBytesPerSec * 8.0);
+  AddAudioText(media, d.Text());
+}
+
+enum class StreamKind { kMpegAudio, kAc3, kDts };
+
+// First sync in the frame whose header parses, described by its own family;
+// otherwise the generic line with the fallback label.
+void DescribeFromFrame(FileReader& reader, const MatroskaInfo& info, const MatroskaTrack& track, TrackState& s,
+                       MediaInfo& media, StreamKind kind) {
+  std::vector<uint8_t> frame = ReadFirstFrame(reader, info, track);
+  const uint8_t* data = frame.data();
+  size_t length = frame.size();
+  char line[kLineBytes];
+  size_t start = 0;
+  while (start < length) {
+    int64_t hit = kind == StreamKind::kMpegAudio ? FindMpegAudioSync(data, length, start)
+                  : kind == StreamKind::kAc3     ? FindAc3Sync(data, length, start)
+                                                 : FindDtsSync(data, length, start);
+    if (hit < 0) break;
+    size_t at = static_cast<size_t>(hit);
+    if (kind == StreamKind::kMpegAudio) {
+      MpegAudioInfo mpeg = {};
+      if (ParseMpegAudioVbrHeader(mpeg, data + at, length - at)) {
+        DescribeMpegAudio(line, sizeof line, mpeg);
+        AddAudioText(media, line);
+        return;
+      }
+    } else if (kind == StreamKind::kAc3) {
+      Ac3Info ac3 = {};
+      CopyText(ac3.codec, sizeof ac3.codec, kAc3Codec);
+      if (ParseAc3SyncInfo(ac3, data + at, length - at)) {
+        if (ac3.isEac3) CopyText(ac3.codec, sizeof ac3.codec, kEac3Codec);
+        DescribeAc3(line, sizeof line, ac3);
+        AddAudioText(media, line);
+        return;
+      }
+    } else {
+      DtsInfo dts = {};
+      if (ParseDtsHeader(dts, data + at, length - at)) {
+        DescribeDts(line, sizeof line, dts);
+        AddAudioText(media, line);
+        return;
+      }
+    }
+    start = at + 1;
+  }
+  const char* fallback = kind == StreamKind::kMpegAudio ? "MPEG-Audio" : kind == StreamKind::kAc3 ? "Dolby AC-3" : "DTS";
+  CopyText(s.audio.codec, sizeof s.audio.codec, fallback);
+  AddAudioLine(media, s.audio);
+}
+
+bool CountSubtitle(const char* id, Summary& summary) {
+  static const struct {
+    const char* a;
+    const char* b;
+    Subtitle kind;
+  } kKinds[] = {
+      {"S_UTF8", "S_TEXT/UTF8", kUtf8}, {"S_SSA", "S_TEXT/SSA", kSsa},       {"S_ASS", "S_TEXT/ASS", kAss},
+      {"S_USF", "S_TEXT/USF", kUsf},    {"S_ASCII", "S_TEXT/ASCII", kAscii}, {"S_BMP", "S_IMAGE/BMP", kBmp},
+      {"S_VOBSUB", "S_VOBSUB", kVobSub},
+  };
+  for (const auto& k : kKinds) {
+    if (Starts(id, k.a) || Starts(id, k.b)) {
+      ++summary.counts[k.kind];
+      return true;
+    }
+  }
+  return false;
+}
+
+void DescribeTrack(FileReader& reader, const MatroskaInfo& info, const MatroskaTrack& track, MediaInfo& media,
+                   Summary& summary) {
+  TrackState s{};
+  ReadTrackElements(reader, track, s);
+  char* id = s.codecId;
+  if (Starts(id, "A_MS/ACM")) {
+    WaveFormat format = {};
+    ParseWaveFormat(s.privateData.data(), s.privateSize, format);
+    switch (format.formatTag) {
+      case 0x0050: case 0x0055: std::copy_n("A_MPEG/", 7, id); break;
+      case 0x0008: case 0x2001: std::copy_n("A_DTS", 5, id); break;
+      case 0x2000: std::copy_n("A_AC3", 5, id); break;
+      default: break;
+    }
+  }
+  if (Starts(id, "S_")) summary.subtitles = true;
+  if (CountSubtitle(id, summary)) return;
+
+  if (Starts(id, "V_MS/VFW/FOURCC")) {
+    DescribeVfw(reader, track, s, media);
+  } else if (Starts(id, "V_MPEG4/ISO/AVC")) {
+    DescribeAvc(s, media);
+  } else if (Starts(id, "V_MPEG1") || Starts(id, "V_MPEG2")) {
+    DescribeMpegVideo(reader, info, track, media, Starts(id, "V_MPEG2"));
+  } else if (Starts(id, "V_REAL/")) {
+    DescribeRealVideo(s, media);
+  } else if (Starts(id, "V_QUICKTIME")) {
+    DescribeQuickTime(s, media, true);
+  } else if (Starts(id, "V_THEORA")) {
+    DescribeXiph(s, media, true);
+  } else if (Starts(id, "V_VP8")) {
+    CopyText(s.video.codec, sizeof s.video.codec, "On2 VP8");
+    AddVideoLine(media, s.video);
+  } else if (Starts(id, "V_VP9")) {
+    CopyText(s.video.codec, sizeof s.video.codec, "VP9");
+    AddVideoLine(media, s.video);
+  } else if (Starts(id, "A_MS/ACM")) {
+    DescribeWaveFormat(s, media);
+  } else if (Starts(id, "A_PCM/")) {
+    const char* suffix = "";
+    size_t n = BoundedLength(id, sizeof s.codecId);
+    if (n >= 9 && StartsWithNoCase(id + 9, n - 9, "/BIG"))
+      suffix = "(BE)";
+    else if (n >= 9 && StartsWithNoCase(id + 9, n - 9, "/LIT"))
+      suffix = "(LE)";
+    else if (StartsWithNoCase(id + 5, n - 5, "/FLOAT"))
+      suffix = "(Float)";
+    FormatText(s.audio.codec, sizeof s.audio.codec, "PCM%s", suffix);
+    AddAudioLine(media, s.audio);
+  } else if (Starts(id, "A_MPC")) {
+    CopyText(s.audio.codec, sizeof s.audio.codec, "MusePack");
+    AddAudioLine(media, s.audio);
+  } else if (Starts(id, "A_VORBIS")) {
+    DescribeXiph(s, media, false);
+  } else if (Starts(id, "A_FLAC")) {
+    CopyText(s.audio.codec, sizeof s.audio.codec, "FLAC");
+    AddAudioLine(media, s.audio);
+  } else if (Starts(id, "A_OPUS")) {
+    CopyText(s.audio.codec, sizeof s.audio.codec, "Opus");
+    AddAudioLine(media, s.audio);
+  } else if (Starts(id, "A_REAL/")) {
+    DescribeRealAudio(s, media);
+  } else if (Starts(id, "A_AAC/")) {
+    size_t n = BoundedLength(id, sizeof s.codecId);
+    char version[6] = {};
+    CopyText(version, sizeof version, id + 6);
+    char profile[16] = {};
+    if (n > 12) CopyText(profile, sizeof profile, id + 12);
+    FormatText(s.audio.codec, sizeof s.audio.codec, "%s-AAC(%s)", version, profile);
+    AddAudioLine(media, s.audio);
+  } else if (Starts(id, "A_AAC")) {
+    DescribeAacTrack(s, media);
+  } else if (Starts(id, "A_QUICKTIME")) {
+    DescribeQuickTime(s, media, false);
+  } else if (Starts(id, "A_TTA1")) {
+    CopyText(s.audio.codec, sizeof s.audio.codec, "TTA");
+    AddAudioLine(media, s.audio);
+  } else if (Starts(id, "A_WAVPACK4")) {
+    DescribeWavPack(reader, info, track, s, media);
+  } else if (Starts(id, "A_MPEG/")) {
+    DescribeFromFrame(reader, info, track, s, media, StreamKind::kMpegAudio);
+  } else if (Starts(id, "A_AC3") || Starts(id, "A_EAC3")) {
+    DescribeFromFrame(reader, info, track, s, media, StreamKind::kAc3);
+  } else if (Starts(id, "A_DTS")) {
+    DescribeFromFrame(reader, info, track, s, media, StreamKind::kDts);
+  } else if (Starts(id, "A_TRUEHD")) {
+    CopyText(s.audio.codec, sizeof s.audio.codec, "Dolby TrueHD");
+    AddAudioLine(media, s.audio);
+  } else {
+    char line[kLineBytes];
+    FormatText(line, sizeof line, "Unknown CodecID %s", id);
+    AddExtraText(media, line);
+  }
+}
+
+}  // namespace
+
+bool XiphPacket(const uint8_t* bytes, size_t length, size_t index, size_t& offset, size_t& packetLength) {
+  if (length == 0) return false;
+  size_t count = size_t{bytes[0]} + 1;  // the last packet's size is implied
+  if (index >= count) return false;
+  size_t at = 1;
+  uint64_t sizes[256];
+  uint64_t total = 0;
+  for (size_t i = 0; i + 1 < count; ++i) {
+    uint64_t s = 0;
+    while (at < length && bytes[at] == 255) s += 255, ++at;
+    if (at >= length) return false;
+    s += bytes[at++];
+    sizes[i] = s;
+    total += s;
+  }
+  if (total > length - at) return false;
+  sizes[count - 1] = length - at - total;
+  uint64_t start = at;
+  for (size_t i = 0; i < index; ++i) start += sizes[i];
+  offset = static_cast<size_t>(start);
+  packetLength = static_cast<size_t>(sizes[index]);
+  return true;
+}
+
+void FormatMatroskaVideoText(char* out, size_t size, const MatroskaVideoInfo& info) {
+  Description d("MATROSKA", "VIDEO");
+  d.Set("#width#", "%d", info.width);
+  d.Set("#height#", "%d", info.height);
+  d.Set("#bitdepth#", "%d", info.bitDepth);
+  d.SetText("#codec#", info.codec);
+  d.Set("#framerate#", "%.2f", info.frameRate);
+  CopyText(out, size, d.Text());
+}
+
+void FormatMatroskaAudioText(char* out, size_t size, const MatroskaAudioInfo& info) {
+  Description d("MATROSKA", "AUDIO");
+  d.SetText("#codec#", info.codec);
+  d.Set("#sampleratek#", "%.2f", info.sampleRate * 0.001);
+  d.Set("#samplerate#", "%d", static_cast<int>(info.sampleRate));
+  d.Set("#bitdepth#", "%d", info.bitDepth);
+  d.Set("#channel#", "%d", info.channels);
+  CopyText(out, size, d.Text());
+}
+
+void DescribeMatroskaTracks(FileReader& reader, const MatroskaInfo& info, MediaInfo& media) {
+  Summary summary;
+  for (const MatroskaTrack& track : info.tracks) DescribeTrack(reader, info, track, media, summary);
+  if (!summary.subtitles && info.chapterCount == 0) return;
+  char line[kLineBytes] = {};
+  if (info.chapterCount) FormatText(line, sizeof line, "Chapter(%u)", info.chapterCount);
+  static const char* const kNames[kSubtitleKinds] = {"UTF8", "SSA", "ASS", "USF", "ASCII", "BMP", "VobSub"};
+  for (int k = 0; k < kSubtitleKinds; ++k) {
+    if (!summary.counts[k]) continue;
+    if (line[0]) AppendText(line, sizeof line, " / ");
+    AppendFormat(line, sizeof line, "SubTitle/%s(%u)", kNames[k], summary.counts[k]);
+  }
+  AddExtraText(media, line);
+}
+
+}  // namespace probex

@@ -1,0 +1,504 @@
+#include "mp4.h"
+
+#include <algorithm>
+
+#include "../audio/tags.h"
+#include "../video/mpeg_ps.h"
+#include "bits.h"
+#include "file_reader.h"
+#include "format_id.h"
+#include "media_info.h"
+#include "messages.h"
+#include "mp4_sample_description.h"
+#include "templates.h"
+#include "text.h"
+
+namespace probex {
+namespace {
+
+// Boxes are loaded whole to read their fields; tables beyond this are read
+// only as far as it reaches (a sample table of 16 million entries).
+constexpr uint64_t kMaxLoadedBox = 64ull << 20;
+// Nesting of descended boxes that is tracked; deeper boxes are skipped whole.
+constexpr int kMaxDepth = 16;
+// Entries kept for hostile files made of nothing but tiny trak or moof boxes.
+constexpr size_t kMaxTracks = 4096;
+constexpr size_t kMaxFragments = 1u << 20;
+// Unrecognised bytes stepped over one at a time before a walk gives up: a
+// file of anything but boxes would otherwise cost a read per byte to its end.
+constexpr uint64_t kMaxResync = 4ull << 20;
+
+enum class Action { kOther, kDescend, kSkip, kRead };
+
+using Bytes = std::vector<uint8_t>;
+
+// Fields past the loaded bytes read as 0.
+uint32_t U8At(const Bytes& b, size_t off) { return off < b.size() ? b[off] : 0; }
+uint32_t U24At(const Bytes& b, size_t off) { return off + 3 <= b.size() ? ReadU24BE(b.data(), off) : 0; }
+uint32_t U32At(const Bytes& b, size_t off) { return off + 4 <= b.size() ? ReadU32BE(b.data(), off) : 0; }
+uint64_t U64At(const Bytes& b, size_t off) { return off + 8 <= b.size() ? ReadU64BE(b.data(), off) : 0; }
+
+// Entries of entrySize bytes from offset that the loaded box really holds.
+uint64_t BoundedCount(uint64_t count, const Bytes& b, size_t offset, size_t entrySize) {
+  if (b.size() <= offset) return 0;
+  return std::min<uint64_t>(count, (b.size() - offset) / entrySize);
+}
+
+Bytes LoadBox(FileReader& reader, uint64_t position, uint64_t size) {
+  uint64_t available = position < reader.Size() ? reader.Size() - position : 0;
+  uint64_t n = std::min({size, available, kMaxLoadedBox});
+  Bytes b(static_cast<size_t>(n), 0);
+  if (n) {
+    reader.Seek(static_cast<int64_t>(position), 0);
+    size_t got = reader.Read(b.data(), b.size());
+    b.resize(got);
+  }
+  return b;
+}
+
+bool Is(const char* type, const char* literal) { return EqualNoCase(type, literal, 4); }
+
+bool OneOf(const char* type, std::initializer_list<const char*> list) {
+  for (const char* literal : list)
+    if (Is(type, literal)) return true;
+  return false;
+}
+
+// The QuickTime user-data types made of the byte 0xA9 and three letters.
+bool CopyrightType(const char* type, std::initializer_list<const char*> rests) {
+  if (static_cast<uint8_t>(type[0]) != 0xA9) return false;
+  for (const char* rest : rests)
+    if (EqualNoCase(type + 1, rest, 3)) return true;
+  return false;
+}
+
+// Walks the boxes of [start, end). handle(header, position, size) is called
+// for read boxes with the size cut to the parent; false from it ends the
+// walk. Every step moves forward: unknown types by one byte, boxes by their
+// size, descended boxes by their header.
+template <typename Classify, typename Handle>
+void WalkBoxes(FileReader& reader, uint64_t start, uint64_t end, bool topLevel, Classify classify,
+               Handle handle) {
+  uint64_t limits[kMaxDepth];
+  int depth = 0;
+  limits[0] = std::min(end, reader.Size());
+  uint64_t position = start;
+  uint64_t resync = 0;
+  while (position < limits[0]) {
+    while (depth > 0 && position >= limits[depth]) --depth;
+    uint64_t parentEnd = limits[depth];
+    Mp4BoxHeader header;
+    if (!ReadMp4BoxHeader(reader, position, header)) break;
+    Action action = classify(header.type);
+    if (action == Action::kOther) {
+      if (++resync > kMaxResync) break;
+      ++position;
+      continue;
+    }
+    resync = 0;
+    uint64_t size = header.size;
+    bool last = false;
+    if (size == 0) {
+      // Only a top-level box may run to the end of the file.
+      if (!topLevel || depth != 0) break;
+      size = reader.Size() - position;
+      last = true;
+    }
+    if (size < header.headerSize) break;
+    bool outside = size > parentEnd - position;
+    if (action == Action::kDescend) {
+      if (depth + 1 < kMaxDepth) {
+        limits[depth + 1] = outside ? parentEnd : position + size;
+        ++depth;
+        position += header.headerSize;
+        continue;
+      }
+      action = Action::kSkip;
+    }
+    if (outside) {
+      if (action == Action::kRead) handle(header, position, parentEnd - position);
+      break;
+    }
+    if (action == Action::kRead && !handle(header, position, size)) break;
+    if (last) break;
+    position += size;
+  }
+}
+
+Action ClassifyTopLevel(const char* type) {
+  if (OneOf(type, {"free", "wide", "pnot", "PICT", "uuid", "mfra", "____",
+                   // Common in DASH and streaming files; walking them a byte
+                   // at a time costs a read per byte.
+                   "skip", "sidx", "styp", "pdin", "prft", "emsg"}))
+    return Action::kSkip;
+  if (OneOf(type, {"ftyp", "moov", "moof", "mdat"})) return Action::kRead;
+  return Action::kOther;
+}
+
+Action ClassifyMoov(const char* type) {
+  if (OneOf(type, {"moov", "udta", "tseg", "fulm", "mvex", "____"})) return Action::kDescend;
+  if (OneOf(type, {"cmov", "mvhd", "meta", "chpl", "trak", "trex"})) return Action::kRead;
+  if (OneOf(type, {"iods", "ctab", "drm ", "cprt", "auth", "titl", "dscp", "tags", "ndrm", "WLOC", "@PRM",
+                   "@PRQ", "TAGS", "free", "OleS", "FllA", "fmif", "fmsp", "fmji", "fmli", "uuid", "hnti",
+                   "mehd", "CNCV", "hinv", "Xtra", "AMBA", "albm"}) ||
+      CopyrightType(type, {"fmt", "inf", "REQ", "ENC", "nam", "TIM", "mod", "swr", "day", "mak"}))
+    return Action::kSkip;
+  return Action::kOther;
+}
+
+Action ClassifyTrak(const char* type) {
+  if (OneOf(type, {"trak", "mdia", "minf", "dinf", "stbl", "udta", "meta", "gmhd", "____"}))
+    return Action::kDescend;
+  if (OneOf(type, {"tkhd", "mdhd", "hdlr", "stts", "stsz", "stco", "co64", "stsd", "subs"})) return Action::kRead;
+  if (OneOf(type, {"alis", "cslg", "ctts", "dref", "edts", "elst", "free", "gmin", "hinf", "hnti", "ilst", "iods",
+                   "keys", "load", "mdat", "mvex", "name", "nmhd", "sbgp", "sdtp", "sgpd", "smhd", "stps", "stss",
+                   "stsc", "tapt", "text", "tref", "uuid", "vmhd"}) ||
+      CopyrightType(type, {"SEP"}))
+    return Action::kSkip;
+  return Action::kOther;
+}
+
+Action ClassifyMoof(const char* type) {
+  if (OneOf(type, {"moof", "traf", "____"})) return Action::kDescend;
+  if (OneOf(type, {"tfhd", "trun"})) return Action::kRead;
+  if (OneOf(type, {"mfhd"})) return Action::kSkip;
+  return Action::kOther;
+}
+
+void CopyType(char (&out)[5], const uint8_t* bytes) {
+  for (int i = 0; i < 4; ++i) out[i] = static_cast<char>(bytes[i]);
+  out[4] = '\0';
+}
+
+Mp4Track* FindTrack(Mp4Movie& movie, uint32_t trackId) {
+  for (Mp4Track& t : movie.tracks)
+    if (t.trackId == trackId) return &t;
+  return movie.tracks.empty() ? nullptr : &movie.tracks.front();
+}
+
+// State of one fragment walk: the current track and its defaults.
+struct FragmentState {
+  bool walking = true;
+  uint32_t trackId = 0;
+  uint32_t defaultDuration = 0;
+  uint32_t defaultSize = 0;
+};
+
+}  // namespace
+
+namespace {
+// Position of the first child of the box at position.
+uint64_t Inside(FileReader& reader, uint64_t position) {
+  Mp4BoxHeader header;
+  return ReadMp4BoxHeader(reader, position, header) ? position + header.headerSize : position + 8;
+}
+}  // namespace
+
+bool ReadMp4BoxHeader(FileReader& reader, uint64_t position, Mp4BoxHeader& header) {
+  if (position >= reader.Size()) return false;
+  uint8_t b[16] = {};
+  reader.Seek(static_cast<int64_t>(position), 0);
+  size_t got = reader.Read(b, sizeof b, false);
+  if (got < 8) return false;
+  header.size = ReadU32BE(b, 0);
+  header.headerSize = 8;
+  for (int i = 0; i < 4; ++i) header.type[i] = static_cast<char>(b[4 + i]);
+  if (header.size == 1) {
+    if (got < 16) return false;
+    header.size = ReadU64BE(b, 8);
+    header.headerSize = 16;
+    // A 64-bit size of 0 is not "to the end of the file": it is too small.
+    if (header.size == 0) header.size = 1;
+  }
+  return true;
+}
+
+void WalkMp4TopLevel(FileReader& reader, Mp4Movie& movie) {
+  WalkBoxes(reader, 0, reader.Size(), true, ClassifyTopLevel,
+            [&](const Mp4BoxHeader& h, uint64_t position, uint64_t size) {
+              if (Is(h.type, "ftyp")) {
+                Bytes b = LoadBox(reader, position, std::min<uint64_t>(size, 64));
+                if (b.size() >= 12) CopyType(movie.majorBrand, b.data() + 8);
+              } else if (Is(h.type, "moov")) {
+                movie.moovPosition = position;
+                movie.moovSize = size;
+              } else if (Is(h.type, "moof")) {
+                if (movie.fragments.size() < kMaxFragments) movie.fragments.push_back({size, position});
+              } else if (Is(h.type, "mdat")) {
+                movie.hasMdat = true;
+                movie.mdatPosition = position;
+                movie.mdatSize = size;
+              }
+              return true;
+            });
+}
+
+void WalkMp4Moov(FileReader& reader, Mp4Movie& movie) {
+  if (movie.moovSize == 0) return;
+  // From inside the moov: its size is known, even when the box said 0.
+  WalkBoxes(reader, Inside(reader, movie.moovPosition), movie.moovPosition + movie.moovSize, false, ClassifyMoov,
+            [&](const Mp4BoxHeader& h, uint64_t position, uint64_t size) {
+              if (Is(h.type, "cmov")) {
+                movie.compressedHeader = true;
+                return false;
+              }
+              if (Is(h.type, "mvhd")) {
+                Bytes b = LoadBox(reader, position, size);
+                bool v1 = U8At(b, h.headerSize) == 1;
+                size_t at = h.headerSize + (v1 ? 20 : 12);
+                movie.timescale = U32At(b, at);
+                movie.movieDuration = v1 ? U64At(b, at + 4) : U32At(b, at + 4);
+                if (movie.timescale == 0) movie.timescale = 1000000;
+                movie.durationSeconds = static_cast<double>(movie.movieDuration) / movie.timescale;
+              } else if (Is(h.type, "meta")) {
+                movie.tags.hasMetaData = true;
+              } else if (Is(h.type, "chpl")) {
+                Bytes b = LoadBox(reader, position, std::min<uint64_t>(size, 64));
+                movie.tags.hasChapterList = true;
+                movie.tags.chapterListCount = static_cast<int32_t>(U8At(b, h.headerSize + 8));
+              } else if (Is(h.type, "trak")) {
+                if (movie.tracks.size() < kMaxTracks) {
+                  Mp4Track track{};
+                  track.boxSize = size;
+                  track.boxPosition = position;
+                  movie.tracks.push_back(track);
+                }
+              } else if (Is(h.type, "trex")) {
+                Bytes b = LoadBox(reader, position, std::min<uint64_t>(size, 64));
+                size_t at = h.headerSize + 4;
+                if (movie.trackDefaults.size() < kMaxTracks) movie.trackDefaults.push_back({U32At(b, at), U32At(b, at + 8), U32At(b, at + 12)});
+              }
+              return true;
+            });
+}
+
+void WalkMp4Track(FileReader& reader, Mp4Movie& movie, Mp4Track& track, MediaInfo* media) {
+  Bytes stsd;
+  bool haveStsd = false;
+  WalkBoxes(reader, track.boxPosition, track.boxPosition + track.boxSize, false, ClassifyTrak,
+            [&](const Mp4BoxHeader& h, uint64_t position, uint64_t size) {
+              const size_t at = h.headerSize;  // version and flags of a full box
+              if (Is(h.type, "subs")) {
+                ++movie.subsBoxCount;
+                return true;
+              }
+              if (Is(h.type, "stsd")) {
+                stsd = LoadBox(reader, position, size);
+                haveStsd = true;
+                return true;
+              }
+              Bytes b = LoadBox(reader, position, size);
+              if (Is(h.type, "tkhd")) {
+                track.trackId = U32At(b, at + (U8At(b, at) == 1 ? 20 : 12));
+              } else if (Is(h.type, "mdhd")) {
+                track.mediaTimescale = U32At(b, at + (U8At(b, at) == 1 ? 20 : 12));
+              } else if (Is(h.type, "hdlr")) {
+                if (track.handler[0] == '\0') {
+                  if (b.size() >= at + 12) CopyType(track.handler, b.data() + at + 8);
+                  if (Is(track.handler, "mpeg") && movie.hasMdat && media && movie.mdatSize > 8) {
+                    // The whole movie is one MPEG-1 system stream in the mdat.
+                    Mp4BoxHeader mdat;
+                    uint32_t skip = ReadMp4BoxHeader(reader, movie.mdatPosition, mdat) ? mdat.headerSize : 8;
+                    AnalyzeMpegSystemStream(reader, *media, movie.mdatPosition + skip,
+                                            movie.mdatPosition + movie.mdatSize, MpegSystemVariant::kMpeg1);
+                  }
+                }
+              } else if (Is(h.type, "stts")) {
+                uint64_t n = BoundedCount(U32At(b, at + 4), b, at + 8, 8);
+                for (uint64_t i = 0; i < n; ++i) track.sampleCount += U32At(b, at + 8 + i * 8);
+              } else if (Is(h.type, "stsz")) {
+                uint32_t sampleSize = U32At(b, at + 4);
+                uint32_t count = U32At(b, at + 8);
+                if (sampleSize == 0) {
+                  uint64_t n = BoundedCount(count, b, at + 12, 4);
+                  for (uint64_t i = 0; i < n; ++i) track.totalBytes += U32At(b, at + 12 + i * 4);
+                  if (n) track.firstSampleSize = U32At(b, at + 12);
+                } else {
+                  track.totalBytes += uint64_t{sampleSize} * count;
+                  track.firstSampleSize = sampleSize;
+                }
+              } else if (Is(h.type, "stco")) {
+                if (U32At(b, at + 4)) track.firstChunkOffset = U32At(b, at + 8);
+              } else if (Is(h.type, "co64")) {
+                if (U32At(b, at + 4)) track.firstChunkOffset = U64At(b, at + 8);
+              }
+              return true;
+            });
+  double seconds = movie.durationSeconds;
+  track.bitRate = seconds > 0 ? static_cast<double>(track.totalBytes) * 8 / seconds : 0;
+  track.frameRate = seconds > 0 ? static_cast<double>(track.sampleCount) / seconds : 0;
+  if (!haveStsd) return;
+  if (Is(track.handler, "vide")) {
+    ParseMp4SampleDescription(stsd.data(), stsd.size(), kMp4Video, track, &reader);
+  } else if (Is(track.handler, "soun")) {
+    ParseMp4SampleDescription(stsd.data(), stsd.size(), kMp4Audio, track, &reader);
+  } else if (Is(track.handler, "subp")) {
+    ++movie.subpTrackCount;
+  }
+}
+
+void WalkMp4Fragment(FileReader& reader, Mp4Movie& movie, const Mp4Fragment& fragment) {
+  FragmentState state;
+  WalkBoxes(reader, Inside(reader, fragment.moofPosition), fragment.moofPosition + fragment.moofSize, false, ClassifyMoof,
+            [&](const Mp4BoxHeader& h, uint64_t position, uint64_t size) {
+              Bytes b = LoadBox(reader, position, size);
+              const size_t at = h.headerSize;
+              uint32_t flags = U24At(b, at + 1);
+              if (Is(h.type, "tfhd")) {
+                state.trackId = U32At(b, at + 4);
+                Mp4Track* track = FindTrack(movie, state.trackId);
+                state.defaultDuration = track ? track->defaultSampleDuration : 0;
+                state.defaultSize = track ? track->defaultSampleSize : 0;
+                // Optional fields in flag order: base data offset, sample
+                // description index, duration, size, flags.
+                size_t off = at + 8;
+                if (flags & 0x000001) off += 8;
+                if (flags & 0x000002) off += 4;
+                if (flags & 0x000008) state.defaultDuration = U32At(b, off), off += 4;
+                if (flags & 0x000010) state.defaultSize = U32At(b, off), off += 4;
+                if (movie.fragmentTimescale == 0 && track) {
+                  // The first track met is the one whose durations count.
+                  movie.fragmentTimescale = track->mediaTimescale ? track->mediaTimescale : movie.timescale;
+                  movie.fragmentTrackId = track->trackId;
+                }
+                return true;
+              }
+              // trun
+              Mp4Track* track = FindTrack(movie, state.trackId);
+              if (!track) return false;
+              bool reference = track->trackId == movie.fragmentTrackId;
+              uint32_t count = U32At(b, at + 4);
+              size_t off = at + 8;
+              if (flags & 0x001) off += 4;
+              if (flags & 0x004) off += 4;
+              size_t recordSize = 4 * (((flags >> 8) & 1) + ((flags >> 9) & 1) + ((flags >> 10) & 1) + ((flags >> 11) & 1));
+              track->sampleCount += count;
+              if (recordSize == 0) {
+                if (reference) movie.fragmentDuration += uint64_t{count} * state.defaultDuration;
+                track->totalBytes += uint64_t{count} * state.defaultSize;
+                return true;
+              }
+              uint64_t n = BoundedCount(count, b, off, recordSize);
+              for (uint64_t i = 0; i < n; ++i, off += recordSize) {
+                size_t field = off;
+                uint32_t duration = state.defaultDuration, sampleSize = state.defaultSize;
+                if (flags & 0x100) duration = U32At(b, field), field += 4;
+                if (flags & 0x200) sampleSize = U32At(b, field), field += 4;
+                if (reference) movie.fragmentDuration += duration;
+                track->totalBytes += sampleSize;
+              }
+              return true;
+            });
+}
+
+void FormatMp4VideoText(char* out, size_t size, const Mp4Track& track) {
+  bool avc = track.profile[0] != '\0';
+  Description d(avc ? "AVC" : "QUICKTIME", "VIDEO");
+  d.Set("#width#", "%d", track.width);
+  d.Set("#height#", "%d", track.height);
+  d.Set("#bitdepth#", "%d", track.depth);
+  d.SetText("#codec#", track.videoCodec);
+  d.SetText("#profile#", track.profile);
+  d.SetText("#aspect#", track.aspect);
+  d.SetText("#interlace#", track.interlaced ? "Interlace" : "Progressive");
+  d.Set("#framerate#", "%.2f", track.videoFrameRate);
+  d.Set("#frame#", "%lld", static_cast<long long>(track.frameCount));
+  d.Set("#bitratek#", "%.2f", track.videoBitRate * 0.001);
+  d.Set("#bitrate#", "%.2f", track.videoBitRate);
+  CopyText(out, size, d.Text());
+}
+
+void FormatMp4AudioText(char* out, size_t size, const Mp4Track& track) {
+  Description d("QUICKTIME", "AUDIO");
+  d.SetText("#codec#", track.audioCodec);
+  d.Set("#sampleratek#", "%.2f", track.sampleRate * 0.001);
+  d.Set("#samplerate#", "%d", static_cast<int>(track.sampleRate));
+  d.Set("#bitdepth#", "%d", track.bitsPerSample);
+  d.Set("#channel#", "%d", track.channels);
+  d.Set("#bitratek#", "%.2f", track.audioBitRate * 0.001);
+  d.Set("#bitrate#", "%.2f", track.audioBitRate);
+  CopyText(out, size, d.Text());
+}
+
+void AnalyzeMp4(MediaInfo& info) {
+  FileReader reader;  // closed by its destructor on every return
+  if (!reader.Open(info.path)) {
+    SetErrorText(info, msg::kOpenFailed);
+    return;
+  }
+  info.fileSize = reader.Size();
+  SetFormatName(info, info.formatId == format::kQuickTime ? "QuickTime" : "MPEG4");
+
+  Mp4Movie movie{};
+  movie.timescale = 1000000;
+  WalkMp4TopLevel(reader, movie);
+  WalkMp4Moov(reader, movie);
+  if (movie.compressedHeader) {
+    SetErrorText(info, msg::kQtCompressedHeader);
+    return;
+  }
+  if (movie.tracks.empty()) {
+    SetErrorText(info, msg::kQtNoTrak);
+    return;
+  }
+  for (Mp4Track& track : movie.tracks) {
+    WalkMp4Track(reader, movie, track, &info);
+    for (const Mp4Movie::TrackDefaults& t : movie.trackDefaults) {
+      if (t.trackId == track.trackId) {
+        track.defaultSampleDuration = t.duration;
+        track.defaultSampleSize = t.size;
+      }
+    }
+  }
+  for (const Mp4Fragment& fragment : movie.fragments) WalkMp4Fragment(reader, movie, fragment);
+
+  double seconds = static_cast<double>(movie.movieDuration) / movie.timescale;
+  if (movie.fragmentTimescale) seconds += static_cast<double>(movie.fragmentDuration) / movie.fragmentTimescale;
+  for (Mp4Track& track : movie.tracks) {
+    if (seconds > 0) {
+      track.bitRate = static_cast<double>(track.totalBytes) * 8 / seconds;
+      track.frameRate = static_cast<double>(track.sampleCount) / seconds;
+    }
+  }
+
+  char line[kLineBytes];
+  if (movie.majorBrand[0]) {
+    LookupCodec(line, sizeof line, "QT-BRAND", movie.majorBrand);
+    AddExtraText(info, line);
+  }
+  if (!movie.fragments.empty()) {
+    FormatText(line, sizeof line, "MovieFragment(%zu)", movie.fragments.size());
+    AddExtraText(info, line);
+  }
+  DescribeTags(line, sizeof line, movie.tags);
+  if (line[0]) AddExtraText(info, line);
+  info.duration = seconds;
+
+  for (Mp4Track& track : movie.tracks) {
+    if (Is(track.handler, "vide")) {
+      track.videoFrameRate = track.frameRate;
+      track.frameCount = static_cast<int64_t>(track.sampleCount);
+      track.videoBitRate = track.bitRate;
+      FormatMp4VideoText(line, sizeof line, track);
+      AddVideoText(info, line);
+    } else if (Is(track.handler, "soun")) {
+      if (track.audioText[0]) {
+        AddAudioText(info, track.audioText);
+      } else {
+        track.audioBitRate = track.bitRate;
+        FormatMp4AudioText(line, sizeof line, track);
+        AddAudioText(info, line);
+      }
+    }
+  }
+  if (movie.subpTrackCount) {
+    FormatText(line, sizeof line, "SubTitle/subp(%u)", movie.subpTrackCount);
+    AddExtraText(info, line);
+  }
+  if (movie.subsBoxCount) {
+    FormatText(line, sizeof line, "SubTitle/subs(%u)", movie.subsBoxCount);
+    AddExtraText(info, line);
+  }
+}
+
+}  // namespace probex

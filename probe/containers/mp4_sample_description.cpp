@@ -1,0 +1,219 @@
+#include "mp4_sample_description.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "../audio/aac.h"
+#include "../video/avc.h"
+#include "../video/mpeg4_visual.h"
+#include "bits.h"
+#include "file_reader.h"
+#include "mp4.h"
+#include "ogg.h"
+#include "riff.h"
+#include "templates.h"
+#include "text.h"
+
+namespace probex {
+namespace {
+
+// A first sample larger than this is probed over its first bytes only.
+constexpr uint32_t kMaxProbedSample = 1u << 20;
+
+uint32_t U16(const uint8_t* b, size_t size, size_t off) { return off + 2 <= size ? ReadU16BE(b, off) : 0; }
+uint32_t U32(const uint8_t* b, size_t size, size_t off) { return off + 4 <= size ? ReadU32BE(b, off) : 0; }
+
+// The track's first sample through ProbeAudioPayload with formatTag.
+void ProbeFirstSample(FileReader* reader, Mp4Track& track, uint32_t formatTag) {
+  if (!reader || track.firstSampleSize == 0 || track.firstChunkOffset >= reader->Size()) return;
+  uint64_t available = reader->Size() - track.firstChunkOffset;
+  size_t n = static_cast<size_t>(std::min<uint64_t>({track.firstSampleSize, available, kMaxProbedSample}));
+  std::vector<uint8_t> sample(n, 0);
+  auto saved = reader->Save();
+  reader->Seek(static_cast<int64_t>(track.firstChunkOffset), 0);
+  size_t got = reader->Read(sample.data(), n);
+  reader->Restore(saved);
+  if (got == 0) return;
+  ProbeAudioPayload(sample.data(), got, formatTag, track.audioText, sizeof track.audioText);
+}
+
+// ISO/IEC 14496-1 descriptor length: up to four 7-bit groups.
+uint32_t ReadDescriptorLength(const uint8_t* p, size_t size, size_t& q) {
+  uint32_t length = 0;
+  for (int i = 0; i < 4 && q < size; ++i) {
+    uint8_t b = p[q++];
+    length = (length << 7) | (b & 0x7F);
+    if (!(b & 0x80)) break;
+  }
+  return length;
+}
+
+// AAC from an AudioSpecificConfig; SBR and PS that the configuration does
+// not signal explicitly are inferred from the track's own rate and channels.
+void DescribeAacConfig(const uint8_t* config, size_t length, double bitrate, Mp4Track& track) {
+  AacInfo aac = {};
+  if (!ParseAudioSpecificConfig(config, length, aac)) return;
+  aac.bitrate = bitrate;
+  if (aac.objectType == 5) {
+    if (!aac.hasSbr && aac.sampleRate != static_cast<uint32_t>(track.sampleRate)) {
+      aac.sampleRate *= 2;
+      AppendText(aac.profile, sizeof aac.profile, "+(!SBR)");
+    }
+    if (!aac.hasPs && static_cast<int>(aac.channels) == 1 && track.channels == 2) {
+      AacChannelConfigText(2, aac);
+      AppendText(aac.profile, sizeof aac.profile, "+(!PS)");
+    }
+  }
+  DescribeAac(track.audioText, sizeof track.audioText, aac);
+}
+
+}  // namespace
+
+void Mp4CodecKey(const uint8_t* stsd, size_t size, char (&key)[5]) {
+  for (size_t i = 0; i < 4; ++i) key[i] = 20 + i < size ? static_cast<char>(stsd[20 + i]) : '\0';
+  key[4] = '\0';
+  bool wave = (key[0] == 'm' || key[0] == 'M') && (key[1] == 's' || key[1] == 'S');
+  for (int i = 0; i < 4; ++i) {
+    if (wave && i >= 2) break;
+    key[i] = key[i] == '\0' ? ' ' : static_cast<char>(key[i] >= 'a' && key[i] <= 'z' ? key[i] - 32 : key[i]);
+  }
+}
+
+void ParseMp4SampleDescription(const uint8_t* stsd, size_t size, int kind, Mp4Track& track, FileReader* reader) {
+  if (kind != kMp4Video && kind != kMp4Audio) return;
+  char key[5];
+  Mp4CodecKey(stsd, size, key);
+  bool wave = key[0] == 'M' && key[1] == 'S';
+  size_t p = 32;
+  if (kind == kMp4Video) {
+    track.width = static_cast<int32_t>(U16(stsd, size, 48));
+    track.height = static_cast<int32_t>(U16(stsd, size, 50));
+    track.depth = static_cast<uint16_t>(U16(stsd, size, 98));
+    p = 102;
+    // Colour table id -1 means none; only 0 means a table follows here:
+    // seed (4), flags (2), last index (2), then 8 bytes per entry.
+    auto tableId = static_cast<int16_t>(U16(stsd, size, 100));
+    if (tableId == 0) p = 110 + (size_t{U16(stsd, size, 108)} + 1) * 8;
+    LookupCodec(track.videoCodec, sizeof track.videoCodec, "QT-VIDEO", key);
+  } else {
+    track.channels = static_cast<uint16_t>(U16(stsd, size, 40));
+    track.bitsPerSample = static_cast<uint16_t>(U16(stsd, size, 42));
+    track.sampleRate = U16(stsd, size, 48) + U16(stsd, size, 50) / 65536.0;
+    // A version 2 sound description keeps the real rate and channel count
+    // further on and leaves 1 Hz and 3 channels in the old fields.
+    if (U16(stsd, size, 32) == 2 && size >= 76) {
+      track.sampleRate = ReadFloatBE(stsd + 56, 8);
+      track.channels = static_cast<uint16_t>(U32(stsd, size, 64));
+      track.bitsPerSample = static_cast<uint16_t>(U32(stsd, size, 72));
+    }
+    p = 48;
+    uint32_t formatTag = 0;
+    if (wave) {
+      formatTag = (20 + 4 <= size) ? ReadU16BE(stsd, 22) : 0;
+      char tagKey[8];
+      FormatText(tagKey, sizeof tagKey, "%04X", formatTag);
+      LookupCodec(track.audioCodec, sizeof track.audioCodec, "WAV", tagKey);
+    } else {
+      LookupCodec(track.audioCodec, sizeof track.audioCodec, "QT-AUDIO", key);
+      if (EqualNoCase(key, "AC-3", 4)) formatTag = 0x2000;
+    }
+    if (formatTag && (wave || formatTag == 0x2000)) ProbeFirstSample(reader, track, formatTag);
+  }
+  // Configuration boxes; a child shorter than its own header ends the scan.
+  while (size >= 8 && p < size - 8) {
+    uint32_t boxSize = ReadU32BE(stsd, p);
+    bool esds = EqualNoCase(stsd + p + 4, "esds", 4);
+    bool avcc = EqualNoCase(stsd + p + 4, "avcC", 4);
+    if (!esds && !avcc) {
+      ++p;
+      continue;
+    }
+    if (boxSize < 8) break;
+    size_t payloadSize = std::min<size_t>(boxSize - 8, size - p - 8);
+    std::vector<uint8_t> payload(stsd + p + 8, stsd + p + 8 + payloadSize);
+    p += boxSize;
+    if (esds)
+      ParseEsds(payload.data(), payload.size(), kind, track, reader);
+    else
+      ParseAvcC(payload.data(), payload.size(), track);
+  }
+}
+
+void ParseAvcC(const uint8_t* payload, size_t size, Mp4Track& track) {
+  AvcVideoInfo avc = {};
+  if (!ParseAvcDecoderConfig(payload, size, avc)) return;
+  track.width = avc.width;
+  track.height = avc.height;
+  track.depth = avc.bitDepth;
+  track.interlaced = avc.interlaced;
+  CopyText(track.videoCodec, sizeof track.videoCodec, avc.codec);
+  CopyText(track.profile, sizeof track.profile, avc.profile);
+  CopyText(track.aspect, sizeof track.aspect, avc.aspect);
+}
+
+void ParseEsds(const uint8_t* payload, size_t size, int kind, Mp4Track& track, FileReader* reader) {
+  size_t q = 4;  // version and flags
+  uint32_t objectType = 0, maxBitrate = 0, avgBitrate = 0;
+  while (q < size) {
+    uint8_t tag = payload[q++];
+    if (tag == 3) {  // ES_Descriptor
+      ReadDescriptorLength(payload, size, q);
+      if (q + 3 > size) break;
+      uint8_t flags = payload[q + 2];
+      q += 3;
+      if (flags & 0x80) q += 2;                              // dependsOn_ES_ID
+      if ((flags & 0x40) && q < size) q += 1 + payload[q];  // URL
+      if (flags & 0x20) q += 2;                              // OCR_ES_Id
+    } else if (tag == 4) {  // DecoderConfigDescriptor
+      ReadDescriptorLength(payload, size, q);
+      if (q + 13 > size) break;
+      objectType = payload[q];
+      maxBitrate = ReadU32BE(payload, q + 5);
+      avgBitrate = ReadU32BE(payload, q + 9);
+      q += 13;
+      switch (objectType) {
+        case 0x69:
+        case 0x6B:
+          ProbeFirstSample(reader, track, 0x0055);
+          break;
+        case 0x20: case 0x40: case 0x66: case 0x67: case 0x68: case 0xDD: case 0xE1:
+          break;
+        default:
+          FormatText(track.audioCodec, sizeof track.audioCodec, "UnknownESConfigDescriptor(%02X)", objectType);
+      }
+    } else if (tag == 5) {  // DecoderSpecificInfo
+      uint32_t length = ReadDescriptorLength(payload, size, q);
+      size_t n = std::min<size_t>(length, size - std::min(q, size));
+      const uint8_t* info = payload + q;
+      switch (objectType) {
+        case 0x20:
+          ParseMpeg4VisualConfig(info, n, track.profile, sizeof track.profile, track.aspect, sizeof track.aspect);
+          break;
+        case 0x40: case 0x66: case 0x67: case 0x68:
+          if (n && kind == kMp4Audio) {
+            double bitrate = avgBitrate ? avgBitrate : maxBitrate ? maxBitrate : track.bitRate;
+            DescribeAacConfig(info, n, bitrate, track);
+          }
+          break;
+        case 0xDD:
+          if (n > 2) {
+            VorbisInfo vorbis = {};
+            if (ParseVorbisIdHeader(info + 2, n - 2, vorbis))
+              FormatVorbisText(track.audioText, sizeof track.audioText, vorbis);
+          }
+          break;
+        case 0xE1:
+          CopyText(track.audioCodec, sizeof track.audioCodec, "QUALCOMM PureVoice");
+          break;
+        default:
+          FormatText(track.audioCodec, sizeof track.audioCodec, "UnknownESSpecificDescriptor(%02X)", objectType);
+      }
+      q += n;
+    } else if (tag == 6) {  // SLConfigDescriptor
+      ReadDescriptorLength(payload, size, q);
+      q += 2;
+    }
+  }
+}
+
+}  // namespace probex
