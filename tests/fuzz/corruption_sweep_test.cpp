@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -56,11 +57,18 @@ std::vector<Bytes> Truncations(const Bytes& file) {
 
 // Deterministic damage: half the changes land in the first 4 KiB, where the
 // headers are; some bytes become 00 or FF, the values sizes like least.
+// PROBEX_SWEEP_DEPTH=N makes N times as many damaged copies, for deeper runs by hand.
+int Depth() {
+  const char* depth = std::getenv("PROBEX_SWEEP_DEPTH");
+  int n = depth ? std::atoi(depth) : 1;
+  return n >= 1 && n <= 1000 ? n : 1;
+}
+
 std::vector<Bytes> Flips(const Bytes& file, const std::string& name) {
   std::vector<Bytes> out;
   if (file.empty()) return out;
   std::mt19937 random(static_cast<uint32_t>(std::hash<std::string>{}(name)));
-  for (int round = 0; round < 12; ++round) {
+  for (int round = 0; round < 12 * Depth(); ++round) {
     Bytes copy = file;
     size_t changes = size_t{1} << (round % 6);
     for (size_t i = 0; i < changes; ++i) {
@@ -75,6 +83,30 @@ std::vector<Bytes> Flips(const Bytes& file, const std::string& name) {
     }
     out.push_back(std::move(copy));
   }
+  return out;
+}
+
+// Pieces of the file moved about: a stretch repeated elsewhere, a stretch cut
+// out, the tail put first. Headers then meet data they do not describe.
+std::vector<Bytes> Splices(const Bytes& file, const std::string& name) {
+  std::vector<Bytes> out;
+  if (file.size() < 16) return out;
+  std::mt19937 random(static_cast<uint32_t>(std::hash<std::string>{}(name) ^ 0x5eed));
+  for (int round = 0; round < 4 * Depth(); ++round) {
+    size_t from = random() % file.size();
+    size_t length = std::min<size_t>(file.size() - from, 1 + random() % 2048);
+    size_t to = random() % file.size();
+    Bytes repeated = file;
+    repeated.insert(repeated.begin() + static_cast<std::ptrdiff_t>(to), file.begin() + static_cast<std::ptrdiff_t>(from),
+                    file.begin() + static_cast<std::ptrdiff_t>(from + length));
+    out.push_back(std::move(repeated));
+    Bytes cut = file;
+    cut.erase(cut.begin() + static_cast<std::ptrdiff_t>(from), cut.begin() + static_cast<std::ptrdiff_t>(from + length));
+    out.push_back(std::move(cut));
+  }
+  Bytes rotated(file.begin() + static_cast<std::ptrdiff_t>(file.size() / 2), file.end());
+  rotated.insert(rotated.end(), file.begin(), file.begin() + static_cast<std::ptrdiff_t>(file.size() / 2));
+  out.push_back(std::move(rotated));
   return out;
 }
 
@@ -97,11 +129,13 @@ std::string SweepFile(const std::string& path) {
     if (std::string fault = check(bytes, own, "truncated"); !fault.empty()) return fault;
   for (const Bytes& bytes : flips)
     if (std::string fault = check(bytes, own, "damaged"); !fault.empty()) return fault;
+  for (const Bytes& bytes : Splices(file, path))
+    if (std::string fault = check(bytes, own, "spliced"); !fault.empty()) return fault;
 
   // Under every other analyzer: the file whole, cut in half, and damaged.
   std::vector<const Bytes*> foreign = {&file};
   if (!truncations.empty()) foreign.push_back(&truncations[truncations.size() / 2 + truncations.size() / 4]);
-  for (size_t i = 0; i < flips.size(); i += 5) foreign.push_back(&flips[i]);
+  for (size_t i = 0; i < std::min<size_t>(flips.size(), 12); i += 5) foreign.push_back(&flips[i]);
   for (int32_t formatId : fuzz::AnalyzerFormats()) {
     if (formatId == own) continue;
     for (const Bytes* bytes : foreign)
