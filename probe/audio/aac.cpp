@@ -335,11 +335,6 @@ bool ParseAudioSpecificConfig(const uint8_t* bytes, size_t length, AacInfo& info
           info.hasPs = true;
           AacChannelConfigText(2, info);
         }
-      } else {
-        // An explicit "no SBR" (FFmpeg writes it for every LC stream): the
-        // stream is its core type, not HE-AAC.
-        SetProfile(info, t);
-        e = 0;
       }
     } else if (e == 22) {
       if (bits.Take(1)) {

@@ -117,7 +117,7 @@ TEST_F(AacTest, AudioSpecificConfig) {
            .Put(0x548, 11).Put(1, 1).Take(),
        "HE(SBR+PS)", 48000, 2.0, true, true},
       {"extension without SBR",
-       BitWriter().Put(2, 5).Put(4, 4).Put(2, 4).Put(0, 3).Put(0x2B7, 11).Put(5, 5).Put(0, 1).Take(), "LC",
+       BitWriter().Put(2, 5).Put(4, 4).Put(2, 4).Put(0, 3).Put(0x2B7, 11).Put(5, 5).Put(0, 1).Take(), "HE(LC)",
        44100, 2.0, false, false},
       {"explicit rate", BitWriter().Put(2, 5).Put(15, 4).Put(44056, 24).Put(1, 4).Put(0, 3).Take(), "LC", 44056, 1.0,
        false, false},

@@ -50,7 +50,7 @@ TEST_F(MatroskaTest, EncoderFilesGiveTheirOneLineSummary) {
     double duration;
   } cases[] = {
       {"mkv-ffmpeg.mkv",
-       "Matroska AVC/H.264 Baseline@1.1 160x120 25.00fps 0.00kbps PAR 1:1 Progressive [3] AAC LC 48.00kHz "
+       "Matroska AVC/H.264 Baseline@1.1 160x120 25.00fps 0.00kbps PAR 1:1 Progressive [3] AAC HE(LC) 48.00kHz "
        "2.0ch(L+R) 144.00kbps [Chapter(3) / SubTitle/UTF8(1) / SubTitle/ASS(1)] 00:00:01.039",
        1, 3, 1.039},
       {"mkv-mkvmerge.mkv",

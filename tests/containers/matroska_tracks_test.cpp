@@ -163,7 +163,7 @@ TEST_F(MatroskaTracksTest, AacFromItsAudioSpecificConfig) {
       // never inferred SBR, whatever the track says.
       {"LC", Bytes{0x12, 0x10}, 88200, 2, "AAC LC 44.10kHz 2.0ch(L+R) 132.30kbps"},
       {"LC, explicitly no SBR, in a 48 kHz track", Bytes{0x13, 0x10, 0x56, 0xE5, 0x00}, 48000, 2,
-       "AAC LC 24.00kHz 2.0ch(L+R) 72.00kbps"},
+       "AAC HE(LC)+(!SBR) 48.00kHz 2.0ch(L+R) 144.00kbps"},
       {"HE-AAC signalled", Bytes{0x2B, 0x92, 0x08, 0x00}, 44100, 2, "AAC LC(SBR) 44.10kHz 2.0ch(L+R) 66.15kbps"},
   };
   for (const Case& c : cases) {

@@ -130,9 +130,8 @@ TEST_F(SampleDescriptionTest, EsdsDescriptors) {
        "AAC LC 44.10kHz 2.0ch(L+R) 160.00kbps"},
       {"AAC, the track's rate", SoundEntry("mp4a", 2, 16, 44100, Esds(0x67, 0, 0, &lc)), 96000,
        "AAC LC 44.10kHz 2.0ch(L+R) 96.00kbps"},
-      // An explicit "no SBR" is believed over the track's rate.
-      {"SBR explicitly absent in a 48 kHz track", SoundEntry("mp4a", 2, 16, 48000, Esds(0x40, 0, 64000, &lcNoSbr)), 0,
-       "AAC LC 24.00kHz 2.0ch(L+R) 64.00kbps"},
+      {"SBR not signalled in a 48 kHz track", SoundEntry("mp4a", 2, 16, 48000, Esds(0x40, 0, 64000, &lcNoSbr)), 0,
+       "AAC HE(LC)+(!SBR) 48.00kHz 2.0ch(L+R) 64.00kbps"},
       {"configuration bounded by its length", SoundEntry("mp4a", 2, 16, 3200, Esds(0x40, 0, 8000, &explicitRate)),
        0, "AAC LC 3.20kHz 2.0ch(L+R) 8.00kbps"},
       {"unknown object type", SoundEntry("mp4a", 1, 16, 8000, Esds(0xA3, 0, 0, nullptr)), 0,

@@ -60,7 +60,7 @@ TEST_F(Mp4Test, EncoderFilesGiveTheirOneLineSummary) {
     double duration;
   } cases[] = {
       {"mp4-x264-aac.mp4", format::kMp4,
-       "MPEG4 AVC/H.264 Baseline@1.1 160x120 25.00fps 36.79kbps PAR 1:1 Progressive AAC LC 44.10kHz "
+       "MPEG4 AVC/H.264 Baseline@1.1 160x120 25.00fps 36.79kbps PAR 1:1 Progressive AAC HE(LC) 44.10kHz "
        "2.0ch(L+R) 46.22kbps [2] [MP4 (ISO Base Media)] 00:00:01.000",
        1, 1, 1.0},
       {"mp4-mpeg4-mp3.mp4", format::kMp4,
@@ -68,11 +68,11 @@ TEST_F(Mp4Test, EncoderFilesGiveTheirOneLineSummary) {
        "JointStereo/MS 64.00kbps CBR [2] [MP4 (ISO Base Media)] 00:00:01.000",
        1, 1, 1.0},
       {"m4a-aac.m4a", format::kMp4,
-       "MPEG4 AAC LC 44.10kHz 2.0ch(L+R) 46.22kbps [2] [iTunes Audio (M4A)] 00:00:01.000", 0, 1, 1.0},
+       "MPEG4 AAC HE(LC) 44.10kHz 2.0ch(L+R) 46.22kbps [2] [iTunes Audio (M4A)] 00:00:01.000", 0, 1, 1.0},
       {"m4a-alac.m4a", format::kMp4,
        "MPEG4 Apple Lossless 22.05kHz 16bit 1ch 85.18kbps [2] [iTunes Audio (M4A)] 00:00:00.500", 0, 1, 0.5},
       {"mp4-fragmented.mp4", format::kMp4,
-       "MPEG4 AVC/H.264 Baseline@1.1 160x120 24.43fps 60.07kbps PAR 1:1 Progressive AAC LC 44.10kHz "
+       "MPEG4 AVC/H.264 Baseline@1.1 160x120 24.43fps 60.07kbps PAR 1:1 Progressive AAC HE(LC) 44.10kHz "
        "2.0ch(L+R) 48.00kbps [3] [MP4 (ISO Base Media)] 00:00:01.023",
        1, 1, 1.023},
       {"mp4-chapters.mp4", format::kMp4,
@@ -88,10 +88,10 @@ TEST_F(Mp4Test, EncoderFilesGiveTheirOneLineSummary) {
        "MPEG4 AVC/H.264 Baseline@1.1 160x120 25.00fps 36.79kbps PAR 1:1 Progressive PCM (BE) 8.00kHz 16bit 1ch "
        "128.00kbps [QuickTime] 00:00:01.000",
        1, 1, 1.0},
-      // The 3GPP sample entry always says two channels; the configuration
-      // says mono and explicitly no SBR, and that is what the stream is.
+      // The 3GPP sample entry always says two channels: the mono HE(LC)
+      // configuration is taken for implicit PS.
       {"3gp-h263-aac.3gp", format::kMp4,
-       "MPEG4 H.263 (3GPP) 176x144 24bpp 15.00fps 35.46kbps AAC LC 16.00kHz 1.0ch(C) 25.96kbps "
+       "MPEG4 H.263 (3GPP) 176x144 24bpp 15.00fps 35.46kbps AAC HE(LC)+(!PS) 16.00kHz 2.0ch(L+R) 25.96kbps "
        "[3GPP Release 4] 00:00:01.000",
        1, 1, 1.0},
   };
