@@ -298,7 +298,7 @@ void DescribeMpegAudio(char* out, size_t size, const MpegAudioInfo& info) {
   d.SetText("#version#", info.version == 1 ? "1" : info.version == 2 ? "2" : "2.5");
   d.SetText("#layer#", info.layer == 1 ? "I" : info.layer == 2 ? "II" : "III");
   d.Set("#sampleratek#", "%.2f", info.sampleRate * 0.001);
-  d.Set("#samplerate#", "%d", static_cast<int>(info.sampleRate));
+  d.Set("#samplerate#", "%lld", WholeNumber(info.sampleRate));
   d.Set("#bitratek#", "%.2f", info.bitrate);
   d.Set("#bitrate#", "%.2f", info.bitrate * 1000);
   d.SetText("#bitratemode#", info.bitrateMode[0] ? info.bitrateMode : "CBR");

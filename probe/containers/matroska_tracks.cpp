@@ -506,7 +506,7 @@ void FormatMatroskaAudioText(char* out, size_t size, const MatroskaAudioInfo& in
   Description d("MATROSKA", "AUDIO");
   d.SetText("#codec#", info.codec);
   d.Set("#sampleratek#", "%.2f", info.sampleRate * 0.001);
-  d.Set("#samplerate#", "%d", static_cast<int>(info.sampleRate));
+  d.Set("#samplerate#", "%lld", WholeNumber(info.sampleRate));
   d.Set("#bitdepth#", "%d", info.bitDepth);
   d.Set("#channel#", "%d", info.channels);
   CopyText(out, size, d.Text());

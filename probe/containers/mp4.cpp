@@ -412,7 +412,7 @@ void FormatMp4AudioText(char* out, size_t size, const Mp4Track& track) {
   Description d("QUICKTIME", "AUDIO");
   d.SetText("#codec#", track.audioCodec);
   d.Set("#sampleratek#", "%.2f", track.sampleRate * 0.001);
-  d.Set("#samplerate#", "%d", static_cast<int>(track.sampleRate));
+  d.Set("#samplerate#", "%lld", WholeNumber(track.sampleRate));
   d.Set("#bitdepth#", "%d", track.bitsPerSample);
   d.Set("#channel#", "%d", track.channels);
   d.Set("#bitratek#", "%.2f", track.audioBitRate * 0.001);

@@ -362,7 +362,7 @@ void OggWalk::DescribeFlac(const OggStream& stream, const std::vector<uint8_t>& 
 
 void ReplaceCommon(Description& d, double sampleRate, double bitRate, int channels) {
   d.Set("#sampleratek#", "%.2f", sampleRate * 0.001);
-  d.Set("#samplerate#", "%d", static_cast<int>(sampleRate));
+  d.Set("#samplerate#", "%lld", WholeNumber(sampleRate));
   d.Set("#bitratek#", "%.2f", bitRate * 0.001);
   d.Set("#bitrate#", "%.2f", bitRate);
   d.Set("#channel#", "%d", channels);

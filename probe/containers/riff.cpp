@@ -351,7 +351,7 @@ namespace {
 void FillAudioLine(char* out, size_t size, Description& d, const RiffAudioInfo& info, bool withCodec) {
   if (withCodec) d.SetText("#codec#", info.codec);
   d.Set("#sampleratek#", "%.2f", info.sampleRate * 0.001);
-  d.Set("#samplerate#", "%d", static_cast<int>(info.sampleRate));
+  d.Set("#samplerate#", "%lld", WholeNumber(info.sampleRate));
   d.Set("#bitdepth#", "%d", info.bitDepth);
   d.Set("#channel#", "%d", info.channels);
   d.Set("#bitratek#", "%.2f", info.bitRate * 0.001);

@@ -1,5 +1,6 @@
 #include "text.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -106,6 +107,13 @@ std::string Utf16ToUtf8(const char16_t* text, size_t maxUnits) {
     }
   }
   return out;
+}
+
+long long WholeNumber(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 9.2e18) return 9200000000000000000LL;
+  if (value <= -9.2e18) return -9200000000000000000LL;
+  return static_cast<long long>(value);
 }
 
 }  // namespace probex

@@ -17,6 +17,11 @@ void FormatText(char* dst, size_t size, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
 void AppendFormat(char* dst, size_t size, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
+// A value from file arithmetic as a whole number for "%lld": truncated toward
+// zero, NaN as 0, held inside the range (a plain cast of such values is
+// undefined).
+long long WholeNumber(double value);
+
 // Length of a text inside a fixed field: stops at the field's end.
 size_t BoundedLength(const char* text, size_t size);
 

@@ -312,7 +312,7 @@ void FormatLpcmText(char* out, size_t size, const LpcmInfo& info) {
   Description d("MPEG1/2", "LPCM");
   d.SetText("#codec#", info.codec);
   d.Set("#sampleratek#", "%.2f", info.sampleRate * 0.001);
-  d.Set("#samplerate#", "%d", static_cast<int>(info.sampleRate));
+  d.Set("#samplerate#", "%lld", WholeNumber(info.sampleRate));
   d.Set("#bitdepth#", "%d", info.bitsPerSample);
   d.Set("#channel#", "%d", info.channels);
   d.Set("#bitratek#", "%.2f", info.bitRate * 0.001);

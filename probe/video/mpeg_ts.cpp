@@ -464,7 +464,7 @@ void FormatBdLpcmText(char* out, size_t size, const BdLpcmInfo& info) {
   Description d("MPEG2-TS", "LPCM");
   d.SetText("#codec#", info.codec);
   d.Set("#sampleratek#", "%.2f", info.sampleRate * 0.001);
-  d.Set("#samplerate#", "%d", static_cast<int>(info.sampleRate));
+  d.Set("#samplerate#", "%lld", WholeNumber(info.sampleRate));
   d.Set("#bitdepth#", "%d", info.bitsPerSample);
   d.Set("#channel#", "%.1f", info.channels);
   d.SetText("#channelconfig#", info.channelConfig);

@@ -2,10 +2,12 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "bits.h"
 #include "file_reader.h"
 #include "fixture.h"
+#include "text.h"
 
 namespace probex {
 namespace {
@@ -181,3 +183,22 @@ TEST(SkipId3v2, SeeksPastTheSynchsafeSize) {
 
 }  // namespace
 }  // namespace probex
+
+// Rates from damaged headers (80-bit floats, 32-bit fields as doubles) reach
+// "%lld" through WholeNumber; a plain cast of them would be undefined.
+TEST(WholeNumber, TruncatesAndHoldsEveryDoubleInRange) {
+  struct Case {
+    double value;
+    long long whole;
+  } cases[] = {
+      {44100.0, 44100},
+      {44100.9, 44100},
+      {-1.5, -1},
+      {4294967295.0, 4294967295LL},
+      {2.72226e42, 9200000000000000000LL},
+      {-std::numeric_limits<double>::infinity(), -9200000000000000000LL},
+      {std::numeric_limits<double>::infinity(), 9200000000000000000LL},
+      {std::nan(""), 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(probex::WholeNumber(c.value), c.whole) << c.value;
+}
