@@ -81,7 +81,8 @@ bool WalkOfrChunks(OfrInfo& info, FileReader& reader) {
     reader.Read(chunk, sizeof chunk);
     uint64_t size = ReadU32LE(chunk, 4);
     if (EqualNoCase(chunk, "OFR ", 4)) {
-      if (!walk.headerSeen && !ReadHeaderChunk(info, reader, size, walk)) return false;
+      // Shorter than its fixed fields, it holds no header to read.
+      if (size >= kHeaderBaseBytes && !walk.headerSeen && !ReadHeaderChunk(info, reader, size, walk)) return false;
     } else if (EqualNoCase(chunk, "COMP", 4) && !walk.compSeen) {
       walk.compSeen = true;
       walk.compPosition = pos + 4;

@@ -318,8 +318,6 @@ TEST_F(OptimFrogTest, DescribesHeaderChunk) {
       // A 12-byte chunk has no mode byte and counts channels as they are.
       {"12-byte header chunk", Ofr(OfrHeader(12, 88200, 3, 2, 44100, 0)),
        "OFR SingleStream 44.10kHz 44100 16bit 2ch" + rates + " ", 1.0},
-      {"header chunk too short for the rate", Ofr(OfrHeader(8, 88200, 3, 2, 44100, 0)),
-       "OFR SingleStream 0.00kHz 0 16bit 2ch 0.00kbps 0.00  ", 0.0},
       {"no TAIL chunk: the file's end", Ofr(OfrHeader(15, 88200, 3, 1, 44100, (3 << 3)), false),
        "OFR SingleStream 44.10kHz 44100 16bit 2ch 8.10kbps 8096.00 Extra 1x", 1.0},
       {"no channels", Ofr(OfrHeader(12, 88200, 3, 0, 44100, 0)),
@@ -357,6 +355,8 @@ TEST_F(OptimFrogTest, ReportsUnreadableFiles) {
       {"speed mode 3", Ofr(OfrHeader(15, 88200, 3, 1, 44100, 3)), "[OFR] 不明な速度モード(3)"},
       {"layout before 4.21", Concat({Bytes{'*'}, OfrChunk("RIFF", 100)}), "[OFR] v4.21以下のヘッダは未対応です"},
       {"no OFR chunk", Concat({OfrChunk("OFRX", 20), OfrChunk("COMP", 100)}), "[OFR] OFRチャンクが見つかりません"},
+      {"OFR chunk shorter than its fields", Ofr(OfrHeader(11, 88200, 3, 1, 44100, 0)),
+       "[OFR] OFRチャンクが見つかりません"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
