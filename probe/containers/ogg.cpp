@@ -182,8 +182,9 @@ void OggWalk::CollectEnds() {
     if (tail.size() - at < kPageHeaderBytes) continue;
     OggPage page{};
     ParsePageHeader(tail.data() + at, base + at, page);
-    // 0: no packet ends on the page yet; -1: no packet ends on it at all.
-    if (page.granule == 0 || page.granule == -1) continue;
+    // 0: no packet ends on the page yet; -1: no packet ends on it at all;
+    // other negative positions are damage and would give a negative time.
+    if (page.granule <= 0) continue;
     OggStream* s = FindStream(page.serial);
     if (!s || s->hasEnd) continue;
     s->hasEnd = true;

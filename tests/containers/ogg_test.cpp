@@ -214,6 +214,9 @@ TEST(Ogg, EndSearchKeepsTheLastPages) {
   w.Raw(Page(0, 441000, 1, {Bytes(1, 0)})).Raw(Page(0, -1, 1, {Bytes(255, 0)}));
   Outcome o = test::AnalyzeBytes("o.ogg", w);
   EXPECT_DOUBLE_EQ(o.duration, 10.0);
+  // A damaged negative position is passed over like -1.
+  w.Raw(Page(0, -4410000, 1, {Bytes(1, 0)}));
+  EXPECT_DOUBLE_EQ(test::AnalyzeBytes("o.ogg", w).duration, 10.0);
 }
 
 TEST(Ogg, DamageBetweenPagesIsCrossed) {
