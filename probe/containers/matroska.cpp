@@ -206,7 +206,8 @@ void FindMatroskaFirstBlocks(FileReader& reader, MatroskaInfo& info) {
   using namespace ebml;
   reader.Seek(0, 0);
   bool seenCluster = false;
-  while (reader.Tell() < info.fileSize) {
+  uint64_t searchEnd = info.fileSize;
+  while (reader.Tell() < searchEnd) {
     uint32_t id;
     uint64_t size;
     if (!ReadElementId(reader, id) || !ReadElementSize(reader, size)) return;
@@ -214,6 +215,9 @@ void FindMatroskaFirstBlocks(FileReader& reader, MatroskaInfo& info) {
     // mkvmerge may write the Cues ahead of the clusters; only Cues after
     // them mark the end of the blocks.
     if (id == kCues && seenCluster) return;
+    // Muxers interleave every track within the first seconds; a track whose
+    // blocks never come must not make the search read a whole film.
+    if (id == kCluster && !seenCluster) searchEnd = std::min(info.fileSize, position + kMaxFirstBlockSearch);
     if (id == kCluster) seenCluster = true;
     if (id == kEbml || id == kSegment || id == kCluster || id == kBlockGroup) continue;
     if (id == kBlock || id == kSimpleBlock) {

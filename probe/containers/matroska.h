@@ -98,6 +98,9 @@ double ReadElementFloat(FileReader& reader, uint64_t size);
 // fit in the block.
 size_t BlockHeaderLength(const uint8_t* block, size_t length);
 
+// The first-block search ends this far past the start of the first Cluster.
+inline constexpr uint64_t kMaxFirstBlockSearch = 32ull << 20;
+
 // The three passes (header, track entries, first blocks).
 void ReadMatroskaHeader(FileReader& reader, MatroskaInfo& info);
 void ReadMatroskaTrackEntries(FileReader& reader, MatroskaInfo& info);

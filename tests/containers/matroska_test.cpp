@@ -333,6 +333,28 @@ TEST(MatroskaPasses, FirstBlockSearchStopsWhenEveryStreamTrackHasOne) {
   EXPECT_EQ(info.tracks[2].type, 17u);
 }
 
+TEST(MatroskaPasses, FirstBlockSearchEndsAFixedDistancePastTheFirstCluster) {
+  // An audio track whose block lies behind a Void as long as the limit is
+  // never found; behind a short one it is.
+  Bytes tracks = Cat({Entry(1, 1, "V_VP8"), Entry(2, 2, "A_FLAC")});
+  for (uint64_t gap : {uint64_t{1} << 20, kMaxFirstBlockSearch}) {
+    SCOPED_TRACE(gap);
+    Bytes voidElement = Cat({EbmlId(0xEC), EbmlSize(gap), Bytes(static_cast<size_t>(gap), 0)});
+    Bytes file = Mkv(Bytes(), tracks, Cluster(Cat({SimpleBlock(1, Zeros(5)), voidElement, SimpleBlock(2, Zeros(5))})));
+    TempFile f("far.mkv", file);
+    FileReader reader;
+    ASSERT_TRUE(reader.Open(ToUtf16(f.Path()).c_str()));
+    MatroskaInfo info{};
+    info.fileSize = reader.Size();
+    ReadMatroskaHeader(reader, info);
+    ReadMatroskaTrackEntries(reader, info);
+    FindMatroskaFirstBlocks(reader, info);
+    ASSERT_EQ(info.tracks.size(), 2u);
+    EXPECT_NE(info.tracks[0].firstBlockPosition, 0u);
+    EXPECT_EQ(info.tracks[1].firstBlockPosition != 0, gap < kMaxFirstBlockSearch);
+  }
+}
+
 TEST_F(MatroskaTest, CuesBeforeTheClustersDoNotEndTheBlockSearch) {
   Bytes tracks = Entry(1, 2, "A_MPEG/L3", AudioElement(44100, 2));
   Bytes cues = El(kCues, El(0xBB, ElUInt(0xB3, 0)));
