@@ -1,6 +1,7 @@
 #include "matroska.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "../audio/audio_file.h"
 #include "bits.h"
@@ -154,9 +155,12 @@ void ReadMatroskaHeader(FileReader& reader, MatroskaInfo& info) {
       case kTimecodeScale:
         info.timecodeScale = static_cast<uint32_t>(ReadElementUInt(reader, size));
         continue;
-      case kDuration:
-        info.duration = ReadElementFloat(reader, size);
+      case kDuration: {
+        // A damaged float (negative, NaN, infinite) is as good as none.
+        double duration = ReadElementFloat(reader, size);
+        info.duration = std::isfinite(duration) && duration > 0 ? duration : 0.0;
         continue;
+      }
       case kTrackEntry:
         if (info.tracks.size() < kMatroskaMaxTracks) {
           MatroskaTrack track{};
@@ -278,7 +282,8 @@ void AnalyzeMatroska(MediaInfo& media) {
   }
   DescribeMatroskaTracks(reader, info, media);
   double scale = info.timecodeScale ? info.timecodeScale : 1000000.0;
-  media.duration = scale * info.duration * 0.000000001;
+  double seconds = scale * info.duration * 0.000000001;
+  media.duration = std::isfinite(seconds) ? seconds : 0.0;
 }
 
 }  // namespace probex

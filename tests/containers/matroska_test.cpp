@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -209,6 +211,11 @@ TEST_F(MatroskaTest, DurationUsesTheTimecodeScaleOrAMillisecond) {
   EXPECT_DOUBLE_EQ(small.duration, 5.0);
   MediaInfo odd = Analyze(Mkv(El(kDuration, Bytes{0x45, 0x9C, 0x40}), tracks));
   EXPECT_DOUBLE_EQ(odd.duration, 0.0);
+  // Damaged floats, and a product too large for a double, give no time.
+  for (double bad : {-5000.0, std::nan(""), std::numeric_limits<double>::infinity(), 1e308}) {
+    MediaInfo damaged = Analyze(Mkv(Cat({ElUInt(kTimecodeScale, 0xFFFFFFFF), ElFloat(kDuration, bad)}), tracks));
+    EXPECT_DOUBLE_EQ(damaged.duration, 0.0) << bad;
+  }
 }
 
 Bytes Atom(bool hidden, const Bytes& nested = Bytes()) {
