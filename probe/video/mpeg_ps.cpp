@@ -95,6 +95,60 @@ bool FirstAndLast(const StreamWindows& w, uint32_t code, Reader read, T& first, 
   }
 }
 
+// 33-bit value of a PTS or DTS field, false when its marker bits are wrong.
+bool ReadTimeStamp(const uint8_t* b, double& value) {
+  if ((b[0] & 1) == 0 || (b[2] & 1) == 0 || (b[4] & 1) == 0) return false;
+  uint64_t v = (static_cast<uint64_t>((b[0] >> 1) & 7) << 30) | (static_cast<uint64_t>(b[1]) << 22) |
+               (static_cast<uint64_t>(b[2] >> 1) << 15) | (static_cast<uint64_t>(b[3]) << 7) | (b[4] >> 1);
+  value = static_cast<double>(v);
+  return true;
+}
+
+// Presentation time of the packet (MPEG-1 or MPEG-2 header) whose start
+// code is at offset at; false when it carries none or is cut by the window.
+bool ReadPesTime(const uint8_t* w, size_t length, size_t at, double& pts) {
+  size_t q = at + 6;
+  if (q + 3 <= length && (w[q] & 0xC0) == 0x80) {
+    if ((w[q + 1] & 0x80) == 0 || q + 3 + 5 > length || (w[q + 3] & 0xE0) != 0x20) return false;
+    return ReadTimeStamp(w + q + 3, pts);
+  }
+  for (int stuffing = 0; q < length && w[q] == 0xFF && stuffing < 16; ++stuffing) ++q;
+  if (q < length && (w[q] & 0xC0) == 0x40) q += 2;
+  if (q + 5 > length || (w[q] & 0xE0) != 0x20) return false;
+  return ReadTimeStamp(w + q, pts);
+}
+
+bool IsPesStream(uint8_t id) { return id == 0xBD || (id >= 0xC0 && id <= 0xEF); }
+bool IsVideoStream(uint8_t id) { return id >= 0xE0; }
+
+// Earliest presentation time of the head window to the latest of the tail
+// window, over every audio and video stream, plus a picture's period when
+// the latest is a picture's. Muxers start the system clock well before the
+// first presentation (ffmpeg by half a second), which in short files is a
+// large part of the pack-clock span. B-pictures put the stamps out of
+// order, hence the least and the greatest.
+double PesTimeDuration(const StreamWindows& w, double frameRate) {
+  bool haveFirst = false, haveLast = false, lastIsVideo = false;
+  double first = 0, last = 0, pts = 0;
+  for (size_t at = 0; at + 4 <= w.headLength; ++at) {
+    if (w.head[at] != 0 || w.head[at + 1] != 0 || w.head[at + 2] != 1 || !IsPesStream(w.head[at + 3])) continue;
+    if (!ReadPesTime(w.head, w.headLength, at, pts)) continue;
+    if (!haveFirst || pts < first) first = pts;
+    haveFirst = true;
+  }
+  for (size_t at = 0; at + 4 <= w.tailLength; ++at) {
+    if (w.tail[at] != 0 || w.tail[at + 1] != 0 || w.tail[at + 2] != 1 || !IsPesStream(w.tail[at + 3])) continue;
+    if (!ReadPesTime(w.tail, w.tailLength, at, pts)) continue;
+    if (!haveLast || pts > last) {
+      last = pts;
+      lastIsVideo = IsVideoStream(w.tail[at + 3]);
+    }
+    haveLast = true;
+  }
+  if (!haveFirst || !haveLast || !(last > first)) return 0;
+  return (last - first) / kSystemClock + (lastIsVideo && frameRate > 0 ? 1 / frameRate : 0);
+}
+
 double PackClockDuration(const StreamWindows& w) {
   double first = 0, last = 0;
   if (!FirstAndLast(w, kMpegPackStartCode, ReadPackClock, first, last)) return 0;
@@ -361,6 +415,7 @@ bool AnalyzeMpegSystemStream(FileReader& reader, MediaInfo& info, uint64_t start
     }
   }
 
+  double pesDuration = PesTimeDuration(w, video.frameRate);
   double packDuration = PackClockDuration(w);
   double gopDuration = GopTimecodeDuration(w, video.frameRate);
 
@@ -374,7 +429,7 @@ bool AnalyzeMpegSystemStream(FileReader& reader, MediaInfo& info, uint64_t start
 
   uint64_t range = end > start ? end - start : 0;
   double bytesAfterHeader = static_cast<double>(range - static_cast<uint64_t>(header));
-  double duration = packDuration > 0 ? packDuration : gopDuration;
+  double duration = pesDuration > 0 ? pesDuration : packDuration > 0 ? packDuration : gopDuration;
   if (duration <= 0 && video.bitRate > 0) duration = bytesAfterHeader * 8 / (video.bitRate + slots.bitRateSum);
   if (!(duration > 0)) duration = 0;
   info.duration = duration;

@@ -31,13 +31,21 @@ constexpr char kAdtsLine[] = "AAC|LC|48000|2.0|0.00";
 
 Bytes Padding(size_t n, uint8_t value = 0xAA) { return Bytes(n, value); }
 
+// A PTS field (prefix 0010) with its marker bits.
+Bytes Pts(uint64_t value) {
+  return {static_cast<uint8_t>(0x21 | ((value >> 29) & 0x0E)), static_cast<uint8_t>(value >> 22),
+          static_cast<uint8_t>(((value >> 14) & 0xFE) | 1), static_cast<uint8_t>(value >> 7),
+          static_cast<uint8_t>(((value << 1) & 0xFE) | 1)};
+}
+
 // MPEG-2 PES packet with a PTS.
-Bytes Pes2(uint8_t streamId, const Bytes& payload, bool mpeg2Flags = true) {
+Bytes Pes2(uint8_t streamId, const Bytes& payload, bool mpeg2Flags = true, uint64_t pts = 0) {
   Bytes b = {0x00, 0x00, 0x01, streamId};
   size_t length = 3 + 5 + payload.size();
   b.push_back(static_cast<uint8_t>(length >> 8));
   b.push_back(static_cast<uint8_t>(length));
-  test::Bytes header = {static_cast<uint8_t>(mpeg2Flags ? 0x81 : 0x41), 0x80, 0x05, 0x21, 0x00, 0x01, 0x00, 0x01};
+  test::Bytes header = {static_cast<uint8_t>(mpeg2Flags ? 0x81 : 0x41), 0x80, 0x05};
+  Append(header, Pts(pts));
   Append(b, header);
   Append(b, payload);
   return b;
@@ -52,12 +60,12 @@ Bytes Private(uint8_t sub, const Bytes& data) {
 }
 
 // MPEG-1 packet with a PTS.
-Bytes Pes1(uint8_t streamId, const Bytes& payload) {
+Bytes Pes1(uint8_t streamId, const Bytes& payload, uint64_t pts = 0) {
   Bytes b = {0x00, 0x00, 0x01, streamId};
   size_t length = 5 + payload.size();
   b.push_back(static_cast<uint8_t>(length >> 8));
   b.push_back(static_cast<uint8_t>(length));
-  Append(b, {0x21, 0x00, 0x01, 0x00, 0x01});
+  Append(b, Pts(pts));
   Append(b, payload);
   return b;
 }
@@ -334,23 +342,67 @@ TEST_F(MpegPsTest, SystemStreamInsideALargerFile) {
   EXPECT_EQ(std::string(info.videoText[0]).substr(0, 20), "M1|MPEG1|720x576|16:");
 }
 
+// The presentation times, not the pack clocks that start half a second
+// earlier, give the playing time: least of the head to greatest of the tail,
+// plus a picture's period when the greatest is a picture's.
+TEST_F(MpegPsTest, PresentationTimesGiveTheDuration) {
+  constexpr uint64_t kSecond = 90000;
+  Bytes es = Video(true);
+  es.erase(es.begin(), es.begin() + 14);  // the picture data without its packet header
+  auto file = [&](bool mpeg2, uint64_t lastVideo, uint64_t lastAudio, bool damaged) {
+    auto video = [&](uint64_t pts) { return mpeg2 ? Pes2(0xE0, es, true, pts) : Pes1(0xE0, es, pts); };
+    auto audio = [&](uint64_t pts) { return mpeg2 ? Pes2(0xC0, kMp2Frame, true, pts) : Pes1(0xC0, kMp2Frame, pts); };
+    Bytes b = mpegtest::PackHeader(0, mpeg2);
+    Append(b, video(kSecond / 2));
+    Append(b, audio(kSecond / 2 + 900));
+    Append(b, mpegtest::PackHeader(kSecond * 4, mpeg2));
+    Append(b, video(lastVideo));
+    Append(b, video(lastVideo - 3600));  // a B-picture after the P-picture it precedes
+    Append(b, audio(lastAudio));
+    if (damaged) {
+      Bytes bad = video(kSecond * 100);
+      bad[mpeg2 ? 13 : 10] &= 0xFE;  // a marker bit of the time stamp cleared
+      Append(b, bad);
+    }
+    return b;
+  };
+  struct Case {
+    const char* name;
+    bool mpeg2;
+    uint64_t lastVideo, lastAudio;
+    bool damaged;
+    double duration;
+  } cases[] = {
+      {"MPEG-2, a picture last", true, kSecond * 7 / 2, kSecond * 3, false, 3.04},
+      {"MPEG-1, a picture last", false, kSecond * 7 / 2, kSecond * 3, false, 3.04},
+      {"audio last", true, kSecond * 3, kSecond * 18 / 5, false, 3.1},
+      {"a damaged stamp is passed over", true, kSecond * 7 / 2, kSecond * 3, true, 3.04},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Result r = Analyze(file(c.mpeg2, c.lastVideo, c.lastAudio, c.damaged), c.mpeg2 ? "pts.vob" : "pts.mpg");
+    EXPECT_STREQ(r.info.errorText, "");
+    EXPECT_NEAR(r.info.duration, c.duration, 1e-9);
+  }
+}
+
 TEST_F(MpegPsTest, FfmpegOutput) {
   struct Case {
     const char* file;
     int32_t formatId;
     const char* video;
     std::vector<std::string> audio;
-    double duration;  // span of the pack clocks (or the pictures of a bare stream), seconds
+    double duration;  // span of the presentation times (or the pictures of a bare stream), seconds
   };
   const Case cases[] = {
-      {"mpeg1_system.mpg", format::kMpeg1, "M1|MPEG1|352x240|1:1|29.97|", {"MP3|1|II|44100|64.00|Stereo"}, 2.0376},
+      {"mpeg1_system.mpg", format::kMpeg1, "M1|MPEG1|352x240|1:1|29.97|", {"MP3|1|II|44100|64.00|Stereo"}, 1.9795},
       {"mpeg2_ac3.vob", format::kMpeg2Ps, "M2|MPEG2|MP@ML|352x288|1:1|25.00|", {"AC3|Dolby AC-3|48000|2.0|64.00"},
-       2.2627},
+       2.0053},
       {"mpeg2_lpcm.vob", format::kMpeg2Ps, "M2|MPEG2|MP@ML|352x288|1:1|25.00|",
-       {"LPCM|LinearPCM|48.00|48000|16|1|768.00|768000.00"}, 1.0002},
-      {"mpeg2_dts.vob", format::kMpeg2Ps, "M2|MPEG2|MP@ML|352x288|1:1|25.00|", {"DTS|48000|2.0|768.00"}, 0.9987},
+       {"LPCM|LinearPCM|48.00|48000|16|1|768.00|768000.00"}, 0.4811},
+      {"mpeg2_dts.vob", format::kMpeg2Ps, "M2|MPEG2|MP@ML|352x288|1:1|25.00|", {"DTS|48000|2.0|768.00"}, 0.4907},
       {"mpeg2_mp2x2.mpg", format::kMpeg2Ps, "M2|MPEG2|MP@ML|352x288|1:1|25.00|",
-       {"MP3|1|II|48000|64.00|Mono", "MP3|1|II|32000|64.00|Mono"}, 2.0180},
+       {"MP3|1|II|48000|64.00|Mono", "MP3|1|II|32000|64.00|Mono"}, 2.0150},
       {"video.m1v", format::kMpeg1, "M1|MPEG1|352x240|1:1|29.97|", {}, 1 + 30 / 29.97},  // time codes count 30 pictures a second,
       {"video.m2v", format::kMpeg2Ps, "M2|MPEG2|MP@ML|720x576|16:9 625line|25.00|600.00|600000.00|CBR|Progressive",
        {}, 1.0},
@@ -364,9 +416,9 @@ TEST_F(MpegPsTest, FfmpegOutput) {
     EXPECT_EQ(std::string(info.videoText[0]).substr(0, std::strlen(c.video)), c.video);
     EXPECT_EQ(Lines(info.audioText, info.audioCount), c.audio);
     EXPECT_GT(info.duration, 0);
-    // ffmpeg's pack clock runs ahead of its time stamps by up to half a
-    // second, which counts in files this short (MediaInfo: 2.011, 2.016,
-    // 0.481, 0.501, 2.0 s).
+    // The pack clocks would say 2.038, 2.263, 1.000, 0.999 and 2.018 s:
+    // ffmpeg starts them half a second before the first presentation
+    // (ffprobe: 1.980, 2.005, 0.502, 0.491, 2.015 s).
     EXPECT_NEAR(info.duration, c.duration, 0.001);
   }
 }
