@@ -59,6 +59,7 @@ void WalkWave(MediaInfo& media, FileReader& reader, TagInfo& tags) {
   char codec[256] = {};
   bool probePending = false, probeDescribed = false;
   uint32_t dataSize = 0;
+  uint32_t factSamples = 0;
   std::vector<uint8_t> payload;
 
   while (!reader.AtEnd()) {
@@ -71,7 +72,9 @@ void WalkWave(MediaInfo& media, FileReader& reader, TagInfo& tags) {
     } else if (IdIsAny(id, {"bext", "iXML", "qlty", "mext", "levl", "link", "axml", "cont"})) {
       SetFormatName(media, "RIFF(WAVE-BWF)");
       SkipPayload(reader, ReadSizeLE(reader));
-    } else if (IdIsAny(id, {"fact", "aux ", "cue ", "acid", "CDif", "strc", "iwep", "iwem", "smpl"})) {
+    } else if (IdIs(id, "fact")) {
+      if (ReadPayload(reader, ReadSizeLE(reader), payload, 4) == 4) factSamples = ReadU32LE(payload.data(), 0);
+    } else if (IdIsAny(id, {"aux ", "cue ", "acid", "CDif", "strc", "iwep", "iwem", "smpl"})) {
       SkipPayload(reader, ReadSizeLE(reader));
     } else if (IdIs(id, "fmt ")) {
       ReadPayload(reader, ReadSizeLE(reader), payload, kChunkCap);
@@ -105,6 +108,12 @@ void WalkWave(MediaInfo& media, FileReader& reader, TagInfo& tags) {
   }
 
   media.duration = format.avgBytesPerSec ? static_cast<double>(dataSize) / format.avgBytesPerSec : 0.0;
+  // Compressed data: the sample count of the fact chunk is exact where the
+  // average byte rate is only nominal (ffmpeg writes 16000 for MS ADPCM at
+  // 44.1 kHz and 0 for MP3).
+  bool pcm = payloadTag == 0x0001 || payloadTag == 0x0003;
+  if (!pcm && factSamples > 0 && format.samplesPerSec > 0)
+    media.duration = static_cast<double>(factSamples) / format.samplesPerSec;
   if (!probeDescribed) {
     RiffAudioInfo audio{};
     CopyText(audio.codec, sizeof audio.codec, codec);

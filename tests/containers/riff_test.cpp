@@ -122,6 +122,17 @@ TEST(Wave, WalkCases) {
        "RIFF(WAVE)", {kPcmLine}, {}, 10.0},
       {"avgBytesPerSec 0", Wave(ByteWriter().Chunk("fmt ", test::WaveFormatBytes(1, 2, 44100, 0, 4, 16)).Chunk("data", Bytes(400, 0))),
        "RIFF(WAVE)", {"A [PCM] 44.10kHz 44100 16bit 2ch 0.00kbps 0.00"}, {}, 0.0},
+      // 0x0011 IMA ADPCM: 22,050 samples in the fact chunk make one second
+      // whatever the nominal rate says; PCM keeps the data size, and a fact
+      // of 0 leaves the nominal rate.
+      {"fact of compressed data", Wave(ByteWriter().Chunk("fmt ", test::WaveFormatBytes(0x11, 1, 22050, 16000, 512, 4))
+                                           .Chunk("fact", ByteWriter().LE32(22050)).Chunk("data", Bytes(4000, 0))),
+       "RIFF(WAVE)", {"A [IMA ADPCM] 22.05kHz 22050 4bit 1ch 128.00kbps 128000.00"}, {}, 1.0},
+      {"fact of compressed data, 0", Wave(ByteWriter().Chunk("fmt ", test::WaveFormatBytes(0x11, 1, 22050, 16000, 512, 4))
+                                              .Chunk("fact", ByteWriter().LE32(0)).Chunk("data", Bytes(4000, 0))),
+       "RIFF(WAVE)", {"A [IMA ADPCM] 22.05kHz 22050 4bit 1ch 128.00kbps 128000.00"}, {}, 0.25},
+      {"fact of PCM is ignored", PcmWave(ByteWriter().Chunk("fact", ByteWriter().LE32(1)), {}), "RIFF(WAVE)", {kPcmLine},
+       {}, 0.1},
       {"no fmt chunk", Wave(ByteWriter().Chunk("data", Bytes(400, 0))), "RIFF(WAVE)",
        {"A [] 0.00kHz 0 0bit 0ch 0.00kbps 0.00"}, {}, 0.0},
       {"dts in pcm", Wave(ByteWriter().Chunk("fmt ", PcmFormat()).Chunk("data", ByteWriter().Zeros(64).Raw(test::DtsFrame()))),
@@ -269,8 +280,8 @@ TEST(Riff, EncoderFiles) {
       {"wave_float.wav", format::kWave, "RIFF(WAVE)", {"A [Extensible] 8.00kHz 8000 32bit 1ch 256.00kbps 256000.00"},
        {"INFOTAG"}, 1.0},
       {"wave_ima_adpcm.wav", format::kWave, "RIFF(WAVE)", {"A [IMA ADPCM] 22.05kHz 22050 4bit 1ch 128.00kbps 128000.00"},
-       {"INFOTAG"}, 0.704},
-      {"wave_mp3.wav", format::kWave, "RIFF(WAVE)", {"MPEG1 LIII 44100 64.00kbps CBR2"}, {"INFOTAG"}, 2.037},
+       {"INFOTAG"}, 1.0182},  // from the fact chunk: the nominal byte rate says 0.704 s
+      {"wave_mp3.wav", format::kWave, "RIFF(WAVE)", {"MPEG1 LIII 44100 64.00kbps CBR2"}, {"INFOTAG"}, 2.0251},
       {"wave_ac3.wav", format::kWave, "RIFF(WAVE)", {"Dolby AC-3 44100 2.0ch 96.00kbps"}, {"INFOTAG"}, 1.01},
       {"wave_bwf.wav", format::kWave, "RIFF(WAVE-BWF)", {"A [PCM] 8.00kHz 8000 16bit 1ch 128.00kbps 128000.00"},
        {"INFOTAG"}, 1.0},
