@@ -335,6 +335,8 @@ bool ParseAudioSpecificConfig(const uint8_t* bytes, size_t length, AacInfo& info
           info.hasPs = true;
           AacChannelConfigText(2, info);
         }
+      } else {
+        info.sbrAbsent = true;
       }
     } else if (e == 22) {
       if (bits.Take(1)) {

@@ -21,6 +21,7 @@ struct AacInfo {
   double bitrate;         // bit/s
   bool hasSbr;
   bool hasPs;
+  bool sbrAbsent;  // said outright (sync extension, SBR bit 0): no SBR, so no PS either
   uint32_t frameCount;  // ADTS frames walked
   char profile[32];     // "LC", "LC(SBR+PS)" ...
   uint32_t objectType;

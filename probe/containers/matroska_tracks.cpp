@@ -263,7 +263,10 @@ void DescribeAacTrack(TrackState& s, MediaInfo& media) {
       aac.sampleRate *= 2;
       AppendText(aac.profile, sizeof aac.profile, "+(!SBR)");
     }
-    if (!aac.hasPs && static_cast<int>(aac.channels) == 1 && s.audio.channels == 2) {
+    // Parametric stereo needs SBR: a configuration that rules SBR out is
+    // mono as it says, whatever the track's channel count (ISO files always
+    // say 2).
+    if (!aac.hasPs && !aac.sbrAbsent && static_cast<int>(aac.channels) == 1 && s.audio.channels == 2) {
       AacChannelConfigText(2, aac);
       AppendText(aac.profile, sizeof aac.profile, "+(!PS)");
     }

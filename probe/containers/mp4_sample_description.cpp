@@ -59,7 +59,10 @@ void DescribeAacConfig(const uint8_t* config, size_t length, double bitrate, Mp4
       aac.sampleRate *= 2;
       AppendText(aac.profile, sizeof aac.profile, "+(!SBR)");
     }
-    if (!aac.hasPs && static_cast<int>(aac.channels) == 1 && track.channels == 2) {
+    // Parametric stereo needs SBR: a configuration that rules SBR out is
+    // mono as it says, whatever the track's channel count (ISO files always
+    // say 2).
+    if (!aac.hasPs && !aac.sbrAbsent && static_cast<int>(aac.channels) == 1 && track.channels == 2) {
       AacChannelConfigText(2, aac);
       AppendText(aac.profile, sizeof aac.profile, "+(!PS)");
     }

@@ -165,6 +165,11 @@ TEST_F(MatroskaTracksTest, AacFromItsAudioSpecificConfig) {
       {"LC, explicitly no SBR, in a 48 kHz track", Bytes{0x13, 0x10, 0x56, 0xE5, 0x00}, 48000, 2,
        "AAC HE(LC)+(!SBR) 48.00kHz 2.0ch(L+R) 144.00kbps"},
       {"HE-AAC signalled", Bytes{0x2B, 0x92, 0x08, 0x00}, 44100, 2, "AAC LC(SBR) 44.10kHz 2.0ch(L+R) 66.15kbps"},
+      // Mono in a two-channel track: implicit PS only where SBR may be there.
+      {"mono HE-AAC, PS not signalled", Bytes{0x13, 0x08, 0x56, 0xE5, 0x98}, 48000, 2,
+       "AAC HE(SBR)+(!PS) 48.00kHz 2.0ch(L+R) 72.00kbps"},
+      {"mono LC, explicitly no SBR", Bytes{0x11, 0x88, 0x56, 0xE5, 0x00}, 48000, 2,
+       "AAC HE(LC) 48.00kHz 1.0ch(C) 288.00kbps"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -114,6 +114,8 @@ TEST_F(SampleDescriptionTest, AudioCodecNamesAndFields) {
 TEST_F(SampleDescriptionTest, EsdsDescriptors) {
   Bytes lc = {0x12, 0x10};                    // AAC LC, 44100 Hz, stereo
   Bytes lcNoSbr = {0x13, 0x10, 0x56, 0xE5, 0x00};  // LC 24000 Hz, explicitly no SBR
+  Bytes monoNoSbr = {0x11, 0x88, 0x56, 0xE5, 0x00};  // LC 48000 Hz mono, explicitly no SBR (ffmpeg)
+  Bytes monoHe = {0x13, 0x08, 0x56, 0xE5, 0x98};     // mono LC 24000 Hz, SBR to 48000 Hz, PS not signalled
   // LC at an explicit 3200 Hz (index 15): the 24-bit rate holds a byte 06,
   // which must not end the configuration.
   Bytes explicitRate = {0x17, 0x80, 0x06, 0x40, 0x10};
@@ -132,6 +134,12 @@ TEST_F(SampleDescriptionTest, EsdsDescriptors) {
        "AAC LC 44.10kHz 2.0ch(L+R) 96.00kbps"},
       {"SBR not signalled in a 48 kHz track", SoundEntry("mp4a", 2, 16, 48000, Esds(0x40, 0, 64000, &lcNoSbr)), 0,
        "AAC HE(LC)+(!SBR) 48.00kHz 2.0ch(L+R) 64.00kbps"},
+      // ISO sample entries always say two channels: PS is inferred only where
+      // SBR may be present.
+      {"mono, explicitly no SBR", SoundEntry("mp4a", 2, 16, 48000, Esds(0x40, 0, 64000, &monoNoSbr)), 0,
+       "AAC HE(LC) 48.00kHz 1.0ch(C) 64.00kbps"},
+      {"mono HE-AAC, PS not signalled", SoundEntry("mp4a", 2, 16, 48000, Esds(0x40, 0, 48000, &monoHe)), 0,
+       "AAC HE(SBR)+(!PS) 48.00kHz 2.0ch(L+R) 48.00kbps"},
       {"configuration bounded by its length", SoundEntry("mp4a", 2, 16, 3200, Esds(0x40, 0, 8000, &explicitRate)),
        0, "AAC LC 3.20kHz 2.0ch(L+R) 8.00kbps"},
       {"unknown object type", SoundEntry("mp4a", 1, 16, 8000, Esds(0xA3, 0, 0, nullptr)), 0,

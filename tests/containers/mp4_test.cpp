@@ -88,10 +88,10 @@ TEST_F(Mp4Test, EncoderFilesGiveTheirOneLineSummary) {
        "MPEG4 AVC/H.264 Baseline@1.1 160x120 25.00fps 36.79kbps PAR 1:1 Progressive PCM (BE) 8.00kHz 16bit 1ch "
        "128.00kbps [QuickTime] 00:00:01.000",
        1, 1, 1.0},
-      // The 3GPP sample entry always says two channels: the mono HE(LC)
-      // configuration is taken for implicit PS.
+      // The 3GPP sample entry always says two channels; the mono configuration
+      // rules SBR out, so no PS is inferred.
       {"3gp-h263-aac.3gp", format::kMp4,
-       "MPEG4 H.263 (3GPP) 176x144 24bpp 15.00fps 35.46kbps AAC HE(LC)+(!PS) 16.00kHz 2.0ch(L+R) 25.96kbps "
+       "MPEG4 H.263 (3GPP) 176x144 24bpp 15.00fps 35.46kbps AAC HE(LC) 16.00kHz 1.0ch(C) 25.96kbps "
        "[3GPP Release 4] 00:00:01.000",
        1, 1, 1.0},
   };
