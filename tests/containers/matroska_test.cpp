@@ -318,20 +318,26 @@ TEST_F(MatroskaTest, BlocksTooSmallOrLacedWithLongSizes) {
   EXPECT_EQ(std::string(xiph.audioText[0]).rfind("MPEG-1 Layer III 44.10kHz", 0), 0u) << xiph.audioText[0];
 }
 
+// The three passes over a file, without the descriptions.
+MatroskaInfo RunPasses(const Bytes& file) {
+  TempFile f("passes.mkv", file);
+  FileReader reader;
+  MatroskaInfo info{};
+  if (!reader.Open(ToUtf16(f.Path()).c_str())) return info;
+  info.fileSize = reader.Size();
+  ReadMatroskaHeader(reader, info);
+  ReadMatroskaTrackEntries(reader, info);
+  FindMatroskaFirstBlocks(reader, info);
+  return info;
+}
+
 TEST(MatroskaPasses, FirstBlockSearchStopsWhenEveryStreamTrackHasOne) {
   // Video and audio have blocks in the first cluster; the subtitle track's
   // block in the second cluster is never reached.
   Bytes tracks = Cat({Entry(1, 1, "V_VP8"), Entry(2, 2, "A_FLAC"), Entry(3, 17, "S_TEXT/UTF8")});
   Bytes file = Mkv(Bytes(), tracks, Cat({Cluster(Cat({SimpleBlock(1, Zeros(5)), SimpleBlock(2, Zeros(5))})),
                                          Cluster(SimpleBlock(3, Zeros(5)))}));
-  TempFile f("passes.mkv", file);
-  FileReader reader;
-  ASSERT_TRUE(reader.Open(ToUtf16(f.Path()).c_str()));
-  MatroskaInfo info{};
-  info.fileSize = reader.Size();
-  ReadMatroskaHeader(reader, info);
-  ReadMatroskaTrackEntries(reader, info);
-  FindMatroskaFirstBlocks(reader, info);
+  MatroskaInfo info = RunPasses(file);
   ASSERT_EQ(info.tracks.size(), 3u);
   EXPECT_EQ(info.firstBlockCount, 2u);
   EXPECT_NE(info.tracks[0].firstBlockPosition, 0u);
@@ -348,14 +354,7 @@ TEST(MatroskaPasses, FirstBlockSearchEndsAFixedDistancePastTheFirstCluster) {
     SCOPED_TRACE(gap);
     Bytes voidElement = Cat({EbmlId(0xEC), EbmlSize(gap), Bytes(static_cast<size_t>(gap), 0)});
     Bytes file = Mkv(Bytes(), tracks, Cluster(Cat({SimpleBlock(1, Zeros(5)), voidElement, SimpleBlock(2, Zeros(5))})));
-    TempFile f("far.mkv", file);
-    FileReader reader;
-    ASSERT_TRUE(reader.Open(ToUtf16(f.Path()).c_str()));
-    MatroskaInfo info{};
-    info.fileSize = reader.Size();
-    ReadMatroskaHeader(reader, info);
-    ReadMatroskaTrackEntries(reader, info);
-    FindMatroskaFirstBlocks(reader, info);
+    MatroskaInfo info = RunPasses(file);
     ASSERT_EQ(info.tracks.size(), 2u);
     EXPECT_NE(info.tracks[0].firstBlockPosition, 0u);
     EXPECT_EQ(info.tracks[1].firstBlockPosition != 0, gap < kMaxFirstBlockSearch);
