@@ -2,13 +2,14 @@
 // Each media file becomes its detected FormatId byte followed by its bytes;
 // each data file becomes a few template inputs naming its own sections.
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "harness.h"
 #include "probex.h"
 
 namespace fs = std::filesystem;
@@ -30,11 +31,9 @@ void WriteSeed(const fs::path& path, const std::string& bytes) {
 int32_t Detect(const fs::path& path) {
   std::string name = path.string();
   if (name.size() + 1 > PROBEX_PATH_UNITS) return 0;
-  MediaInfo info;
-  std::memset(&info, 0, sizeof info);
-  for (size_t i = 0; i < name.size(); ++i) info.path[i] = static_cast<unsigned char>(name[i]);
-  GetFileFormat(&info);
-  return info.formatId;
+  std::unique_ptr<MediaInfo> info = probex::fuzz::NewRecord(name);
+  GetFileFormat(info.get());
+  return info->formatId;
 }
 
 void AddMedia(const fs::path& path, const fs::path& outDir, int& count) {

@@ -33,14 +33,6 @@ struct Buffer {
   std::vector<unsigned char> bytes;
 };
 
-MediaInfo* NewRecord(const std::string& path) {
-  auto* info = new MediaInfo;
-  std::memset(info, 0, sizeof *info);
-  for (size_t i = 0; i < path.size() && i + 1 < PROBEX_PATH_UNITS; ++i)
-    info->path[i] = static_cast<unsigned char>(path[i]);
-  return info;
-}
-
 bool Terminated(const char* field, size_t size) { return std::memchr(field, '\0', size) != nullptr; }
 
 std::string CheckRecord(const MediaInfo& info) {
@@ -81,6 +73,14 @@ std::string CheckAnalysed(const MediaInfo& info) {
 
 }  // namespace
 
+std::unique_ptr<MediaInfo> NewRecord(const std::string& path) {
+  auto info = std::make_unique<MediaInfo>();
+  std::memset(info.get(), 0, sizeof *info);
+  for (size_t i = 0; i < path.size() && i + 1 < PROBEX_PATH_UNITS; ++i)
+    info->path[i] = static_cast<unsigned char>(path[i]);
+  return info;
+}
+
 const std::vector<int32_t>& AnalyzerFormats() {
   static const std::vector<int32_t> formats = [] {
     size_t count = 0;
@@ -120,23 +120,18 @@ bool ScratchFile::Write(const uint8_t* data, size_t size) {
 }
 
 std::string CheckFile(const std::string& path, int32_t formatId) {
-  MediaInfo* info = NewRecord(path);
+  std::unique_ptr<MediaInfo> info = NewRecord(path);
   info->formatId = formatId;
-  GetFileInfo(info);
-  std::string fault = CheckAnalysed(*info);
-  if (!fault.empty()) {
-    delete info;
+  GetFileInfo(info.get());
+  if (std::string fault = CheckAnalysed(*info); !fault.empty())
     return "under FormatId " + std::to_string(formatId) + ": " + fault;
-  }
-  delete info;
 
   info = NewRecord(path);
-  GetFileFormat(info);
+  GetFileFormat(info.get());
   int32_t detected = info->formatId;
-  GetFileInfo(info);
-  fault = CheckAnalysed(*info);
-  delete info;
-  if (!fault.empty()) return "detected as " + std::to_string(detected) + ": " + fault;
+  GetFileInfo(info.get());
+  if (std::string fault = CheckAnalysed(*info); !fault.empty())
+    return "detected as " + std::to_string(detected) + ": " + fault;
   return "";
 }
 

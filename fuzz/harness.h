@@ -5,10 +5,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "probex.h"
+
 namespace probex::fuzz {
+
+// A zero-filled record naming path (ASCII; cut to the record's units).
+std::unique_ptr<MediaInfo> NewRecord(const std::string& path);
 
 // The FormatIds of the dispatch table, in table order.
 const std::vector<int32_t>& AnalyzerFormats();

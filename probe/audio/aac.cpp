@@ -1,5 +1,6 @@
 #include "aac.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "../core/bits.h"
@@ -357,6 +358,23 @@ bool ParseAudioSpecificConfig(const uint8_t* bytes, size_t length, AacInfo& info
     AppendText(info.profile, sizeof info.profile, "(LC)");
   }
   return true;
+}
+
+void InferAacFromTrack(AacInfo& info, double trackRate, uint32_t trackChannels) {
+  if (info.objectType != 5) return;
+  // The track's rate as a whole number of Hz; a rate from a damaged file
+  // that no 32-bit rate can equal always differs.
+  double wholeRate = trackRate >= 0 && trackRate < 4294967296.0 ? std::trunc(trackRate) : -1;
+  if (!info.hasSbr && info.sampleRate != wholeRate) {
+    info.sampleRate *= 2;
+    AppendText(info.profile, sizeof info.profile, "+(!SBR)");
+  }
+  // Parametric stereo needs SBR: a configuration that rules SBR out is mono
+  // as it says, whatever the track's channel count (ISO files always say 2).
+  if (!info.hasPs && !info.sbrAbsent && static_cast<int>(info.channels) == 1 && trackChannels == 2) {
+    AacChannelConfigText(2, info);
+    AppendText(info.profile, sizeof info.profile, "+(!PS)");
+  }
 }
 
 void DescribeAac(char* out, size_t size, const AacInfo& info) {

@@ -59,6 +59,10 @@ uint32_t AdtsFrameLength(const uint8_t* bytes, size_t length);
 // AudioSpecificConfig of length bytes; bits past the end read as 0.
 // false only without any bytes.
 bool ParseAudioSpecificConfig(const uint8_t* bytes, size_t length, AacInfo& info);
+// A configuration of object type 5 inside a container: SBR and PS that it
+// does not signal are inferred from the track's own rate and channel count,
+// marked "+(!SBR)" and "+(!PS)" in the profile.
+void InferAacFromTrack(AacInfo& info, double trackRate, uint32_t trackChannels);
 
 // The line from section "AAC" (AUDIO2 for a walked ADTS file, else AUDIO1).
 void DescribeAac(char* out, size_t size, const AacInfo& info);

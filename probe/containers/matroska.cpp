@@ -155,12 +155,9 @@ void ReadMatroskaHeader(FileReader& reader, MatroskaInfo& info) {
       case kTimecodeScale:
         info.timecodeScale = static_cast<uint32_t>(ReadElementUInt(reader, size));
         continue;
-      case kDuration: {
-        // A damaged float (negative, NaN, infinite) is as good as none.
-        double duration = ReadElementFloat(reader, size);
-        info.duration = std::isfinite(duration) && duration > 0 ? duration : 0.0;
+      case kDuration:
+        info.duration = ReadElementFloat(reader, size);
         continue;
-      }
       case kTrackEntry:
         if (info.tracks.size() < kMatroskaMaxTracks) {
           MatroskaTrack track{};
@@ -282,8 +279,10 @@ void AnalyzeMatroska(MediaInfo& media) {
   }
   DescribeMatroskaTracks(reader, info, media);
   double scale = info.timecodeScale ? info.timecodeScale : 1000000.0;
+  // A damaged Duration (negative, NaN, infinite, or too large for the scale)
+  // is as good as none.
   double seconds = scale * info.duration * 0.000000001;
-  media.duration = std::isfinite(seconds) ? seconds : 0.0;
+  media.duration = std::isfinite(seconds) && seconds > 0 ? seconds : 0.0;
 }
 
 }  // namespace probex

@@ -258,19 +258,7 @@ void DescribeRealAudio(TrackState& s, MediaInfo& media) {
 void DescribeAacTrack(TrackState& s, MediaInfo& media) {
   AacInfo aac = {};
   ParseAudioSpecificConfig(s.privateData.data(), s.privateSize, aac);
-  if (aac.objectType == 5) {
-    if (!aac.hasSbr && aac.sampleRate != static_cast<uint32_t>(s.audio.sampleRate)) {
-      aac.sampleRate *= 2;
-      AppendText(aac.profile, sizeof aac.profile, "+(!SBR)");
-    }
-    // Parametric stereo needs SBR: a configuration that rules SBR out is
-    // mono as it says, whatever the track's channel count (ISO files always
-    // say 2).
-    if (!aac.hasPs && !aac.sbrAbsent && static_cast<int>(aac.channels) == 1 && s.audio.channels == 2) {
-      AacChannelConfigText(2, aac);
-      AppendText(aac.profile, sizeof aac.profile, "+(!PS)");
-    }
-  }
+  InferAacFromTrack(aac, s.audio.sampleRate, s.audio.channels);
   if (aac.channels != 0) {
     double rate = aac.hasSbr ? aac.sampleRate / 2.0 : aac.sampleRate;
     aac.bitrate = rate * 6144 / (1024 * aac.channels);

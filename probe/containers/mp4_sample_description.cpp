@@ -54,19 +54,7 @@ void DescribeAacConfig(const uint8_t* config, size_t length, double bitrate, Mp4
   AacInfo aac = {};
   if (!ParseAudioSpecificConfig(config, length, aac)) return;
   aac.bitrate = bitrate;
-  if (aac.objectType == 5) {
-    if (!aac.hasSbr && aac.sampleRate != static_cast<uint32_t>(track.sampleRate)) {
-      aac.sampleRate *= 2;
-      AppendText(aac.profile, sizeof aac.profile, "+(!SBR)");
-    }
-    // Parametric stereo needs SBR: a configuration that rules SBR out is
-    // mono as it says, whatever the track's channel count (ISO files always
-    // say 2).
-    if (!aac.hasPs && !aac.sbrAbsent && static_cast<int>(aac.channels) == 1 && track.channels == 2) {
-      AacChannelConfigText(2, aac);
-      AppendText(aac.profile, sizeof aac.profile, "+(!PS)");
-    }
-  }
+  InferAacFromTrack(aac, track.sampleRate, track.channels);
   DescribeAac(track.audioText, sizeof track.audioText, aac);
 }
 

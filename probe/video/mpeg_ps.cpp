@@ -95,58 +95,66 @@ bool FirstAndLast(const StreamWindows& w, uint32_t code, Reader read, T& first, 
   }
 }
 
-// 33-bit value of a PTS or DTS field, false when its marker bits are wrong.
-bool ReadTimeStamp(const uint8_t* b, double& value) {
-  if ((b[0] & 1) == 0 || (b[2] & 1) == 0 || (b[4] & 1) == 0) return false;
-  uint64_t v = (static_cast<uint64_t>((b[0] >> 1) & 7) << 30) | (static_cast<uint64_t>(b[1]) << 22) |
-               (static_cast<uint64_t>(b[2] >> 1) << 15) | (static_cast<uint64_t>(b[3]) << 7) | (b[4] >> 1);
-  value = static_cast<double>(v);
-  return true;
+// Offset of an MPEG-1 packet's time-stamp flags: past the stuffing bytes and
+// the STD buffer size of the packet whose start code is at offset at.
+size_t Mpeg1StampsAt(const uint8_t* w, size_t at, size_t end) {
+  size_t q = at + 6;
+  for (int stuffing = 0; q < end && w[q] == 0xFF && stuffing < 16; ++stuffing) ++q;
+  if (q < end && (w[q] & 0xC0) == 0x40) q += 2;
+  return q;
 }
 
 // Presentation time of the packet (MPEG-1 or MPEG-2 header) whose start
-// code is at offset at; false when it carries none or is cut by the window.
+// code is at offset at; false when it carries none, is damaged or is cut by
+// the window.
 bool ReadPesTime(const uint8_t* w, size_t length, size_t at, double& pts) {
   size_t q = at + 6;
   if (q + 3 <= length && (w[q] & 0xC0) == 0x80) {
-    if ((w[q + 1] & 0x80) == 0 || q + 3 + 5 > length || (w[q + 3] & 0xE0) != 0x20) return false;
-    return ReadTimeStamp(w + q + 3, pts);
+    if ((w[q + 1] & 0x80) == 0) return false;
+    q += 3;
+  } else {
+    q = Mpeg1StampsAt(w, at, length);
   }
-  for (int stuffing = 0; q < length && w[q] == 0xFF && stuffing < 16; ++stuffing) ++q;
-  if (q < length && (w[q] & 0xC0) == 0x40) q += 2;
-  if (q + 5 > length || (w[q] & 0xE0) != 0x20) return false;
-  return ReadTimeStamp(w + q, pts);
+  if (q + 5 > length || (w[q] & 0xE0) != 0x20 || !MpegTimeStampMarked(w + q)) return false;
+  pts = static_cast<double>(ReadMpegTimeStamp(w + q));
+  return true;
 }
 
 bool IsPesStream(uint8_t id) { return id == 0xBD || (id >= 0xC0 && id <= 0xEF); }
-bool IsVideoStream(uint8_t id) { return id >= 0xE0; }
+
+struct StampRange {
+  bool found = false;
+  double least = 0, greatest = 0;
+  bool greatestIsVideo = false;
+};
+
+// Least and greatest presentation time of the audio and video packets of a
+// window. B-pictures put the stamps out of order, hence not first and last.
+StampRange ScanPesTimes(const uint8_t* w, size_t length) {
+  StampRange range;
+  double pts = 0;
+  for (size_t at = 0; at + 4 <= length; ++at) {
+    if (w[at] != 0 || w[at + 1] != 0 || w[at + 2] != 1 || !IsPesStream(w[at + 3])) continue;
+    if (!ReadPesTime(w, length, at, pts)) continue;
+    if (!range.found || pts < range.least) range.least = pts;
+    if (!range.found || pts > range.greatest) {
+      range.greatest = pts;
+      range.greatestIsVideo = w[at + 3] >= 0xE0;
+    }
+    range.found = true;
+  }
+  return range;
+}
 
 // Earliest presentation time of the head window to the latest of the tail
-// window, over every audio and video stream, plus a picture's period when
-// the latest is a picture's. Muxers start the system clock well before the
-// first presentation (ffmpeg by half a second), which in short files is a
-// large part of the pack-clock span. B-pictures put the stamps out of
-// order, hence the least and the greatest.
+// window, plus a picture's period when the latest is a picture's. Muxers
+// start the system clock well before the first presentation (ffmpeg by half
+// a second), which in short files is a large part of the pack-clock span.
 double PesTimeDuration(const StreamWindows& w, double frameRate) {
-  bool haveFirst = false, haveLast = false, lastIsVideo = false;
-  double first = 0, last = 0, pts = 0;
-  for (size_t at = 0; at + 4 <= w.headLength; ++at) {
-    if (w.head[at] != 0 || w.head[at + 1] != 0 || w.head[at + 2] != 1 || !IsPesStream(w.head[at + 3])) continue;
-    if (!ReadPesTime(w.head, w.headLength, at, pts)) continue;
-    if (!haveFirst || pts < first) first = pts;
-    haveFirst = true;
-  }
-  for (size_t at = 0; at + 4 <= w.tailLength; ++at) {
-    if (w.tail[at] != 0 || w.tail[at + 1] != 0 || w.tail[at + 2] != 1 || !IsPesStream(w.tail[at + 3])) continue;
-    if (!ReadPesTime(w.tail, w.tailLength, at, pts)) continue;
-    if (!haveLast || pts > last) {
-      last = pts;
-      lastIsVideo = IsVideoStream(w.tail[at + 3]);
-    }
-    haveLast = true;
-  }
-  if (!haveFirst || !haveLast || !(last > first)) return 0;
-  return (last - first) / kSystemClock + (lastIsVideo && frameRate > 0 ? 1 / frameRate : 0);
+  StampRange head = ScanPesTimes(w.head, w.headLength);
+  StampRange tail = w.single ? head : ScanPesTimes(w.tail, w.tailLength);
+  if (!head.found || !tail.found || !(tail.greatest > head.least)) return 0;
+  return (tail.greatest - head.least) / kSystemClock + (tail.greatestIsVideo && frameRate > 0 ? 1 / frameRate : 0);
 }
 
 double PackClockDuration(const StreamWindows& w) {
@@ -191,9 +199,7 @@ void DescribeMpegAudioAt(AudioSlots& slots, size_t slot, const uint8_t* bytes, s
 // Start of an MPEG-1 packet's data: past stuffing, the STD buffer size and
 // the time stamps.
 size_t Mpeg1PayloadStart(const uint8_t* w, size_t at, size_t end) {
-  size_t q = at + 6;
-  for (int stuffing = 0; q < end && w[q] == 0xFF && stuffing < 16; ++stuffing) ++q;
-  if (q < end && (w[q] & 0xC0) == 0x40) q += 2;
+  size_t q = Mpeg1StampsAt(w, at, end);
   if (q < end) {
     if ((w[q] & 0xF0) == 0x20) {
       q += 5;

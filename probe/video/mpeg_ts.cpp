@@ -140,14 +140,7 @@ bool ReadVideoPts(const Window& w, const Packet& p, double& pts) {
   if (ReadU32BE(d, 0) != 0x000001E0) return false;
   uint32_t flags = d[7] >> 6;
   if (flags != 2 && flags != 3) return false;
-  BitText bits(d + 9, 5);
-  bits.Skip(4);
-  uint64_t high = bits.Take(3);
-  bits.Skip(1);
-  uint64_t mid = bits.Take(15);
-  bits.Skip(1);
-  uint64_t low = bits.Take(15);
-  pts = static_cast<double>((high << 30) | (mid << 15) | low);
+  pts = static_cast<double>(ReadMpegTimeStamp(d + 9));
   return true;
 }
 

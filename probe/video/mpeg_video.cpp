@@ -18,6 +18,13 @@ constexpr double kFrameRates[16] = {0, 23.976, 24, 25, 29.97, 30, 50, 59.94, 60,
 
 }  // namespace
 
+uint64_t ReadMpegTimeStamp(const uint8_t* field) {
+  return (static_cast<uint64_t>((field[0] >> 1) & 7) << 30) | (static_cast<uint64_t>(field[1]) << 22) |
+         (static_cast<uint64_t>(field[2] >> 1) << 15) | (static_cast<uint64_t>(field[3]) << 7) | (field[4] >> 1);
+}
+
+bool MpegTimeStampMarked(const uint8_t* field) { return (field[0] & 1) && (field[2] & 1) && (field[4] & 1); }
+
 int64_t FindStartCode(const uint8_t* buffer, size_t length, uint32_t value, size_t start) {
   if (!buffer || length < 4) return -1;
   bool prefixed = (value >> 8) == 1;

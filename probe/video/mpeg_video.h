@@ -33,6 +33,12 @@ int64_t FindStartCode(const uint8_t* buffer, size_t length, uint32_t value, size
 // Last offset i with from <= i and i + 4 <= length holding value; -1 when none.
 int64_t FindLastStartCode(const uint8_t* buffer, size_t length, uint32_t value, size_t from = 0);
 
+// The 33-bit value of a 5-byte PTS or DTS field of a packet header: a 4-bit
+// prefix, then 3, 15 and 15 bits, each followed by a marker bit.
+uint64_t ReadMpegTimeStamp(const uint8_t* field);
+// The field's three marker bits are set, as in every undamaged stamp.
+bool MpegTimeStampMarked(const uint8_t* field);
+
 // bytes: the first byte after a 000001B3 start code. Sets width, height,
 // aspect, frameRate, bitRate and variableBitRate. false (nothing changed)
 // when fewer than 7 bytes are given.

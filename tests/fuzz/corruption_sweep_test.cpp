@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "detect.h"
 #include "fixture.h"
 #include "harness.h"
 
@@ -114,7 +115,9 @@ std::vector<Bytes> Splices(const Bytes& file, const std::string& name) {
 std::string SweepFile(const std::string& path) {
   Bytes file = ReadFile(path);
   if (file.size() > kMaxBytes) file.resize(kMaxBytes);
-  int32_t own = AnalyzeFile(path).formatId;
+  MediaInfo record = MakeRecord(path);
+  DetectFormat(record);
+  int32_t own = record.formatId;
   fuzz::ScratchFile scratch;
   auto check = [&](const Bytes& bytes, int32_t formatId, const char* what) -> std::string {
     if (!scratch.Write(bytes.data(), bytes.size())) return "scratch file not written";
