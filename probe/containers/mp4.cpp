@@ -6,7 +6,7 @@
 #include "../video/mpeg_ps.h"
 #include "bits.h"
 #include "file_reader.h"
-#include "format_id.h"
+#include "probex_formats.h"
 #include "media_info.h"
 #include "messages.h"
 #include "mp4_sample_description.h"

@@ -4,7 +4,7 @@
 
 #include "bits.h"
 #include "file_reader.h"
-#include "format_id.h"
+#include "probex_formats.h"
 #include "media_info.h"
 #include "text.h"
 

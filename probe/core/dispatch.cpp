@@ -26,7 +26,7 @@
 #include "../video/mpeg_ps.h"
 #include "../video/mpeg_ts.h"
 #include "../video/still_image.h"
-#include "format_id.h"
+#include "probex_formats.h"
 #include "media_info.h"
 #include "messages.h"
 

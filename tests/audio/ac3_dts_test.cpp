@@ -7,7 +7,7 @@
 #include "audio/ac3.h"
 #include "audio/dts.h"
 #include "fixture.h"
-#include "format_id.h"
+#include "probex_formats.h"
 #include "stream_test_support.h"
 
 namespace probex {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fixture.h"
-#include "format_id.h"
+#include "probex_formats.h"
 
 namespace probex {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "audio_file_support.h"
 #include "fixture.h"
-#include "format_id.h"
+#include "probex_formats.h"
 
 namespace probex::test {
 namespace {

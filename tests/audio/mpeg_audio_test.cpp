@@ -8,7 +8,7 @@
 
 #include "file_reader.h"
 #include "fixture.h"
-#include "format_id.h"
+#include "probex_formats.h"
 #include "stream_test_support.h"
 
 namespace probex {

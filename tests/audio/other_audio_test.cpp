@@ -11,7 +11,7 @@
 #include "audio_file_support.h"
 #include "file_reader.h"
 #include "fixture.h"
-#include "format_id.h"
+#include "probex_formats.h"
 
 namespace probex::test {
 namespace {

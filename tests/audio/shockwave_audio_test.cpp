@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fixture.h"
-#include "format_id.h"
+#include "probex_formats.h"
 #include "stream_test_support.h"
 
 namespace probex {

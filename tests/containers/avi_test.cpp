@@ -4,7 +4,7 @@
 
 #include "container_test.h"
 #include "containers/avi.h"
-#include "format_id.h"
+#include "probex_formats.h"
 #include "text.h"
 
 namespace probex {

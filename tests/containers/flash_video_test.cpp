@@ -5,7 +5,7 @@
 
 #include "container_test.h"
 #include "containers/flash_video.h"
-#include "format_id.h"
+#include "probex_formats.h"
 #include "video/avc.h"
 
 namespace probex {

@@ -8,7 +8,7 @@
 #include "../../probe/containers/matroska_tracks.h"
 #include "box_builders.h"
 #include "fixture.h"
-#include "format_id.h"
+#include "probex_formats.h"
 #include "media_info.h"
 
 namespace probex {

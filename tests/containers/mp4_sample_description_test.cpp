@@ -4,7 +4,7 @@
 
 #include "box_builders.h"
 #include "fixture.h"
-#include "format_id.h"
+#include "probex_formats.h"
 #include "media_info.h"
 #include "../../probe/containers/mp4.h"
 #include "../../probe/containers/mp4_sample_description.h"

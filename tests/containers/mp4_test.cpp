@@ -6,7 +6,7 @@
 #include "box_builders.h"
 #include "file_reader.h"
 #include "fixture.h"
-#include "format_id.h"
+#include "probex_formats.h"
 #include "media_info.h"
 #include "../../probe/containers/mp4.h"
 #include "report.h"

@@ -4,7 +4,7 @@
 
 #include "container_test.h"
 #include "containers/realmedia.h"
-#include "format_id.h"
+#include "probex_formats.h"
 
 namespace probex {
 namespace {

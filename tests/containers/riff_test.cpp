@@ -5,7 +5,7 @@
 #include "audio/dts.h"
 #include "container_test.h"
 #include "containers/riff.h"
-#include "format_id.h"
+#include "probex_formats.h"
 #include "text.h"
 
 namespace probex {

@@ -6,7 +6,7 @@
 #include "detect.h"
 #include "dispatch.h"
 #include "fixture.h"
-#include "format_id.h"
+#include "probex_formats.h"
 #include "media_info.h"
 #include "messages.h"
 

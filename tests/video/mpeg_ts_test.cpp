@@ -9,7 +9,7 @@
 
 #include "file_reader.h"
 #include "fixture.h"
-#include "format_id.h"
+#include "probex_formats.h"
 #include "messages.h"
 #include "mpeg_test_support.h"
 

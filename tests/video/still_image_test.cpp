@@ -4,7 +4,7 @@
 
 #include "fixture.h"
 #include "dispatch.h"
-#include "format_id.h"
+#include "probex_formats.h"
 
 namespace probex {
 namespace {

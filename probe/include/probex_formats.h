@@ -1,4 +1,5 @@
-// FormatId: what detection recognised; selects the analyzer.
+// FormatId: what detection recognised; selects the analyzer. Public: the
+// player names these too.
 #pragma once
 
 #include <cstdint>
