@@ -1,5 +1,7 @@
 #include "file_ops.h"
 
+#include "local_path.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,8 +12,8 @@
 namespace vortaq {
 
 bool RenameNoReplace(const QString& from, const QString& to) {
-  const QByteArray a = from.toUtf8();
-  const QByteArray b = to.toUtf8();
+  const QByteArray a = LocalFromPath(from);
+  const QByteArray b = LocalFromPath(to);
   if (renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
     return true;
   if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
@@ -26,18 +28,18 @@ bool RenameNoReplace(const QString& from, const QString& to) {
 
 bool IsReadOnly(const QString& path) {
   struct stat st;
-  if (stat(path.toUtf8().constData(), &st) != 0) return false;
+  if (stat(LocalFromPath(path).constData(), &st) != 0) return false;
   return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
 int WriteBits(const QString& path) {
   struct stat st;
-  if (stat(path.toUtf8().constData(), &st) != 0) return -1;
+  if (stat(LocalFromPath(path).constData(), &st) != 0) return -1;
   return static_cast<int>(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH));
 }
 
 bool SetReadOnly(const QString& path, bool readOnly, int writeBits) {
-  const QByteArray p = path.toUtf8();
+  const QByteArray p = LocalFromPath(path);
   struct stat st;
   if (stat(p.constData(), &st) != 0) return false;
   mode_t mode = st.st_mode & 07777;

@@ -87,6 +87,10 @@ std::string Utf16ToUtf8(const char16_t* text, size_t maxUnits) {
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < len && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
+    } else if (c >= 0xDC80 && c <= 0xDCFF) {
+      // A file-name byte that is no UTF-8, carried as a lone surrogate.
+      out += static_cast<char>(c - 0xDC00);
+      continue;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       c = 0xFFFD;
     }

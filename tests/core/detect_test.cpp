@@ -361,5 +361,21 @@ TEST(Dispatch, UnopenableAndExceptionsBecomeErrorText) {
   EXPECT_EQ(test::Utf8(missing.errorText), "ファイルのオープンに失敗");
 }
 
+// A file name that is no UTF-8 arrives as lone surrogates U+DC80..U+DCFF, one
+// per byte that does not decode, and must open as those very bytes.
+TEST(Detect, NamesThatAreNoUtf8OpenByTheirOwnBytes) {
+  TempFile file(std::string("tone\xE9\xFF.mp3"), Padded({0xFF, 0xFB, 0x90, 0x64}, 4000));
+  const std::string& path = file.Path();
+  const size_t nameAt = path.rfind('/') + 1;
+  MediaInfo info = test::MakeRecord(path.substr(0, nameAt));
+  size_t n = 0;
+  while (info.path[n]) ++n;
+  for (unsigned char c : path.substr(nameAt))
+    info.path[n++] = c < 0x80 ? c : static_cast<char16_t>(0xDC00 + c);
+  DetectFormat(info);
+  EXPECT_EQ(info.fileSize, 4000u);
+  EXPECT_NE(info.formatId, format::kUnopenable);
+}
+
 }  // namespace
 }  // namespace probex
