@@ -1,5 +1,6 @@
 #include "layout.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -64,6 +65,15 @@ LayoutResult ComputeLayout(const LayoutInput& in) {
   LayoutResult r;
   if (in.hasPicture && in.imageWidth > 0 && in.imageHeight > 0) {
     r.control = PictureSize(in.choice, in.imageWidth, in.imageHeight, in.monitor);
+    if (in.fit.width > 0 && in.fit.height > 0 && r.control.width > 0 && r.control.height > 0) {
+      const int roomW = in.fit.width - in.controlLeft - 8 - (in.hideControls ? 0 : in.gbWidth + 8);
+      const int roomH = in.fit.height - in.controlTop - kControlStripHeight - 8;
+      const double scale = std::min({1.0, static_cast<double>(std::max(1, roomW)) / r.control.width,
+                                     static_cast<double>(std::max(1, roomH)) / r.control.height});
+      if (scale < 1.0)
+        r.control = {std::max(1, static_cast<int>(r.control.width * scale)),
+                     std::max(1, static_cast<int>(r.control.height * scale))};
+    }
     r.control.height += kControlStripHeight;
   } else {
     r.control = in.defaultSize;

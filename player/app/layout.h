@@ -38,6 +38,10 @@ struct LayoutInput {
   int gbTop = 0, gbWidth = 0, gbHeight = 0;
   bool hideControls = false;
   Size defaultSize{300, 146};
+  // The largest client area that keeps the window inside the monitor's
+  // working area (0 × 0: no limit). A picture that would not fit is scaled
+  // down to it, its aspect kept.
+  Size fit;
 };
 
 struct LayoutResult {

@@ -22,6 +22,7 @@
 #include "bars.h"
 #include "message_box.h"
 #include "platform/file_ops.h"
+#include "platform/local_path.h"
 #include "platform/single_instance.h"
 #include "texts.h"
 #include "ui/hint_window.h"
@@ -155,6 +156,11 @@ void TVRTQ_MAIN::CreateControls() {
   connect(B_RepeatEnd, &QPushButton::clicked, this, &TVRTQ_MAIN::B_RepeatEndClick);
   connect(C_Repeat, &QCheckBox::clicked, this, &TVRTQ_MAIN::C_RepeatClick);
 
+  // Keys belong to the window, never to a control that happened to be first:
+  // Space would open the size list and the arrows would resize the window.
+  for (QWidget* control : GB->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    control->setFocusPolicy(Qt::NoFocus);
+
   PM_Option = new QMenu(this);
   PM_Option->setObjectName(QStringLiteral("PM_Option"));
   PM_AutoStart = PM_Option->addAction(QStringLiteral("AutoStart"), this, &TVRTQ_MAIN::PM_AutoStartClick);
@@ -277,6 +283,7 @@ void TVRTQ_MAIN::FormFirstShow() {
     Open(options_.arguments.first());
   }
   started_ = true;
+  B_Dummy->setFocus();
   idleTimer_->start();
 }
 
@@ -284,7 +291,7 @@ void TVRTQ_MAIN::ApplyMainSettings(const MainSettings& s) {
   carried_ = s;
   defaultSize_ = {s.wmpDefaultWidth, s.wmpDefaultHeight};
   SC_Rate->setMaximum(s.wmpRateMax);
-  move(s.mainX, s.mainY);
+  PlaceClient(OnSomeMonitor(QPoint(s.mainX, s.mainY)));
   // Toggle options start unticked; running the toggle once switches them on.
   if (s.autoStart) PM_AutoStart->trigger();
   if (s.autoRepeat) PM_AutoRepeat->trigger();
@@ -302,6 +309,7 @@ void TVRTQ_MAIN::ApplyMainSettings(const MainSettings& s) {
   S_Exec->setChecked(s.exec);
   S_AddReadOnly->setChecked(s.addReadOnly);
   step_ = s.seekLeftRight;
+  WMP64->SetSeekStep(step_);
   openDir_ = s.dir;
   S_TransMain->setChecked(s.transMain);
   if (s.transWindow >= 1 && s.transWindow <= 3) ChooseTranslucency(s.transWindow);
@@ -309,8 +317,9 @@ void TVRTQ_MAIN::ApplyMainSettings(const MainSettings& s) {
 
 MainSettings TVRTQ_MAIN::CurrentMainSettings() const {
   MainSettings s = carried_;
-  s.mainX = pos().x();
-  s.mainY = pos().y();
+  const QPoint at = NormalPosition();
+  s.mainX = at.x();
+  s.mainY = at.y();
   s.autoStart = PM_AutoStart->isChecked();
   s.autoRepeat = PM_AutoRepeat->isChecked();
   s.volume = PercentFromVolumeBar(SC_Volume->value());
@@ -343,9 +352,10 @@ void TVRTQ_MAIN::closeEvent(QCloseEvent* event) {
   }
   closing_ = true;
   idleTimer_->stop();
+  // Taken first: leaving full screen settles the window only later.
+  MainSettings s = CurrentMainSettings();
   if (WMP64->DisplaySize() == MediaPlayerControl::kFullScreen)
     WMP64->SetDisplaySize(MediaPlayerControl::kDefaultSize);
-  MainSettings s = CurrentMainSettings();
   if (S_Resume->isChecked()) {
     s.resumeFileName = WMP64->FileName();
     s.resumeState = WMP64->PlayState();
@@ -384,8 +394,10 @@ void TVRTQ_MAIN::Open(const QString& path) {
     return;
   }
   setWindowTitle(texts::kChecking);
-  const QString report = analysed ? binding_.FullReport(&info) : QString();
-  const QString name = QFileInfo(current).fileName();
+  QString report;
+  if (analysed) report = binding_.FullReport(&info);
+  else if (!FitsRecord(current)) report = texts::PathTooLong(current.size());
+  const QString name = DisplayPath(QFileInfo(current).fileName());
   setWindowTitle(name);
   setToolTip(QStringLiteral("[") + name + QStringLiteral("]\r\n") + report);
   appTitle_ = name;
@@ -455,7 +467,14 @@ void TVRTQ_MAIN::Layout() {
     if (screens[i] == QGuiApplication::primaryScreen()) primary = i;
   }
   const int index = FindMonitor(monitors, pos().x(), pos().y(), primary);
-  if (index >= 0) in.monitor = monitors[index];
+  QRect work;
+  if (index >= 0) {
+    in.monitor = monitors[index];
+    work = screens[index]->availableGeometry();
+  }
+  const QSize decoration = Decoration();
+  if (!work.isEmpty() && in.choice != MovieSize::kFullScreen)
+    in.fit = {work.width() - decoration.width(), work.height() - decoration.height()};
   in.controlLeft = WMP64->x();
   in.controlTop = WMP64->y();
   in.gbTop = GB->y();
@@ -472,12 +491,70 @@ void TVRTQ_MAIN::Layout() {
   WMP64->show();
   B_Dummy->show();
   B_Dummy->lower();
+  if (!focusWidget() || focusWidget() == B_Dummy) B_Dummy->setFocus();
   if (in.hasPicture && in.choice == MovieSize::kFullScreen) {
-    move(in.monitor.left, in.monitor.top);
+    // Leaving full screen comes back here, not to the monitor's corner.
+    if (!inFullScreen_) beforeFullScreen_ = QRect(NormalPosition(), geometry().size());
+    keepBeforeFullScreen_ = true;
+    PlaceClient(QPoint(in.monitor.left, in.monitor.top));
     SelectMovieSize(MovieSize::kScreen4);
     fullScreenLaidOut_ = true;
     WMP64->SetDisplaySize(MediaPlayerControl::kFullScreen);
+    return;
   }
+  // A window grown past the working area's right or bottom edge moves back in.
+  if (!work.isEmpty() && isVisible() && !restoreTo_ && !isFullScreen()) {
+    const QSize outer(r.client.width + decoration.width(), r.client.height + decoration.height());
+    const QRect frame = frameGeometry();
+    QPoint at = frame.topLeft();
+    at.setX(std::max(work.left(), std::min(at.x(), work.left() + work.width() - outer.width())));
+    at.setY(std::max(work.top(), std::min(at.y(), work.top() + work.height() - outer.height())));
+    if (at != frame.topLeft()) PlaceClient(geometry().topLeft() + (at - frame.topLeft()));
+  }
+}
+
+QSize TVRTQ_MAIN::Decoration() const {
+  // The frame's share once the window manager has framed us; the menu bar is
+  // outside the body either way.
+  const QRect frame = frameGeometry(), client = geometry();
+  const int menu = menuBar()->isVisible() ? menuBar()->sizeHint().height() : 0;
+  return {frame.width() - client.width(), frame.height() - client.height() + menu};
+}
+
+void TVRTQ_MAIN::PlaceClient(const QPoint& at) {
+  // The client area's place, the same geometry that is saved: a window
+  // manager's frame never shifts it between runs.
+  setGeometry(QRect(at, geometry().size()));
+}
+
+QPoint TVRTQ_MAIN::NormalPosition() const {
+  if (inFullScreen_) return beforeFullScreen_.topLeft();
+  return restoreTo_ ? *restoreTo_ : geometry().topLeft();
+}
+
+QPoint TVRTQ_MAIN::OnSomeMonitor(const QPoint& at) const {
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  std::vector<Box> work;
+  int primary = 0;
+  for (int i = 0; i < screens.size(); ++i) {
+    const QRect g = screens[i]->availableGeometry();
+    work.push_back({g.x(), g.y(), g.width(), g.height()});
+    if (screens[i] == QGuiApplication::primaryScreen()) primary = i;
+  }
+  for (const Box& m : work)
+    if (m.left <= at.x() && at.x() < m.left + m.width && m.top <= at.y() && at.y() < m.top + m.height)
+      return at;  // where the user left it
+  const int index = FindMonitor(work, at.x(), at.y(), primary);
+  if (index < 0) return at;
+  // The title bar must be reachable: the client corner low enough for the
+  // frame above it, and at least 48 pixels inside.
+  const Box& m = work[index];
+  const int margin = 48;
+  const int title = std::max(geometry().y() - frameGeometry().y(), 32);
+  QPoint p = at;
+  p.setX(std::clamp(p.x(), m.left, std::max(m.left, m.left + m.width - margin)));
+  p.setY(std::clamp(p.y(), m.top + title, std::max(m.top + title, m.top + m.height - margin)));
+  return p;
 }
 
 void TVRTQ_MAIN::SelectMovieSize(MovieSize choice) {
@@ -493,7 +570,11 @@ void TVRTQ_MAIN::WMP64OpenStateChange(int, int newState) {
 
 void TVRTQ_MAIN::WMP64EndOfStream(int) { endOfFile_ = true; }
 
-void TVRTQ_MAIN::WMP64Error(const QString& text) { ShowError(this, text, texts::kPlayerError); }
+void TVRTQ_MAIN::WMP64Error(const QString& detail, const QString& path) {
+  // Not modal: a hand-over or an end of stream must not wait for the click.
+  ShowErrorLater(this, texts::OpenFailed(DisplayPath(QFileInfo(path).fileName()), detail),
+                 texts::kPlayerError);
+}
 
 void TVRTQ_MAIN::WMP64DisplaySizeChange(int size) {
   if (size == MediaPlayerControl::kFullScreen) {
@@ -512,9 +593,12 @@ void TVRTQ_MAIN::WMP64DisplaySizeChange(int size) {
 
 void TVRTQ_MAIN::EnterFullScreen() {
   if (inFullScreen_) return;
+  if (!keepBeforeFullScreen_) beforeFullScreen_ = QRect(NormalPosition(), geometry().size());
+  keepBeforeFullScreen_ = false;
   inFullScreen_ = true;
   menuBar()->hide();
   GB->hide();
+  WMP64->SetStripVisible(false);
   layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
   body_->setMinimumSize(0, 0);
   body_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
@@ -530,8 +614,31 @@ void TVRTQ_MAIN::LeaveFullScreen() {
   showNormal();
   menuBar()->show();
   GB->setVisible(!S_HideControl->isChecked());
+  WMP64->SetStripVisible(true);
   WMP64->move(0, 0);
   layout()->setSizeConstraint(QLayout::SetFixedSize);
+  // Back exactly where the window was, whatever the window manager restores
+  // on its own schedule: placed again until the place holds.
+  restoreTo_ = beforeFullScreen_.topLeft();
+  PlaceClient(*restoreTo_);
+  restoreTries_ = 0;
+  QTimer::singleShot(50, this, &TVRTQ_MAIN::SettleRestore);
+}
+
+void TVRTQ_MAIN::SettleRestore() {
+  if (inFullScreen_ || !restoreTo_) return;
+  if (geometry().topLeft() == *restoreTo_ && !isFullScreen() && ++restoreTries_ > 2) {
+    restoreTo_.reset();
+    Layout();
+    return;
+  }
+  if (restoreTries_ > 40) {  // two seconds: leave it to the window manager
+    restoreTo_.reset();
+    return;
+  }
+  if (!isFullScreen() && geometry().topLeft() != *restoreTo_) PlaceClient(*restoreTo_);
+  ++restoreTries_;
+  QTimer::singleShot(50, this, &TVRTQ_MAIN::SettleRestore);
 }
 
 void TVRTQ_MAIN::resizeEvent(QResizeEvent* event) {

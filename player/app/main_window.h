@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QStringList>
+#include <optional>
 
 #include "layout.h"
 #include "platform/media_player_control.h"
@@ -101,7 +102,7 @@ class TVRTQ_MAIN : public QMainWindow {
   void C_RepeatClick();
   void WMP64OpenStateChange(int oldState, int newState);
   void WMP64EndOfStream(int result);
-  void WMP64Error(const QString& text);
+  void WMP64Error(const QString& detail, const QString& path);
   void WMP64DisplaySizeChange(int size);
   void ApplicationIdle();
 
@@ -126,6 +127,11 @@ class TVRTQ_MAIN : public QMainWindow {
   void SelectMovieSize(MovieSize choice);
   void EnterFullScreen();
   void LeaveFullScreen();
+  QSize Decoration() const;
+  void PlaceClient(const QPoint& at);
+  QPoint NormalPosition() const;
+  QPoint OnSomeMonitor(const QPoint& at) const;
+  void SettleRestore();
 
   MainWindowOptions options_;
   QString titleCopy_;
@@ -140,6 +146,10 @@ class TVRTQ_MAIN : public QMainWindow {
   bool endOfFile_ = false;
   bool fullScreenLaidOut_ = false;
   bool inFullScreen_ = false;
+  QRect beforeFullScreen_;
+  bool keepBeforeFullScreen_ = false;  // taken before the move to the corner
+  std::optional<QPoint> restoreTo_;  // where leaving full screen puts us back
+  int restoreTries_ = 0;
   int transLevel_ = 0;
   QStringList readOnlyList_;
   QHash<QString, int> readOnlyBits_;  // the write bits each marked file had

@@ -11,6 +11,9 @@ namespace vortaq {
 void ShowError(QWidget* owner, const QString& text, const QString& caption);
 void ShowWarning(QWidget* owner, const QString& text, const QString& caption);
 void ShowInformation(QWidget* owner, const QString& text, const QString& caption);
+// An error box that is shown and returned from at once (no nested event loop);
+// it deletes itself when closed.
+void ShowErrorLater(QWidget* owner, const QString& text, const QString& caption);
 // "確認" with Yes and No, No being the default; true for Yes.
 bool Confirm(QWidget* owner, const QString& text);
 

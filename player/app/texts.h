@@ -27,6 +27,15 @@ inline QString LibraryNotUnicode() {
 }
 inline QString LibraryAnsi() { return QStringLiteral("ANSI版のlibprobex.soは使えません。"); }
 
+// A path the analysis record cannot hold (255 UTF-16 units at most).
+inline QString PathTooLong(qsizetype units) {
+  return QStringLiteral("パスが長すぎるので詳細の表示ができません(%1文字、上限255文字)。").arg(units);
+}
+// The engine could not open a file: what failed, then the engine's reason.
+inline QString OpenFailed(const QString& fileName, const QString& detail) {
+  return QStringLiteral("%1\nを開けませんでした。\n\n(mpv: %2)").arg(fileName, detail);
+}
+
 inline const QString kOpenDialogTitle = QStringLiteral("なんか開く");
 // Each name keeps its designed pattern text; the pattern that Qt applies is the
 // last group (every file, dotted or not), hidden with HideNameFilterDetails.

@@ -2,8 +2,11 @@
 // methods and events keep the names of the Windows Media Player 6.4 control
 // that the window was designed around. The picture fills the control above its
 // own strip (play/pause, stop, position bar, times) of kStripHeight pixels.
+// The GUI thread never waits on the engine: properties arrive as observed
+// values and are read from a cache, commands and writes are asynchronous.
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QWidget>
 
@@ -12,10 +15,12 @@ struct mpv_event;
 class QLabel;
 class QPushButton;
 class QSlider;
+struct mpv_node;
 
 namespace vortaq {
 
 class MpvVideoSurface;
+class PositionBar;
 
 struct EngineOptions {
   QString videoOutput;  // empty: the render API when OpenGL works, else "null"
@@ -56,6 +61,12 @@ class MediaPlayerControl : public QWidget {
 
   bool hasVideoSurface() const { return surface_ != nullptr; }
   mpv_handle* engine() const { return mpv_; }
+  // Why the engine could not be started; empty when it runs.
+  QString engineError() const { return engineError_; }
+  // Seconds that one wheel step on the position bar moves.
+  void SetSeekStep(int seconds) { seekStep_ = seconds; }
+  // The strip is hidden while the picture fills the screen.
+  void SetStripVisible(bool visible);
 
  public slots:
   void Play();
@@ -65,8 +76,9 @@ class MediaPlayerControl : public QWidget {
  signals:
   void OpenStateChange(int oldState, int newState);
   void EndOfStream(int result);
-  // The engine could not open the file; text says why.
-  void Error(const QString& text);
+  // The engine could not open path; detail is its reason. Posted after the
+  // engine's events were handled, never from inside their handling.
+  void Error(const QString& detail, const QString& path);
   // DisplaySize changed; the window arranges the full-screen presentation.
   void DisplaySizeChange(int size);
 
@@ -82,6 +94,13 @@ class MediaPlayerControl : public QWidget {
   void SetOpenState(int state);
   void ApplyBalance();
   void HandleEvent(const mpv_event& event);
+  void HandleProperty(uint64_t id, const void* property);
+  void HandleLoadReply(uint64_t serial, int error, const mpv_node& result);
+  void HandleEnd(int64_t entry, int reason, int error);
+  void CurrentLoaded();
+  void SeekTo(double seconds);
+  void SetPause(bool on);
+  void Command(std::initializer_list<QByteArray> args, uint64_t reply = 0);
 
   mpv_handle* mpv_ = nullptr;
   MpvVideoSurface* surface_ = nullptr;
@@ -89,7 +108,7 @@ class MediaPlayerControl : public QWidget {
   QWidget* strip_ = nullptr;
   QPushButton* playButton_ = nullptr;
   QPushButton* stopButton_ = nullptr;
-  QSlider* positionBar_ = nullptr;
+  PositionBar* positionBar_ = nullptr;
   QLabel* timeLabel_ = nullptr;
 
   QString fileName_;
@@ -103,9 +122,28 @@ class MediaPlayerControl : public QWidget {
   bool loaded_ = false;
   bool stopped_ = true;
   bool loadPending_ = false;
+  bool loadPaused_ = false;  // AutoStart as it was when the load was asked for
   double pendingSeek_ = -1;
-  int64_t entryId_ = -1;
-  bool barDragging_ = false;
+  bool stripVisible_ = true;
+  int seekStep_ = 5;
+  QString engineError_;
+
+  // Which engine entry answers which load: the serial of each loadfile
+  // request, the entry id its reply names, and the path it was for.
+  uint64_t loadSerial_ = 0;
+  int64_t currentEntry_ = -1;    // the entry of the current load, once known
+  int64_t startedEntry_ = -1;    // the last entry the engine began
+  int64_t loadedEntry_ = -1;     // the last entry the engine finished loading
+  QHash<uint64_t, QString> loadPaths_;       // serial -> path, until answered
+  QHash<int64_t, QString> entryPaths_;       // entry -> path of earlier loads
+  struct EarlyEnd { int reason; int error; };
+  QHash<int64_t, EarlyEnd> earlyEnds_;       // ends that came before their reply
+
+  // The engine's observed state.
+  double timePos_ = 0;
+  double duration_ = 0;
+  bool paused_ = true;
+  bool eofReached_ = false;
 };
 
 }  // namespace vortaq

@@ -65,6 +65,40 @@ TEST(LayoutTest, ControlGroupAndClientSizes) {
   EXPECT_EQ(r.gbLeft, 308);
 }
 
+// The designed sizes first, then the window is kept inside the working area:
+// 画面1/2 of a 4:3 picture on a 1080-line monitor is 1,226 pixels tall with
+// its strip.
+TEST(LayoutTest, APictureTooLargeForTheWorkingAreaShrinksWithItsAspect) {
+  LayoutInput in;
+  in.hasPicture = true;
+  in.imageWidth = 640;
+  in.imageHeight = 480;
+  in.choice = MovieSize::kScreen2;
+  in.monitor = kFullHd;
+  in.gbWidth = 200;
+  in.gbHeight = 232;
+  in.fit = {1920, 1000};  // the panel and the window frame take the rest
+  LayoutResult r = ComputeLayout(in);
+  const double scale = (1000.0 - 146 - 8) / 1080;  // designed: 1440 × 1080
+  EXPECT_EQ(r.control.height, static_cast<int>(1080 * scale) + 146);
+  EXPECT_EQ(r.control.width, static_cast<int>(1440 * scale));
+  EXPECT_LE(r.client.height, 1000);
+  EXPECT_LE(r.client.width, 1920);
+
+  in.fit = {700, 2000};  // narrow: the width decides, the group included
+  r = ComputeLayout(in);
+  EXPECT_EQ(r.control.width, static_cast<int>(1440 * (484.0 / 1440)));
+  EXPECT_EQ(r.control.height, static_cast<int>(1080 * (484.0 / 1440)) + 146);
+  EXPECT_LE(r.client.width, 700);
+  EXPECT_GE(r.client.width, 699);
+
+  in.choice = MovieSize::kX1;  // what fits stays as designed
+  in.imageWidth = 320;
+  in.imageHeight = 240;
+  r = ComputeLayout(in);
+  EXPECT_EQ(r.control, (Size{320, 240 + 146}));
+}
+
 TEST(LayoutTest, MonitorOfTheCornerElseNearestElsePrimary) {
   const std::vector<Box> monitors{{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
   EXPECT_EQ(FindMonitor(monitors, 100, 100, 0), 0);

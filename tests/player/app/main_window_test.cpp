@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QListView>
@@ -16,12 +17,16 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTest>
+#include <fcntl.h>
+#include <unistd.h>
 #include <memory>
 
 #include "ini_file.h"
 #include "message_box.h"
 #include "texts.h"
 #include "platform/file_ops.h"
+#include "platform/local_path.h"
 #include "player_fixture.h"
 #include "ui/hint_window.h"
 
@@ -79,7 +84,7 @@ class MainWindowTest : public testing::Test {
 
 TEST_F(MainWindowTest, FirstStartUsesDefaultsAndWritesEveryMainKey) {
   TVRTQ_MAIN* w = Start();
-  EXPECT_EQ(w->pos(), QPoint(100, 100));
+  EXPECT_EQ(w->geometry().topLeft(), QPoint(100, 100));
   EXPECT_TRUE(Find<QAction>("PM_AutoStart")->isChecked());
   EXPECT_TRUE(Find<QAction>("PM_AutoRepeat")->isChecked());
   EXPECT_TRUE(Find<QAction>("S_HintShow")->isChecked());
@@ -179,10 +184,12 @@ TEST_F(MainWindowTest, FullScreenChoiceShowsTheControlFullAndComesBackAtAQuarter
   EXPECT_EQ(w->player()->DisplaySize(), MediaPlayerControl::kFullScreen);
   EXPECT_EQ(sizes->currentIndex(), 5);  // 画面1/4, chosen without its handler
   EXPECT_TRUE(Find<QGroupBox>("GB")->isHidden());
+  EXPECT_TRUE(w->player()->findChild<QWidget*>("Strip")->isHidden());  // the picture alone
   w->ApplicationIdle();  // the watch leaves a laid-out full screen alone
   EXPECT_EQ(sizes->currentIndex(), 5);
   w->player()->SetDisplaySize(MediaPlayerControl::kDefaultSize);
   EXPECT_FALSE(Find<QGroupBox>("GB")->isHidden());
+  EXPECT_FALSE(w->player()->findChild<QWidget*>("Strip")->isHidden());
   const QRect screen = w->screen()->geometry();
   EXPECT_EQ(w->player()->width(), screen.width() / 2);  // the quarter-screen layout
   // The control asking for full screen by itself gets the same layout.
@@ -346,6 +353,65 @@ TEST_F(MainWindowTest, HintStyleChoiceKeepsHintsAsTheyWere) {
   w->close();
   EXPECT_EQ(Written().ReadInteger("Main", "HintStyle", -1), 2);
   EXPECT_EQ(Written().ReadInteger("Main", "Hint", -1), 0);
+}
+
+TEST_F(MainWindowTest, KeysNeverReachTheSizeList) {
+  TVRTQ_MAIN* w = Start();
+  w->activateWindow();
+  auto* sizes = Find<QComboBox>("CB_MovieSize");
+  EXPECT_NE(w->focusWidget(), sizes);
+  for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_End, Qt::Key_F, Qt::Key_Space})
+    QTest::keyClick(w, key);
+  EXPECT_EQ(sizes->currentIndex(), 0);
+  EXPECT_FALSE(sizes->view()->isVisible());
+  for (QWidget* control : Find<QGroupBox>("GB")->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    EXPECT_EQ(control->focusPolicy(), Qt::NoFocus) << control->objectName().toStdString();
+}
+
+TEST_F(MainWindowTest, AnamorphicVideoIsLaidOutAtItsDisplaySize) {
+  TVRTQ_MAIN* w = Start({test::Fixture("anamorphic.mp4")});
+  EXPECT_TRUE(test::WaitFor([&] { return w->player()->size() == QSize(213, 120 + 146); }))
+      << w->player()->width() << "x" << w->player()->height();
+}
+
+TEST_F(MainWindowTest, NamesThatAreNoUtf8AreAnalysedPlayedAndShownWithReplacements) {
+  QTemporaryDir media;
+  const QByteArray local = QFile::encodeName(media.path()) + "/tone\xE9.mp3";
+  const QByteArray data = test::ReadAll(test::Fixture("tone.mp3"));
+  const int fd = ::open(local.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, data.constData(), data.size()), data.size());
+  ::close(fd);
+  TVRTQ_MAIN* w = Start();
+  w->Open(PathFromLocal(local));
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("tone\uFFFD.mp3"));
+  EXPECT_TRUE(w->toolTip().contains("4,407")) << w->toolTip().toStdString();  // the analysis
+  ASSERT_TRUE(WaitOpen());
+  EXPECT_EQ(LocalFromPath(w->player()->FileName()), local);
+}
+
+TEST_F(MainWindowTest, APathTooLongToAnalyseSaysSoAndStillPlays) {
+  QTemporaryDir media;
+  QString folder = media.path();
+  while (folder.size() < 260) folder += QStringLiteral("/a-rather-long-folder-name");
+  ASSERT_TRUE(QDir().mkpath(folder));
+  const QString path = folder + QStringLiteral("/tone.mp3");
+  ASSERT_TRUE(QFile::copy(test::Fixture("tone.mp3"), path));
+  TVRTQ_MAIN* w = Start();
+  w->Open(path);
+  EXPECT_TRUE(w->toolTip().contains(QStringLiteral("パスが長すぎる"))) << w->toolTip().toStdString();
+  w->S_CopyDetailClick();
+  EXPECT_TRUE(QGuiApplication::clipboard()->text().contains(QStringLiteral("パスが長すぎる")));
+  ASSERT_TRUE(WaitOpen());
+}
+
+TEST_F(MainWindowTest, AnOpenErrorNamesItsOwnFileInJapaneseWithTheEnginesReason) {
+  TVRTQ_MAIN* w = Start();
+  ShowInformation(nullptr, QString(), QString());  // forget earlier messages
+  w->Open(test::Fixture("make_fixtures.sh"));
+  ASSERT_TRUE(test::WaitFor([] { return !LastMessage().isEmpty(); }));
+  EXPECT_TRUE(LastMessage().startsWith("make_fixtures.sh\nを開けませんでした。\n\n(mpv: "))
+      << LastMessage().toStdString();
 }
 
 TEST(OpenDialogTest, ShowsTheDesignedFilterNamesAndListsFilesWithoutADot) {

@@ -116,5 +116,43 @@ TEST_F(ProcessTest, AnInstanceThatAllowsOthersIsNotLookedFor) {
   EXPECT_EQ(Stop(first.get()), 0);
 }
 
+TEST_F(ProcessTest, HelpAndVersionAnswerWithoutAWindowOrADisplay) {
+  struct Case {
+    QStringList args;
+    const char* expected;
+  } cases[] = {
+      {{"--help"}, "--version"},
+      {{"-h", "clip.mp4"}, "[--] [FILE...]"},
+      {{"--version"}, "Vortaq6.4 121014"},
+  };
+  for (const Case& c : cases) {
+    auto p = std::make_unique<QProcess>();
+    QProcessEnvironment env = Environment();
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    p->setProcessEnvironment(env);
+    p->start(VORTAQ_VORTAQ_EXE, c.args);
+    ASSERT_TRUE(p->waitForFinished(10000)) << c.args.join(' ').toStdString();
+    EXPECT_EQ(p->exitCode(), 0) << c.args.join(' ').toStdString();
+    EXPECT_TRUE(QString::fromUtf8(p->readAllStandardOutput()).contains(c.expected))
+        << c.args.join(' ').toStdString();
+    EXPECT_FALSE(QFileInfo::exists(Settings()));
+  }
+}
+
+// "--" ends the options: a file whose name begins with '-' is a file.
+TEST_F(ProcessTest, NamesAfterTheDoubleDashAreFiles) {
+  QTemporaryDir media;
+  ASSERT_TRUE(QFile::copy(test::Fixture("tone.mp3"), media.filePath("-h.mp3")));
+  QDir().mkpath(config_.filePath("vortaq"));
+  ASSERT_TRUE(test::WriteAll(Settings(), Utf16("[Main]\r\nResume=1\r\nAutoStart=0\r\n")));
+  auto p = Launch({"--", "-h.mp3"}, VORTAQ_VORTAQ_EXE, media.path());
+  ASSERT_TRUE(test::WaitFor([&] { return QFileInfo::exists(Socket("VRTQ_NoMultiRun")); }));
+  EXPECT_EQ(Stop(p.get()), 0);
+  const IniFile ini = IniFile::FromBytes(test::ReadAll(Settings()));
+  EXPECT_EQ(ini.ReadString("Main", "ResumeFileName", ""), media.filePath("-h.mp3"));
+}
+
 }  // namespace
 }  // namespace vortaq
