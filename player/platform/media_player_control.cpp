@@ -13,6 +13,8 @@
 #include <QSlider>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <malloc.h>
+
 #include <clocale>
 #include <cmath>
 #include <cstring>
@@ -141,6 +143,9 @@ MediaPlayerControl::MediaPlayerControl(QWidget* parent, EngineOptions options)
     SetOption(mpv_, "pause", QStringLiteral("yes"));
     // The sound server lists the stream under the program's own name.
     SetOption(mpv_, "audio-client-name", QStringLiteral("Vortaq"));
+    // The engine's own log, for finding where time goes (tools/measure_player.py).
+    const QString log = qEnvironmentVariable("VORTAQ_ENGINE_LOG");
+    if (!log.isEmpty()) SetOption(mpv_, "log-file", log);
     const int status = mpv_initialize(mpv_);
     if (status < 0) {
       engineError_ = QStringLiteral("mpv_initialize: ") + QString::fromUtf8(mpv_error_string(status));
@@ -491,6 +496,9 @@ void MediaPlayerControl::HandleLoadReply(uint64_t serial, int error, const mpv_n
 void MediaPlayerControl::CurrentLoaded() {
   if (loaded_ || fileName_.isEmpty()) return;
   loaded_ = true;
+  // What the previous file's decoders freed goes back to the system once the
+  // new one runs (later, so that it costs the first frame nothing).
+  QTimer::singleShot(3000, this, [] { malloc_trim(0); });
   eofReached_ = false;
   if (pendingSeek_ >= 0) {
     SeekTo(pendingSeek_);
