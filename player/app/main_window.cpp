@@ -36,8 +36,6 @@ constexpr int kGroupHeight = 232;
 
 const char* const kMovieSizes[] = {"x1", "x0.5", "x2", "FullScreen", "画面1/16", "画面1/4", "画面1/2"};
 
-bool IsPlaylistFormat(int formatId) { return formatId >= 301 && formatId <= 307; }
-
 }  // namespace
 
 TVRTQ_MAIN::TVRTQ_MAIN(MainWindowOptions options, QWidget* parent)
@@ -368,11 +366,7 @@ void TVRTQ_MAIN::closeEvent(QCloseEvent* event) {
   Close();
   binding_.Unbind();
   settings_.Update([&s](IniFile& ini) { WriteMainSettings(ini, s); });
-  // Give back exactly the write permission each file had, not just the owner's.
-  for (const QString& path : readOnlyList_)
-    if (IsReadOnly(path)) SetReadOnly(path, false, readOnlyBits_.value(path));
-  readOnlyList_.clear();
-  readOnlyBits_.clear();
+  session_.TakeBackMarks();
   if (instance_) instance_->Close();
   event->accept();
 }
@@ -385,29 +379,19 @@ void TVRTQ_MAIN::Open(const QString& path) {
   if (closing_ || path.isEmpty()) return;
   Close();
   ResetRepeat();
-  MediaInfo info;
-  QString current = path;
-  const bool analysed = binding_.Detect(path, S_CheckExt->isChecked(), &info);
-  if (analysed) current = PathOfRecord(info);
-  if (analysed && IsPlaylistFormat(info.formatId)) {
-    emit PlaylistFileOpened(current, info.formatId);
+  const bool checking = S_CheckExt->isChecked();
+  setWindowTitle(texts::kChecking);
+  const OpenAnalysis a = session_.Analyse(path, checking);
+  if (a.playlist) {
+    setWindowTitle(titleCopy_);
+    emit PlaylistFileOpened(a.path, a.formatId);
     return;
   }
-  setWindowTitle(texts::kChecking);
-  QString report;
-  if (analysed) report = binding_.FullReport(&info);
-  else if (!FitsRecord(current)) report = texts::PathTooLong(current.size());
-  const QString name = DisplayPath(QFileInfo(current).fileName());
-  setWindowTitle(name);
-  setToolTip(QStringLiteral("[") + name + QStringLiteral("]\r\n") + report);
-  appTitle_ = name;
-  if (S_AddReadOnly->isChecked() && !IsReadOnly(current)) {
-    const int bits = WriteBits(current);
-    if (bits >= 0 && SetReadOnly(current, true)) {
-      readOnlyList_ << current;
-      readOnlyBits_.insert(current, bits);
-    }
-  }
+  const QString& current = a.path;
+  setWindowTitle(a.name);
+  setToolTip(a.hint);
+  appTitle_ = a.name;
+  if (S_AddReadOnly->isChecked()) session_.MarkReadOnly(current);
   WMP64->SetFileName(current);
   WMP64->SetRate(RateFromPosition(SC_Rate->value()));
 }

@@ -11,6 +11,7 @@
 
 #include "layout.h"
 #include "platform/media_player_control.h"
+#include "player_session.h"
 #include "probex_binding.h"
 #include "settings.h"
 
@@ -57,7 +58,7 @@ class TVRTQ_MAIN : public QMainWindow {
   // The application title: the last opened file's name, else the program's.
   QString applicationTitle() const { return appTitle_; }
   // The files this run made read-only.
-  const QStringList& readOnlyList() const { return readOnlyList_; }
+  const QStringList& readOnlyList() const { return session_.readOnlyList(); }
 
  signals:
   // A playlist file was given for playback; the playlist takes it.
@@ -151,9 +152,8 @@ class TVRTQ_MAIN : public QMainWindow {
   std::optional<QPoint> restoreTo_;  // where leaving full screen puts us back
   int restoreTries_ = 0;
   int transLevel_ = 0;
-  QStringList readOnlyList_;
-  QHash<QString, int> readOnlyBits_;  // the write bits each marked file had
   ProbexBinding binding_;
+  PlayerSession session_{&binding_};
   SettingsFile settings_;
   MainSettings carried_;  // values of options whose items come with later parts
   QString openDir_;

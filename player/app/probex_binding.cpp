@@ -1,6 +1,5 @@
 #include "probex_binding.h"
 
-#include <dlfcn.h>
 #include <iconv.h>
 
 #include <QDir>
@@ -9,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "auto_rename.h"
+#include "playlist/auto_rename.h"
 #include "texts.h"
 
 #ifndef VORTAQ_LIBDIR
@@ -21,11 +20,6 @@ namespace vortaq {
 namespace {
 
 const char kLibraryName[] = "libprobex.so";
-
-template <typename Fn>
-Fn Resolve(void* handle, const char* name) {
-  return reinterpret_cast<Fn>(dlsym(handle, name));
-}
 
 }  // namespace
 
@@ -85,29 +79,18 @@ QStringList ProbexCandidates(const QString& programDir) {
 
 QString ProbexBinding::Bind(const QStringList& candidates, const QString& templateDir) {
   Unbind();
-  QString file = candidates.value(0);
-  for (const QString& c : candidates) {
-    if (QFileInfo::exists(c)) {
-      file = c;
-      break;
-    }
-  }
-  dlerror();
-  void* handle = dlopen(QFile::encodeName(file).constData(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle) {
-    const char* error = dlerror();
-    return texts::LoadFailed(QString::fromLocal8Bit(error ? error : "?"));
-  }
-  getDllVersion_ = Resolve<IntFn>(handle, "GetDllVersion");
-  unicode_ = Resolve<IntFn>(handle, "Unicode");
-  setPath_ = Resolve<SetPathFn>(handle, "SetPath");
-  getFileFormat_ = Resolve<InfoFn>(handle, "GetFileFormat");
-  getFileInfo_ = Resolve<InfoFn>(handle, "GetFileInfo");
-  getFileInfoAuto_ = Resolve<InfoFn>(handle, "GetFileInfoAuto");
-  convertFull_ = Resolve<FullFn>(handle, "ConvertFull");
-  convertOne_ = Resolve<OneFn>(handle, "ConvertOne");
-  convertFullLen_ = Resolve<LenFn>(handle, "ConvertFullLen");
-  convertOneLen_ = Resolve<LenFn>(handle, "ConvertOneLen");
+  const QString loaderError = library_.Open(candidates);
+  if (!loaderError.isEmpty()) return texts::LoadFailed(loaderError);
+  getDllVersion_ = library_.Resolve<IntFn>("GetDllVersion");
+  unicode_ = library_.Resolve<IntFn>("Unicode");
+  setPath_ = library_.Resolve<SetPathFn>("SetPath");
+  getFileFormat_ = library_.Resolve<InfoFn>("GetFileFormat");
+  getFileInfo_ = library_.Resolve<InfoFn>("GetFileInfo");
+  getFileInfoAuto_ = library_.Resolve<InfoFn>("GetFileInfoAuto");
+  convertFull_ = library_.Resolve<FullFn>("ConvertFull");
+  convertOne_ = library_.Resolve<OneFn>("ConvertOne");
+  convertFullLen_ = library_.Resolve<LenFn>("ConvertFullLen");
+  convertOneLen_ = library_.Resolve<LenFn>("ConvertOneLen");
   QString error;
   if (!getDllVersion_) {
     error = texts::LibraryBroken();
@@ -122,11 +105,9 @@ QString ProbexBinding::Bind(const QStringList& candidates, const QString& templa
     error = texts::LibraryBroken();
   }
   if (!error.isEmpty()) {
-    dlclose(handle);
-    Unbind();  // nothing is held yet: this only clears the entry points
+    Unbind();
     return error;
   }
-  handle_ = handle;
   version_ = getDllVersion_();
   QString dir = templateDir;
   if (!dir.endsWith(QLatin1Char('/'))) dir += QLatin1Char('/');
@@ -135,8 +116,7 @@ QString ProbexBinding::Bind(const QStringList& candidates, const QString& templa
 }
 
 void ProbexBinding::Unbind() {
-  if (handle_) dlclose(handle_);
-  handle_ = nullptr;
+  library_.Close();
   version_ = 0;
   getDllVersion_ = unicode_ = nullptr;
   setPath_ = nullptr;

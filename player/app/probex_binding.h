@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/shared_library.h"
 #include "probex.h"
 
 namespace vortaq {
@@ -34,7 +35,7 @@ class ProbexBinding {
   // on success, else the message to show; nothing stays loaded then.
   QString Bind(const QStringList& candidates, const QString& templateDir);
   void Unbind();
-  bool bound() const { return handle_ != nullptr; }
+  bool bound() const { return library_.isOpen(); }
   int version() const { return version_; }
 
   // First steps of every analysis: zero-fill, store the path, detect, and run
@@ -54,7 +55,7 @@ class ProbexBinding {
   using OneFn = void (*)(const MediaInfo*, char*);
   using LenFn = int32_t (*)(const MediaInfo*);
 
-  void* handle_ = nullptr;
+  SharedLibrary library_;
   int version_ = 0;
   IntFn getDllVersion_ = nullptr;
   IntFn unicode_ = nullptr;

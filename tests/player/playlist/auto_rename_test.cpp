@@ -1,4 +1,4 @@
-#include "auto_rename.h"
+#include "playlist/auto_rename.h"
 
 #include <gtest/gtest.h>
 
