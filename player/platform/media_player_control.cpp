@@ -1,67 +1,24 @@
 #include "media_player_control.h"
 
-#include <mpv/client.h>
-
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QStyle>
-#include <QStyleOptionSlider>
-#include <QWheelEvent>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTimer>
-#include <QVBoxLayout>
-#include <malloc.h>
-
-#include <clocale>
+#include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <functional>
 
 #include "engine_values.h"
-#include "local_path.h"
+#include "mpv_engine.h"
 #include "mpv_video_surface.h"
 
 namespace vortaq {
-
-namespace {
-
-// Observed properties and asynchronous replies, told apart by their user data.
-enum : uint64_t {
-  kObserveEof = 1,
-  kObserveTime,
-  kObserveDuration,
-  kObservePause,
-  kObserveVideoParams,
-  kReplyVideoTrack,      // + load serial << 8
-  kReplyLoad,            // + load serial << 8
-  kReplyKindMask = 0xFF,
-};
-
-void Wakeup(void* control) {
-  // Runs on an engine thread: hand the draining to the GUI thread once.
-  QMetaObject::invokeMethod(static_cast<MediaPlayerControl*>(control), "DrainEvents",
-                            Qt::QueuedConnection);
-}
-
-void SetOption(mpv_handle* mpv, const char* name, const QString& value) {
-  mpv_set_option_string(mpv, name, value.toUtf8().constData());
-}
-
-const mpv_node* MapValue(const mpv_node& map, const char* key) {
-  if (map.format != MPV_FORMAT_NODE_MAP || !map.u.list) return nullptr;
-  for (int i = 0; i < map.u.list->num; ++i)
-    if (std::strcmp(map.u.list->keys[i], key) == 0) return &map.u.list->values[i];
-  return nullptr;
-}
-
-int64_t IntValue(const mpv_node* node) {
-  return node && node->format == MPV_FORMAT_INT64 ? node->u.int64 : 0;
-}
-
-}  // namespace
 
 // Seeks where it is clicked, as players do, and steps by the seek step on the
 // wheel; a drag seeks when the handle is let go.
@@ -117,54 +74,29 @@ class PositionBar : public QSlider {
 MediaPlayerControl::MediaPlayerControl(QWidget* parent, EngineOptions options)
     : QWidget(parent) {
   setObjectName(QStringLiteral("WMP64"));
-  // The engine refuses to start under a locale whose decimal point is not '.'.
-  std::setlocale(LC_NUMERIC, "C");
-  mpv_ = mpv_create();
-  bool openGL = false;
-  if (!mpv_) {
-    engineError_ = QStringLiteral("mpv_create failed");
-  } else {
-    openGL = options.videoOutput.isEmpty() && OpenGLAvailable();
-    QString vo = options.videoOutput.isEmpty() ? QStringLiteral("null") : options.videoOutput;
-    if (openGL) vo = QStringLiteral("libmpv");
-    SetOption(mpv_, "vo", vo);
-    if (!options.audioOutput.isEmpty()) SetOption(mpv_, "ao", options.audioOutput);
-    if (options.untimed) SetOption(mpv_, "untimed", QStringLiteral("yes"));
-    SetOption(mpv_, "config", QStringLiteral("no"));
-    SetOption(mpv_, "terminal", QStringLiteral("no"));
-    SetOption(mpv_, "idle", QStringLiteral("yes"));
-    SetOption(mpv_, "keep-open", QStringLiteral("yes"));
-    SetOption(mpv_, "audio-display", QStringLiteral("no"));
-    SetOption(mpv_, "input-default-bindings", QStringLiteral("no"));
-    SetOption(mpv_, "osc", QStringLiteral("no"));
-    SetOption(mpv_, "ytdl", QStringLiteral("no"));
-    SetOption(mpv_, "volume-max", QStringLiteral("100"));
-    SetOption(mpv_, "loop-file", QStringLiteral("no"));
-    SetOption(mpv_, "pause", QStringLiteral("yes"));
-    // The sound server lists the stream under the program's own name.
-    SetOption(mpv_, "audio-client-name", QStringLiteral("Vortaq"));
-    // The engine's own log, for finding where time goes (tools/measure_player.py).
-    const QString log = qEnvironmentVariable("VORTAQ_ENGINE_LOG");
-    if (!log.isEmpty()) SetOption(mpv_, "log-file", log);
-    const int status = mpv_initialize(mpv_);
-    if (status < 0) {
-      engineError_ = QStringLiteral("mpv_initialize: ") + QString::fromUtf8(mpv_error_string(status));
-      mpv_terminate_destroy(mpv_);
-      mpv_ = nullptr;
-      openGL = false;
-    }
-  }
-  if (mpv_) {
-    mpv_observe_property(mpv_, kObserveEof, "eof-reached", MPV_FORMAT_FLAG);
-    mpv_observe_property(mpv_, kObserveTime, "time-pos", MPV_FORMAT_DOUBLE);
-    mpv_observe_property(mpv_, kObserveDuration, "duration", MPV_FORMAT_DOUBLE);
-    mpv_observe_property(mpv_, kObservePause, "pause", MPV_FORMAT_FLAG);
-    mpv_observe_property(mpv_, kObserveVideoParams, "video-params", MPV_FORMAT_NODE);
-    mpv_set_wakeup_callback(mpv_, Wakeup, this);
-  }
+  bool openGL = options.videoOutput.isEmpty() && OpenGLAvailable();
+  engine_ = new MpvEngine(options, openGL, this);
+  if (!engine_->handle()) openGL = false;
+  connect(engine_, &MpvEngine::Loaded, this, &MediaPlayerControl::EngineLoaded);
+  connect(engine_, &MpvEngine::PictureChanged, this, &MediaPlayerControl::EnginePictureChanged);
+  connect(engine_, &MpvEngine::NoPicture, this, [this] {
+    if (!fileName_.isEmpty()) SetOpenState(kOpen);
+  });
+  connect(engine_, &MpvEngine::Ended, this, [this] {
+    if (fileName_.isEmpty()) return;
+    stopped_ = true;
+    emit EndOfStream(0);
+    UpdateStrip();
+  });
+  connect(engine_, &MpvEngine::LoadFailed, this, [this](const QString& detail, const QString& path) {
+    if (path == fileName_ && !engine_->loaded()) stopped_ = true;
+    UpdateStrip();
+    emit Error(detail, path);
+  });
+  connect(engine_, &MpvEngine::StateChanged, this, &MediaPlayerControl::UpdateStrip);
 
   if (openGL) {
-    surface_ = new MpvVideoSurface(mpv_, this);
+    surface_ = new MpvVideoSurface(engine_->handle(), this);
     connect(surface_, &MpvVideoSurface::Ready, this, [this] {
       if (loadPending_) Load();
     });
@@ -224,34 +156,16 @@ MediaPlayerControl::MediaPlayerControl(QWidget* parent, EngineOptions options)
 }
 
 MediaPlayerControl::~MediaPlayerControl() {
-  if (!mpv_) return;
-  mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
   // The render context must go before the engine does.
   delete surface_;
   surface_ = nullptr;
-  mpv_terminate_destroy(mpv_);
+  delete engine_;
+  engine_ = nullptr;
 }
 
-void MediaPlayerControl::Command(std::initializer_list<QByteArray> args, uint64_t reply) {
-  if (!mpv_) return;
-  std::vector<const char*> argv;
-  for (const QByteArray& a : args) argv.push_back(a.constData());
-  argv.push_back(nullptr);
-  mpv_command_async(mpv_, reply, argv.data());
-}
+mpv_handle* MediaPlayerControl::engine() const { return engine_->handle(); }
 
-void MediaPlayerControl::SetPause(bool on) {
-  paused_ = on;  // the observed value confirms it
-  if (!mpv_) return;
-  int value = on ? 1 : 0;
-  mpv_set_property_async(mpv_, 0, "pause", MPV_FORMAT_FLAG, &value);
-}
-
-void MediaPlayerControl::SeekTo(double seconds) {
-  timePos_ = seconds;
-  eofReached_ = false;
-  Command({"seek", QByteArray::number(seconds, 'f', 3), "absolute+exact"});
-}
+QString MediaPlayerControl::engineError() const { return engine_->error(); }
 
 void MediaPlayerControl::resizeEvent(QResizeEvent*) {
   const int stripHeight = stripVisible_ ? std::min(kStripHeight, height()) : 0;
@@ -273,24 +187,16 @@ void MediaPlayerControl::SetFileName(const QString& path) {
   if (path.isEmpty()) {
     fileName_.clear();
     loadPending_ = false;
-    loaded_ = false;
     stopped_ = true;
-    currentEntry_ = -1;
-    ++loadSerial_;  // a reply still on its way belongs to no load now
-    imageWidth_ = imageHeight_ = 0;
-    timePos_ = duration_ = 0;
-    Command({"stop"});
+    engine_->Unload();
     SetOpenState(kClosed);
     UpdateStrip();
     return;
   }
   fileName_ = path;
-  loaded_ = false;
   stopped_ = !autoStart_;
   loadPaused_ = !autoStart_;
   pendingSeek_ = -1;
-  imageWidth_ = imageHeight_ = 0;
-  timePos_ = duration_ = 0;
   SetOpenState(kOpening);
   // Without a render context the engine would give up the video for good.
   if (surface_ && !surface_->ready() && surface_->isVisible()) {
@@ -306,44 +212,56 @@ void MediaPlayerControl::SetFileName(const QString& path) {
 
 void MediaPlayerControl::Load() {
   loadPending_ = false;
-  if (!mpv_) {
-    stopped_ = true;
-    const QString path = fileName_;
-    const QString detail = engineError_;
-    QTimer::singleShot(0, this, [this, detail, path] { emit Error(detail, path); });
-    return;
-  }
-  SetPause(loadPaused_ || rate_ <= 0);
-  const uint64_t serial = ++loadSerial_;
-  currentEntry_ = -1;
-  loadPaths_.insert(serial, fileName_);
-  Command({"loadfile", LocalFromPath(fileName_), "replace"}, kReplyLoad | serial << 8);
+  engine_->Load(fileName_, loadPaused_ || rate_ <= 0);
 }
 
-void MediaPlayerControl::SetPlayCount(int count) {
-  const char* value = count == 0 ? "inf" : "no";
-  if (mpv_) mpv_set_property_async(mpv_, 0, "loop-file", MPV_FORMAT_STRING, &value);
+void MediaPlayerControl::EngineLoaded() {
+  if (fileName_.isEmpty()) return;
+  if (pendingSeek_ >= 0) {
+    engine_->SeekTo(pendingSeek_);
+    pendingSeek_ = -1;
+  }
+  if (stopped_ && !loadPaused_) stopped_ = false;
+  if (ImageSourceWidth() > 0 && ImageSourceHeight() > 0) SetOpenState(kOpen);
+  UpdateStrip();
 }
+
+void MediaPlayerControl::EnginePictureChanged() {
+  if (fileName_.isEmpty() || !engine_->loaded()) return;
+  if (openState_ != kOpen) SetOpenState(kOpen);
+  else emit OpenStateChange(kOpen, kOpen);
+}
+
+int MediaPlayerControl::ImageSourceWidth() const {
+  return fileName_.isEmpty() ? 0 : engine_->pictureWidth();
+}
+
+int MediaPlayerControl::ImageSourceHeight() const {
+  return fileName_.isEmpty() ? 0 : engine_->pictureHeight();
+}
+
+void MediaPlayerControl::SetPlayCount(int count) { engine_->SetLoopFile(count == 0); }
 
 double MediaPlayerControl::CurrentPosition() const {
   if (fileName_.isEmpty()) return 0;
-  if (!loaded_) return pendingSeek_ > 0 ? pendingSeek_ : 0;
-  return timePos_;
+  if (!engine_->loaded()) return pendingSeek_ > 0 ? pendingSeek_ : 0;
+  return engine_->timePos();
 }
 
 void MediaPlayerControl::SetCurrentPosition(double seconds) {
   if (fileName_.isEmpty() || !std::isfinite(seconds)) return;
   if (seconds < 0) seconds = 0;
-  if (!loaded_) {
+  if (!engine_->loaded()) {
     pendingSeek_ = seconds;  // taken up once the file is loaded
     return;
   }
-  SeekTo(seconds);
+  engine_->SeekTo(seconds);
 }
 
 double MediaPlayerControl::Duration() const {
-  if (!loaded_) return 0;
-  return std::isfinite(duration_) && duration_ > 0 ? duration_ : 0;
+  if (!engine_->loaded()) return 0;
+  const double d = engine_->duration();
+  return std::isfinite(d) && d > 0 ? d : 0;
 }
 
 void MediaPlayerControl::SetRate(double rate) {
@@ -351,30 +269,21 @@ void MediaPlayerControl::SetRate(double rate) {
   const bool wasZero = rate_ <= 0;
   rate_ = rate;
   if (rate <= 0) {
-    SetPause(true);
+    engine_->SetPause(true);
     return;
   }
-  double speed = std::clamp(rate, 0.01, 100.0);
-  if (mpv_) mpv_set_property_async(mpv_, 0, "speed", MPV_FORMAT_DOUBLE, &speed);
-  if (wasZero && !stopped_ && loaded_) SetPause(false);
+  engine_->SetSpeed(std::clamp(rate, 0.01, 100.0));
+  if (wasZero && !stopped_ && engine_->loaded()) engine_->SetPause(false);
 }
 
 void MediaPlayerControl::SetVolume(int attenuation) {
   volume_ = attenuation;
-  double percent = MpvVolumeFromAttenuation(attenuation);
-  if (mpv_) mpv_set_property_async(mpv_, 0, "volume", MPV_FORMAT_DOUBLE, &percent);
+  engine_->SetVolumePercent(MpvVolumeFromAttenuation(attenuation));
 }
 
 void MediaPlayerControl::SetBalance(int balance) {
   balance_ = std::clamp(balance, -10000, 10000);
-  ApplyBalance();
-}
-
-void MediaPlayerControl::ApplyBalance() {
-  // The engine has no balance property: a labelled filter is replaced.
-  Command({"af", "remove", "@bal"});
-  const QByteArray filter = BalanceFilter(balance_).toUtf8();
-  if (!filter.isEmpty()) Command({"af", "add", filter});
+  engine_->SetBalanceFilter(BalanceFilter(balance_).toUtf8());
 }
 
 void MediaPlayerControl::SetDisplaySize(int size) {
@@ -386,30 +295,30 @@ void MediaPlayerControl::SetDisplaySize(int size) {
 
 int MediaPlayerControl::PlayState() const {
   if (fileName_.isEmpty() || stopped_) return kStopped;
-  return paused_ ? kPaused : kPlaying;
+  return engine_->paused() ? kPaused : kPlaying;
 }
 
 void MediaPlayerControl::Play() {
   if (fileName_.isEmpty()) return;
-  if (loaded_ && eofReached_) SeekTo(0);
+  if (engine_->loaded() && engine_->eofReached()) engine_->SeekTo(0);
   stopped_ = false;
   loadPaused_ = false;
-  if (rate_ > 0) SetPause(false);
+  if (rate_ > 0) engine_->SetPause(false);
   UpdateStrip();
 }
 
 void MediaPlayerControl::Pause() {
   if (fileName_.isEmpty()) return;
-  SetPause(true);
+  engine_->SetPause(true);
   UpdateStrip();
 }
 
 void MediaPlayerControl::Stop() {
   if (fileName_.isEmpty()) return;
   // Stopped keeps the file at position 0, as keep-open allows.
-  SetPause(true);
+  engine_->SetPause(true);
   stopped_ = true;
-  if (loaded_) SeekTo(0);
+  if (engine_->loaded()) engine_->SeekTo(0);
   else pendingSeek_ = 0;
   UpdateStrip();
 }
@@ -419,171 +328,6 @@ void MediaPlayerControl::SetOpenState(int state) {
   const int old = openState_;
   openState_ = state;
   emit OpenStateChange(old, state);
-}
-
-void MediaPlayerControl::DrainEvents() {
-  while (mpv_) {
-    mpv_event* event = mpv_wait_event(mpv_, 0);
-    if (event->event_id == MPV_EVENT_NONE) break;
-    HandleEvent(*event);
-  }
-}
-
-void MediaPlayerControl::HandleEvent(const mpv_event& event) {
-  switch (event.event_id) {
-    case MPV_EVENT_COMMAND_REPLY: {
-      const uint64_t kind = event.reply_userdata & kReplyKindMask;
-      if (kind == kReplyLoad) {
-        const auto* reply = static_cast<mpv_event_command*>(event.data);
-        HandleLoadReply(event.reply_userdata >> 8, event.error, reply->result);
-      }
-      break;
-    }
-    case MPV_EVENT_GET_PROPERTY_REPLY: {
-      if ((event.reply_userdata & kReplyKindMask) != kReplyVideoTrack) break;
-      if ((event.reply_userdata >> 8) != loadSerial_ || !loaded_) break;
-      const auto* p = static_cast<mpv_event_property*>(event.data);
-      const bool video = event.error >= 0 && p->format == MPV_FORMAT_INT64 &&
-                         *static_cast<int64_t*>(p->data) > 0;
-      // Without a picture track no reconfiguration will bring a size.
-      if (!video) SetOpenState(kOpen);
-      break;
-    }
-    case MPV_EVENT_FILE_LOADED:
-      // The entry that was started last is the one that loaded.
-      loadedEntry_ = startedEntry_;
-      if (currentEntry_ >= 0 && loadedEntry_ == currentEntry_) CurrentLoaded();
-      break;
-    case MPV_EVENT_START_FILE:
-      startedEntry_ = static_cast<mpv_event_start_file*>(event.data)->playlist_entry_id;
-      break;
-    case MPV_EVENT_END_FILE: {
-      const auto* end = static_cast<mpv_event_end_file*>(event.data);
-      HandleEnd(end->playlist_entry_id, end->reason, end->error);
-      break;
-    }
-    case MPV_EVENT_PROPERTY_CHANGE:
-      HandleProperty(event.reply_userdata, event.data);
-      break;
-    default:
-      break;
-  }
-}
-
-void MediaPlayerControl::HandleLoadReply(uint64_t serial, int error, const mpv_node& result) {
-  const QString path = loadPaths_.take(serial);
-  const int64_t entry = error >= 0 ? IntValue(MapValue(result, "playlist_entry_id")) : -1;
-  if (entry <= 0) {
-    // The engine refused the request itself.
-    if (serial == loadSerial_ && !fileName_.isEmpty()) {
-      stopped_ = true;
-      const QString detail = QString::fromUtf8(mpv_error_string(error < 0 ? error : MPV_ERROR_LOADING_FAILED));
-      QTimer::singleShot(0, this, [this, detail, path] { emit Error(detail, path); });
-    }
-    return;
-  }
-  entryPaths_.insert(entry, path);
-  if (serial == loadSerial_ && !fileName_.isEmpty()) {
-    currentEntry_ = entry;
-    if (loadedEntry_ == entry) CurrentLoaded();
-  }
-  if (earlyEnds_.contains(entry)) {
-    const EarlyEnd e = earlyEnds_.take(entry);
-    HandleEnd(entry, e.reason, e.error);
-  }
-}
-
-void MediaPlayerControl::CurrentLoaded() {
-  if (loaded_ || fileName_.isEmpty()) return;
-  loaded_ = true;
-  // What the previous file's decoders freed goes back to the system once the
-  // new one runs (later, so that it costs the first frame nothing).
-  QTimer::singleShot(3000, this, [] { malloc_trim(0); });
-  eofReached_ = false;
-  if (pendingSeek_ >= 0) {
-    SeekTo(pendingSeek_);
-    pendingSeek_ = -1;
-  }
-  if (stopped_ && !loadPaused_) stopped_ = false;
-  if (imageWidth_ > 0 && imageHeight_ > 0) SetOpenState(kOpen);
-  else mpv_get_property_async(mpv_, kReplyVideoTrack | loadSerial_ << 8, "current-tracks/video/id",
-                              MPV_FORMAT_INT64);
-  UpdateStrip();
-}
-
-void MediaPlayerControl::HandleEnd(int64_t entry, int reason, int error) {
-  if (!entryPaths_.contains(entry)) {
-    // The reply naming this entry is still on its way.
-    if (!loadPaths_.isEmpty()) earlyEnds_.insert(entry, {reason, error});
-    return;
-  }
-  const QString path = entryPaths_.take(entry);
-  const bool current = entry == currentEntry_ && !fileName_.isEmpty();
-  if (reason == MPV_END_FILE_REASON_ERROR) {
-    if (current) {
-      stopped_ = true;
-      loaded_ = false;
-    }
-    // Every load that failed is reported under its own path, after this drain.
-    const QString detail = QString::fromUtf8(mpv_error_string(error));
-    QTimer::singleShot(0, this, [this, detail, path] { emit Error(detail, path); });
-  } else if (reason == MPV_END_FILE_REASON_EOF && current) {
-    stopped_ = true;
-    emit EndOfStream(0);
-  }
-  if (current) UpdateStrip();
-}
-
-void MediaPlayerControl::HandleProperty(uint64_t id, const void* data) {
-  const auto* p = static_cast<const mpv_event_property*>(data);
-  const bool has = p->format != MPV_FORMAT_NONE && p->data;
-  switch (id) {
-    case kObserveTime:
-      timePos_ = has && p->format == MPV_FORMAT_DOUBLE ? *static_cast<double*>(p->data) : 0;
-      break;
-    case kObserveDuration:
-      duration_ = has && p->format == MPV_FORMAT_DOUBLE ? *static_cast<double*>(p->data) : 0;
-      break;
-    case kObservePause:
-      if (has && p->format == MPV_FORMAT_FLAG) paused_ = *static_cast<int*>(p->data) != 0;
-      break;
-    case kObserveEof: {
-      const bool eof = has && p->format == MPV_FORMAT_FLAG && *static_cast<int*>(p->data);
-      const bool reached = eof && !eofReached_;
-      eofReached_ = eof;
-      if (reached && loaded_ && !fileName_.isEmpty()) {
-        // keep-open holds the last frame instead of ending the file.
-        stopped_ = true;
-        emit EndOfStream(0);
-      }
-      break;
-    }
-    case kObserveVideoParams: {
-      if (!has || p->format != MPV_FORMAT_NODE || fileName_.isEmpty()) {
-        if (!has) imageWidth_ = imageHeight_ = 0;  // the picture went with its file
-        break;
-      }
-      const auto* node = static_cast<const mpv_node*>(p->data);
-      // The display size: anamorphic pictures are laid out as they are seen.
-      int w = static_cast<int>(IntValue(MapValue(*node, "dw")));
-      int h = static_cast<int>(IntValue(MapValue(*node, "dh")));
-      if (w <= 0 || h <= 0) {
-        w = static_cast<int>(IntValue(MapValue(*node, "w")));
-        h = static_cast<int>(IntValue(MapValue(*node, "h")));
-      }
-      if (w <= 0 || h <= 0) break;
-      const bool changed = w != imageWidth_ || h != imageHeight_;
-      imageWidth_ = w;
-      imageHeight_ = h;
-      if (!loaded_) break;  // announced once the load is ours
-      if (openState_ != kOpen) SetOpenState(kOpen);
-      else if (changed) emit OpenStateChange(kOpen, kOpen);
-      break;
-    }
-    default:
-      break;
-  }
-  UpdateStrip();
 }
 
 void MediaPlayerControl::UpdateStrip() {

@@ -1,32 +1,23 @@
-// WMP64: the playback control of the main window on libmpv. Properties,
-// methods and events keep the names of the Windows Media Player 6.4 control
-// that the window was designed around. The picture fills the control above its
-// own strip (play/pause, stop, position bar, times) of kStripHeight pixels.
-// The GUI thread never waits on the engine: properties arrive as observed
-// values and are read from a cache, commands and writes are asynchronous.
+// WMP64: the playback control of the main window. Properties, methods and
+// events keep the names of the Windows Media Player 6.4 control that the
+// window was designed around; the engine behind them is MpvEngine. The picture
+// fills the control above its own strip (play/pause, stop, position bar,
+// times) of kStripHeight pixels.
 #pragma once
 
-#include <QHash>
 #include <QString>
 #include <QWidget>
 
+#include "mpv_engine.h"
+
 struct mpv_handle;
-struct mpv_event;
 class QLabel;
 class QPushButton;
-class QSlider;
-struct mpv_node;
 
 namespace vortaq {
 
 class MpvVideoSurface;
 class PositionBar;
-
-struct EngineOptions {
-  QString videoOutput;  // empty: the render API when OpenGL works, else "null"
-  QString audioOutput;  // empty: the engine's choice
-  bool untimed = false; // decode as fast as possible (tests)
-};
 
 class MediaPlayerControl : public QWidget {
   Q_OBJECT
@@ -56,13 +47,14 @@ class MediaPlayerControl : public QWidget {
   int DisplaySize() const { return displaySize_; }
   void SetDisplaySize(int size);
   int PlayState() const;
-  int ImageSourceWidth() const { return imageWidth_; }
-  int ImageSourceHeight() const { return imageHeight_; }
+  // The picture as it is seen: anamorphic pictures at their display size.
+  int ImageSourceWidth() const;
+  int ImageSourceHeight() const;
 
   bool hasVideoSurface() const { return surface_ != nullptr; }
-  mpv_handle* engine() const { return mpv_; }
+  mpv_handle* engine() const;
   // Why the engine could not be started; empty when it runs.
-  QString engineError() const { return engineError_; }
+  QString engineError() const;
   // Seconds that one wheel step on the position bar moves.
   void SetSeekStep(int seconds) { seekStep_ = seconds; }
   // The strip is hidden while the picture fills the screen.
@@ -86,23 +78,15 @@ class MediaPlayerControl : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private slots:
-  void DrainEvents();
   void UpdateStrip();
 
  private:
   void Load();
+  void EngineLoaded();
+  void EnginePictureChanged();
   void SetOpenState(int state);
-  void ApplyBalance();
-  void HandleEvent(const mpv_event& event);
-  void HandleProperty(uint64_t id, const void* property);
-  void HandleLoadReply(uint64_t serial, int error, const mpv_node& result);
-  void HandleEnd(int64_t entry, int reason, int error);
-  void CurrentLoaded();
-  void SeekTo(double seconds);
-  void SetPause(bool on);
-  void Command(std::initializer_list<QByteArray> args, uint64_t reply = 0);
 
-  mpv_handle* mpv_ = nullptr;
+  MpvEngine* engine_ = nullptr;
   MpvVideoSurface* surface_ = nullptr;
   QWidget* picture_ = nullptr;  // surface_, or a black stand-in without OpenGL
   QWidget* strip_ = nullptr;
@@ -117,33 +101,13 @@ class MediaPlayerControl : public QWidget {
   int balance_ = 0;
   double rate_ = 1.0;
   int displaySize_ = kDefaultSize;
-  int imageWidth_ = 0, imageHeight_ = 0;
   int openState_ = kClosed;
-  bool loaded_ = false;
   bool stopped_ = true;
   bool loadPending_ = false;
   bool loadPaused_ = false;  // AutoStart as it was when the load was asked for
   double pendingSeek_ = -1;
   bool stripVisible_ = true;
   int seekStep_ = 5;
-  QString engineError_;
-
-  // Which engine entry answers which load: the serial of each loadfile
-  // request, the entry id its reply names, and the path it was for.
-  uint64_t loadSerial_ = 0;
-  int64_t currentEntry_ = -1;    // the entry of the current load, once known
-  int64_t startedEntry_ = -1;    // the last entry the engine began
-  int64_t loadedEntry_ = -1;     // the last entry the engine finished loading
-  QHash<uint64_t, QString> loadPaths_;       // serial -> path, until answered
-  QHash<int64_t, QString> entryPaths_;       // entry -> path of earlier loads
-  struct EarlyEnd { int reason; int error; };
-  QHash<int64_t, EarlyEnd> earlyEnds_;       // ends that came before their reply
-
-  // The engine's observed state.
-  double timePos_ = 0;
-  double duration_ = 0;
-  bool paused_ = true;
-  bool eofReached_ = false;
 };
 
 }  // namespace vortaq
