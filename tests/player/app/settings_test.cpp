@@ -150,20 +150,23 @@ TEST_F(SettingsFileTest, UpdateRereadsSoOtherWritersSectionsSurvive) {
 
 TEST_F(SettingsFileTest, FailedWriteKeepsThePreviousFileAndLeavesNoTemporary) {
   const QByteArray old = Utf16File("[Main]\r\nMainX=1\r\n");
-  ASSERT_TRUE(test::WriteAll(Path(), old));
-  // A file size limit makes the write fail half way, even for root.
-  rlimit saved;
-  getrlimit(RLIMIT_FSIZE, &saved);
-  auto previous = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit limit = saved;
-  limit.rlim_cur = 1024;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-  const bool written = WriteFileAtomically(Path(), QByteArray(64 * 1024, 'x'));
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previous);
-  EXPECT_FALSE(written);
-  EXPECT_EQ(test::ReadAll(Path()), old);
-  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"vortaq.ini"});
+  // Below and above the size that a write buffer would hold back until the commit.
+  for (qsizetype size : {qsizetype{10000}, qsizetype{64 * 1024}}) {
+    ASSERT_TRUE(test::WriteAll(Path(), old));
+    // A file size limit makes the write fail half way, even for root.
+    rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved;
+    limit.rlim_cur = 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const bool written = WriteFileAtomically(Path(), QByteArray(size, 'x'));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(written) << size;
+    EXPECT_EQ(test::ReadAll(Path()), old) << size;
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"vortaq.ini"});
+  }
 }
 
 TEST_F(SettingsFileTest, PortableFileBesideTheProgramWinsOverTheConfigFolder) {
