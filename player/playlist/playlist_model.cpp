@@ -71,13 +71,24 @@ class PresentSet {
 
 }  // namespace
 
-Entry::Entry(QString path, QString detail, QString size)
-    : path_(std::move(path)), detail_(std::move(detail)), size_(std::move(size)),
-      nameStart_(NameStart(path_)) {}
+Entry::Entry(QString path, const QString& detail, const QString& size) {
+  setPath(std::move(path));
+  setTexts(detail, size);
+}
 
 void Entry::setPath(QString path) {
   path_ = std::move(path);
+  // Texts built piece by piece carry spare room; a long list should not.
+  if (path_.capacity() > path_.size()) path_.squeeze();
   nameStart_ = NameStart(path_);
+}
+
+void Entry::setTexts(const QString& detail, const QString& size) {
+  texts_ = QString();
+  texts_.reserve(detail.size() + size.size());
+  texts_ += detail;
+  texts_ += size;
+  sizeStart_ = static_cast<int32_t>(detail.size());
 }
 
 bool MoveUp(Entries& entries, Selection& selection) {
@@ -191,13 +202,13 @@ void SortByColumn(Entries& entries, int column, bool ascending) {
       int64_t value;
     };
     std::vector<Key> keys(n);
-    for (size_t i = 0; i < n; ++i) keys[i].number = ParseSizeText(entries[i].size(), &keys[i].value);
+    for (size_t i = 0; i < n; ++i) keys[i].number = ParseSizeText(entries[i].sizeView(), &keys[i].value);
     auto less = [&](uint32_t a, uint32_t b) {
       const Key& x = keys[a];
       const Key& y = keys[b];
       if (x.number != y.number) return !x.number;
       if (x.number) return x.value < y.value;
-      return QStringView(entries[a].size()).compare(entries[b].size()) < 0;
+      return entries[a].sizeView().compare(entries[b].sizeView()) < 0;
     };
     if (ascending)
       std::stable_sort(order.begin(), order.end(), less);
@@ -212,7 +223,7 @@ void SortByColumn(Entries& entries, int column, bool ascending) {
     keys.reserve(n);
     for (const Entry& e : entries) {
       const QStringView text = column == kColumnName     ? e.nameView()
-                               : column == kColumnDetail ? QStringView(e.detail())
+                               : column == kColumnDetail ? e.detailView()
                                                          : QStringView(e.path());
       keys.push_back(collator.sortKey(text.toString()));
     }
@@ -229,7 +240,7 @@ void SortByColumn(Entries& entries, int column, bool ascending) {
 }
 
 bool NameMatches(const Entry& entry, const QString& needle) {
-  return entry.name().toLower().contains(needle);
+  return entry.nameView().toString().toLower().contains(needle);
 }
 
 int SearchForward(const Entries& entries, const QString& needle, int focus) {
