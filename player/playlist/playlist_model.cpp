@@ -14,29 +14,6 @@ int32_t NameStart(const QString& path) {
   return static_cast<int32_t>(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-// Puts the selected entries at their index + shift and the others, in their
-// order, into the slots left: what taking each selected entry out and putting
-// it back shift places away gives, in one pass.
-void PlaceSelected(Entries& entries, Selection& selection, ptrdiff_t shift) {
-  const size_t n = entries.size();
-  Entries out(n);
-  std::vector<char> taken(n, 0);
-  for (size_t i = 0; i < n; ++i) {
-    if (!selection[i]) continue;
-    const size_t to = static_cast<size_t>(static_cast<ptrdiff_t>(i) + shift);
-    out[to] = std::move(entries[i]);
-    taken[to] = 1;
-  }
-  size_t slot = 0;
-  for (size_t i = 0; i < n; ++i) {
-    if (selection[i]) continue;
-    while (taken[slot]) ++slot;
-    out[slot++] = std::move(entries[i]);
-  }
-  entries = std::move(out);
-  selection = std::move(taken);
-}
-
 // Positions still present, counted in a Fenwick tree so that the k-th present
 // one is found in log n steps.
 class PresentSet {
@@ -91,60 +68,6 @@ void Entry::setTexts(const QString& detail, const QString& size) {
   sizeStart_ = static_cast<int32_t>(detail.size());
 }
 
-bool MoveUp(Entries& entries, Selection& selection) {
-  const size_t n = entries.size();
-  if (n == 0 || selection[0]) return false;
-  bool moved = false;
-  for (size_t i = 1; i < n; ++i) {
-    if (!selection[i]) continue;
-    std::swap(entries[i - 1], entries[i]);
-    std::swap(selection[i - 1], selection[i]);
-    moved = true;
-  }
-  return moved;
-}
-
-bool MoveDown(Entries& entries, Selection& selection) {
-  const size_t n = entries.size();
-  if (n == 0 || selection[n - 1]) return false;
-  bool moved = false;
-  for (size_t i = n - 1; i-- > 0;) {
-    if (!selection[i]) continue;
-    std::swap(entries[i], entries[i + 1]);
-    std::swap(selection[i], selection[i + 1]);
-    moved = true;
-  }
-  return moved;
-}
-
-bool MoveToTop(Entries& entries, Selection& selection) {
-  const auto first = std::find(selection.begin(), selection.end(), 1);
-  if (first == selection.end()) return false;
-  PlaceSelected(entries, selection, -(first - selection.begin()));
-  return true;
-}
-
-bool MoveToBottom(Entries& entries, Selection& selection) {
-  const auto last = std::find(selection.rbegin(), selection.rend(), 1);
-  if (last == selection.rend()) return false;
-  const ptrdiff_t lastIndex = selection.rend() - last - 1;
-  PlaceSelected(entries, selection, static_cast<ptrdiff_t>(entries.size()) - 1 - lastIndex);
-  return true;
-}
-
-size_t RemoveSelected(Entries& entries, Selection& selection) {
-  size_t kept = 0;
-  for (size_t i = 0; i < entries.size(); ++i) {
-    if (selection[i]) continue;
-    if (kept != i) entries[kept] = std::move(entries[i]);
-    ++kept;
-  }
-  const size_t removed = entries.size() - kept;
-  entries.resize(kept);
-  selection.assign(kept, 0);
-  return removed;
-}
-
 void SelectAll(Selection& selection) { std::fill(selection.begin(), selection.end(), 1); }
 
 void InvertSelection(Selection& selection) {
@@ -193,6 +116,10 @@ bool ParseSizeText(QStringView text, int64_t* value) {
 }
 
 void SortByColumn(Entries& entries, int column, bool ascending) {
+  Permute(entries, SortOrder(entries, column, ascending));
+}
+
+std::vector<uint32_t> SortOrder(const Entries& entries, int column, bool ascending) {
   const size_t n = entries.size();
   std::vector<uint32_t> order(n);
   for (size_t i = 0; i < n; ++i) order[i] = static_cast<uint32_t>(i);
@@ -233,10 +160,7 @@ void SortByColumn(Entries& entries, int column, bool ascending) {
     else
       std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return less(b, a); });
   }
-  Entries sorted;
-  sorted.reserve(n);
-  for (uint32_t i : order) sorted.push_back(std::move(entries[i]));
-  entries = std::move(sorted);
+  return order;
 }
 
 bool NameMatches(const Entry& entry, const QString& needle) {

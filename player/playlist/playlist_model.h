@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringView>
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -45,15 +46,21 @@ using Selection = std::vector<char>;  // one flag per entry
 enum Column { kColumnName = 0, kColumnDetail = 1, kColumnSize = 2, kColumnPath = 3, kColumnCount = 4 };
 
 // Moves keep each entry's selection flag with it. Each returns false when
-// nothing moved.
-bool MoveUp(Entries& entries, Selection& selection);
-bool MoveDown(Entries& entries, Selection& selection);
+// nothing moved. Any element type: the window moves row numbers alongside to
+// learn where the focus went.
+template <typename T>
+bool MoveUp(std::vector<T>& items, Selection& selection);
+template <typename T>
+bool MoveDown(std::vector<T>& items, Selection& selection);
 // After these the first (last) entry is the one to select and focus.
-bool MoveToTop(Entries& entries, Selection& selection);
-bool MoveToBottom(Entries& entries, Selection& selection);
+template <typename T>
+bool MoveToTop(std::vector<T>& items, Selection& selection);
+template <typename T>
+bool MoveToBottom(std::vector<T>& items, Selection& selection);
 
-// Removes the selected entries; returns how many.
-size_t RemoveSelected(Entries& entries, Selection& selection);
+// Removes the selected items; returns how many.
+template <typename T>
+size_t RemoveSelected(std::vector<T>& items, Selection& selection);
 
 void SelectAll(Selection& selection);
 void InvertSelection(Selection& selection);
@@ -70,6 +77,11 @@ bool ParseSizeText(QStringView text, int64_t* value);
 // counting; sizes numerically, and texts that are no number come before every
 // number (in ordinal order among themselves).
 void SortByColumn(Entries& entries, int column, bool ascending);
+// The same as the new order of the old indexes.
+std::vector<uint32_t> SortOrder(const Entries& entries, int column, bool ascending);
+// items[i] becomes the old items[order[i]].
+template <typename T>
+void Permute(std::vector<T>& items, const std::vector<uint32_t>& order);
 
 // Whether the lower-cased file name contains needle (already lower case).
 bool NameMatches(const Entry& entry, const QString& needle);
@@ -102,5 +114,102 @@ class PathIndex {
  private:
   QHash<QString, int> counts_;
 };
+
+// ---- templates ----
+
+namespace detail {
+
+// Puts the selected items at their index + shift and the others, in their
+// order, into the slots left: what taking each selected item out and putting
+// it back shift places away gives, in one pass.
+template <typename T>
+void PlaceSelected(std::vector<T>& items, Selection& selection, ptrdiff_t shift) {
+  const size_t n = items.size();
+  std::vector<T> out(n);
+  Selection taken(n, 0);
+  for (size_t i = 0; i < n; ++i) {
+    if (!selection[i]) continue;
+    const size_t to = static_cast<size_t>(static_cast<ptrdiff_t>(i) + shift);
+    out[to] = std::move(items[i]);
+    taken[to] = 1;
+  }
+  size_t slot = 0;
+  for (size_t i = 0; i < n; ++i) {
+    if (selection[i]) continue;
+    while (taken[slot]) ++slot;
+    out[slot++] = std::move(items[i]);
+  }
+  items = std::move(out);
+  selection = std::move(taken);
+}
+
+}  // namespace detail
+
+template <typename T>
+bool MoveUp(std::vector<T>& items, Selection& selection) {
+  const size_t n = items.size();
+  if (n == 0 || selection[0]) return false;
+  bool moved = false;
+  for (size_t i = 1; i < n; ++i) {
+    if (!selection[i]) continue;
+    std::swap(items[i - 1], items[i]);
+    std::swap(selection[i - 1], selection[i]);
+    moved = true;
+  }
+  return moved;
+}
+
+template <typename T>
+bool MoveDown(std::vector<T>& items, Selection& selection) {
+  const size_t n = items.size();
+  if (n == 0 || selection[n - 1]) return false;
+  bool moved = false;
+  for (size_t i = n - 1; i-- > 0;) {
+    if (!selection[i]) continue;
+    std::swap(items[i], items[i + 1]);
+    std::swap(selection[i], selection[i + 1]);
+    moved = true;
+  }
+  return moved;
+}
+
+template <typename T>
+bool MoveToTop(std::vector<T>& items, Selection& selection) {
+  const auto first = std::find(selection.begin(), selection.end(), 1);
+  if (first == selection.end()) return false;
+  detail::PlaceSelected(items, selection, -(first - selection.begin()));
+  return true;
+}
+
+template <typename T>
+bool MoveToBottom(std::vector<T>& items, Selection& selection) {
+  const auto last = std::find(selection.rbegin(), selection.rend(), 1);
+  if (last == selection.rend()) return false;
+  const ptrdiff_t lastIndex = selection.rend() - last - 1;
+  detail::PlaceSelected(items, selection, static_cast<ptrdiff_t>(items.size()) - 1 - lastIndex);
+  return true;
+}
+
+template <typename T>
+size_t RemoveSelected(std::vector<T>& items, Selection& selection) {
+  size_t kept = 0;
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (selection[i]) continue;
+    if (kept != i) items[kept] = std::move(items[i]);
+    ++kept;
+  }
+  const size_t removed = items.size() - kept;
+  items.resize(kept);
+  selection.assign(kept, 0);
+  return removed;
+}
+
+template <typename T>
+void Permute(std::vector<T>& items, const std::vector<uint32_t>& order) {
+  std::vector<T> out;
+  out.reserve(order.size());
+  for (uint32_t i : order) out.push_back(std::move(items[i]));
+  items = std::move(out);
+}
 
 }  // namespace vortaq::playlist
