@@ -54,12 +54,14 @@ QStringList ScanFolder(const QString& folder, bool recursive) {
 QString BusyText() { return QStringLiteral("詳細解析中...(ESCで中止)"); }
 
 struct AnalysisBatch::Slot {
-  enum Kind { kFile, kFolder };
+  enum Kind { kFile, kFolder, kRecheck, kReport };
   enum State { kWaiting, kSkipped, kQueued, kDone };
   Kind kind = kFile;
   QString path;
   bool recursive = false;
   bool checkExt = false;
+  int row = -1;            // where a re-checked entry was when asked for
+  bool lastOfGroup = false;
   State state = kWaiting;  // kQueued to kDone under the shared mutex
   // Results.
   bool cancelled = false;  // stopped while its worker ran: only its own row counts
@@ -68,6 +70,7 @@ struct AnalysisBatch::Slot {
   Entries listEntries;  // an own-format list met in the batch
   QStringList paths;    // files that take the slot's place
   QString errorMessage;
+  QString report;
 };
 
 struct AnalysisBatch::Shared {
@@ -104,8 +107,23 @@ void Analyse(const ProbexBinding& binding, Slot& slot) {
   }
   if (!analysed) {
     // Longer than the record takes: listed, but the library never saw it.
-    slot.listed = true;
+    slot.listed = slot.kind != Slot::kReport;
     slot.entry = Entry(path, QString(), QString());
+    return;
+  }
+  if (slot.kind == Slot::kRecheck || slot.kind == Slot::kReport) {
+    try {
+      if (slot.kind == Slot::kReport) {
+        slot.report = binding.FullReport(info.get());
+        slot.entry = Entry(path, QString(), QString());
+      } else {
+        const QString detail = binding.OneLine(info.get());
+        slot.entry = Entry(path, detail, SizeText(static_cast<qint64>(info->fileSize)));
+      }
+      slot.listed = true;
+    } catch (const std::exception& e) {
+      slot.errorMessage = QStringLiteral("詳細解析中(解析,詳細組立)の例外:\r\n\r\n") + QString::fromLocal8Bit(e.what());
+    }
     return;
   }
   if (IsListFormat(info->formatId)) {
@@ -223,6 +241,44 @@ void AnalysisBatch::addFolder(const QString& folder, bool recursive) {
   dispatch();
 }
 
+void AnalysisBatch::recheck(const std::vector<int>& rows) {
+  if (!model_ || rows.empty()) return;
+  for (int row : rows) {
+    if (row < 0 || row >= model_->count()) continue;
+    auto slot = std::make_shared<Slot>();
+    slot->kind = Slot::kRecheck;
+    slot->path = model_->at(row).path();
+    slot->row = row;
+    push(std::move(slot));
+  }
+  dispatch();
+}
+
+void AnalysisBatch::report(const std::vector<int>& rows) {
+  if (!model_ || rows.empty()) return;
+  std::shared_ptr<Slot> last;
+  for (int row : rows) {
+    if (row < 0 || row >= model_->count()) continue;
+    auto slot = std::make_shared<Slot>();
+    slot->kind = Slot::kReport;
+    slot->path = model_->at(row).path();
+    slot->row = row;
+    last = slot;
+    push(std::move(slot));
+  }
+  if (last) last->lastOfGroup = true;
+  dispatch();
+}
+
+int AnalysisBatch::RowOf(const Slot& slot) const {
+  if (!model_) return -1;
+  // Rows may have moved since: the hint first, then the path.
+  if (slot.row >= 0 && slot.row < model_->count() && model_->at(slot.row).path() == slot.path) return slot.row;
+  for (int i = 0; i < model_->count(); ++i)
+    if (model_->at(i).path() == slot.path) return i;
+  return -1;
+}
+
 void AnalysisBatch::dispatch() {
   const size_t ahead = static_cast<size_t>(workerCount_) * kAheadPerWorker;
   std::vector<std::shared_ptr<Slot>> fresh;
@@ -261,6 +317,29 @@ void AnalysisBatch::deliver(Slot& slot, Entries& rows) {
     if (model_ && !rows.empty()) model_->append(std::move(rows));
     rows.clear();
   };
+  if (slot.kind == Slot::kRecheck || slot.kind == Slot::kReport) {
+    flush();
+    const int row = RowOf(slot);
+    const QString newPath = slot.entry.path();
+    if (slot.kind == Slot::kReport) {
+      const QString name = slot.entry.path().isEmpty() ? FileNameOf(slot.path) : slot.entry.name();
+      details_ += QStringLiteral("[%1]\r\n%2\r\n\r\n").arg(name, slot.report);
+      if (row >= 0 && slot.listed && newPath != slot.path) {
+        Entry renamedEntry = model_->at(row);
+        renamedEntry.setPath(newPath);
+        model_->replace(row, std::move(renamedEntry));
+      }
+      if (slot.lastOfGroup) {
+        const QString text = details_;
+        details_.clear();
+        emit detailsReady(text);
+      }
+    } else if (row >= 0 && slot.listed) {
+      model_->replace(row, std::move(slot.entry));
+    }
+    if (slot.listed && newPath != slot.path) emit renamed(slot.path, newPath);
+    return;
+  }
   if (!slot.cancelled && !slot.paths.isEmpty()) {
     // The files of a folder or a list go where it stood, before what follows.
     for (qsizetype i = slot.paths.size(); i-- > 0;) {
@@ -303,7 +382,7 @@ void AnalysisBatch::drain() {
       auto it = inFlight_.find(slot->path);
       if (it != inFlight_.end() && --it.value() <= 0) inFlight_.erase(it);
     }
-    if (slot->kind == Slot::kFile) ++done_;
+    if (slot->kind != Slot::kFolder) ++done_;
     if (!slot->errorMessage.isEmpty()) {
       errorCaption = FileNameOf(slot->path);
       errorMessage = slot->errorMessage;
@@ -339,6 +418,7 @@ void AnalysisBatch::drain() {
 void AnalysisBatch::endQueue() {
   if (!slots_.empty()) return;
   inFlight_.clear();
+  details_.clear();
   emit progress(done_, 0);
   done_ = 0;
   emit busyChanged(false);

@@ -52,6 +52,13 @@ class AnalysisBatch : public QObject {
   // The folder's files (scanned on a worker) take its place in the queue.
   void addFolder(const QString& folder, bool recursive);
 
+  // Analyses the entries of rows again, behind everything queued: their texts
+  // (and, after an extension correction, their paths) are replaced.
+  void recheck(const std::vector<int>& rows);
+  // The full report of each entry of rows, for the details copy; an extension
+  // correction renames the entry. detailsReady brings the whole text.
+  void report(const std::vector<int>& rows);
+
   // Esc: files being analysed are finished and listed, nothing after them.
   void stop();
   // Close: stop, wait up to timeoutMs for the files being analysed, and list
@@ -67,6 +74,8 @@ class AnalysisBatch : public QObject {
   void progress(int done, int left);
   // A file renamed by the extension correction, listed under its new path.
   void renamed(const QString& from, const QString& to);
+  // "[name]\r\nreport\r\n\r\n" for each entry of one report() call.
+  void detailsReady(const QString& text);
   // An analysis failed: the queue has ended, the entries made so far stay.
   void analysisError(const QString& caption, const QString& message);
 
@@ -80,6 +89,7 @@ class AnalysisBatch : public QObject {
   void deliver(Slot& slot, Entries& rows);
   void startWorkers();
   void endQueue();
+  int RowOf(const Slot& slot) const;
 
   const ProbexBinding* binding_;
   QPointer<PlaylistTableModel> model_;
@@ -88,7 +98,8 @@ class AnalysisBatch : public QObject {
   bool noSameFile_ = false;
   int done_ = 0;
   std::deque<std::shared_ptr<Slot>> slots_;
-  QHash<QString, int> inFlight_;  // given paths handed to workers, not yet listed
+  QHash<QString, int> inFlight_;
+  QString details_;  // reports gathered for the running report() call  // given paths handed to workers, not yet listed
   std::shared_ptr<Shared> shared_;
   std::vector<std::thread> threads_;
 };

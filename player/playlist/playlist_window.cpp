@@ -1,6 +1,8 @@
 #include "playlist_window.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -25,7 +27,9 @@
 #include "message_box.h"
 #include "playlist_settings.h"
 #include "playlist_table_model.h"
+#include "probex_binding.h"
 #include "probex_formats.h"
+#include "texts.h"
 
 namespace vortaq::playlist {
 
@@ -93,8 +97,22 @@ TVRTQ_LIST::TVRTQ_LIST(const ProbexBinding* binding, QWidget* parent)
   CreateMenu();
 
   connect(model_, &PlaylistTableModel::countChanged, this, &TVRTQ_LIST::SetCount);
-  connect(batch_, &AnalysisBatch::busyChanged, this,
-          [this](bool busy) { panels_[2]->setText(busy ? BusyText() : QString()); });
+  connect(batch_, &AnalysisBatch::busyChanged, this, [this](bool busy) {
+    panels_[2]->setText(busy ? BusyText() : QString());
+    if (!busy && recheckAllTotal_ > 0) {
+      recheckAllTotal_ = 0;
+      LV->setEnabled(true);
+    }
+  });
+  connect(batch_, &AnalysisBatch::progress, this, [this](int done, int left) {
+    if (recheckAllTotal_ > 0 && left > 0)
+      panels_[2]->setText(QStringLiteral("再検査中... %1/%2 (ESCで中止)")
+                              .arg(std::min(done, recheckAllTotal_ - 1))
+                              .arg(recheckAllTotal_));
+  });
+  connect(batch_, &AnalysisBatch::detailsReady, this, [this](const QString& text) {
+    QGuiApplication::clipboard()->setText(text + DetailsTail());
+  });
   connect(batch_, &AnalysisBatch::renamed, this, &TVRTQ_LIST::FileRenamed);
   connect(batch_, &AnalysisBatch::analysisError, this,
           [this](const QString& caption, const QString& message) { ShowError(this, message, caption); });
@@ -169,10 +187,11 @@ void TVRTQ_LIST::CreateMenu() {
           QKeySequence(Qt::CTRL | Qt::Key_Delete));
   AddItem(edit, PM_List, "S_Shuffle", QStringLiteral("シャッフル(&S)"), &TVRTQ_LIST::S_ShuffleClick);
   edit->addSeparator();
-  AddItem(edit, PM_List, "S_Recheck", QStringLiteral("再検査(&X)"), nullptr, QKeySequence(Qt::Key_F5));
-  AddItem(edit, PM_List, "S_RecheckAll", QStringLiteral("全ファイル再検査(&A)"), nullptr,
+  AddItem(edit, PM_List, "S_Recheck", QStringLiteral("再検査(&X)"), &TVRTQ_LIST::S_RecheckClick,
+          QKeySequence(Qt::Key_F5));
+  AddItem(edit, PM_List, "S_RecheckAll", QStringLiteral("全ファイル再検査(&A)"), &TVRTQ_LIST::S_RecheckAllClick,
           QKeySequence(Qt::CTRL | Qt::Key_F5));
-  AddItem(edit, PM_List, "S_CopyDetail", QStringLiteral("詳細のコピー(&P)"), nullptr,
+  AddItem(edit, PM_List, "S_CopyDetail", QStringLiteral("詳細のコピー(&P)"), &TVRTQ_LIST::S_CopyDetailClick,
           QKeySequence(Qt::CTRL | Qt::Key_C));
   AddItem(edit, PM_List, "S_Rename", QStringLiteral("リネーム(&F)"), nullptr, QKeySequence(Qt::Key_F2));
   AddItem(edit, PM_List, "S_RenameDetail", QStringLiteral("詳細付リネーム(&R)"), nullptr,
@@ -383,6 +402,44 @@ void TVRTQ_LIST::S_ShuffleClick() {
   if (!Confirm(this, QStringLiteral("シャッフルの取り消しは出来ませんがよろしいですか?"))) return;
   model_->edit([this](Entries& entries) { Shuffle(entries, random_); });
   setWindowTitle(kCaption);
+}
+
+std::vector<int> TVRTQ_LIST::SelectedRowsInOrder() const {
+  const Selection selection = CurrentSelection();
+  std::vector<int> rows;
+  for (size_t i = 0; i < selection.size(); ++i)
+    if (selection[i]) rows.push_back(static_cast<int>(i));
+  return rows;
+}
+
+QString TVRTQ_LIST::DetailsTail() const {
+  const QString title = titleSource_ ? titleSource_() : texts::kApplicationTitle;
+  const int version = binding_ ? binding_->version() : 0;
+  return QStringLiteral("%1 / DLL %2 Unicode\r\n").arg(title).arg(version, 6, 10, QLatin1Char('0'));
+}
+
+void TVRTQ_LIST::S_RecheckClick() { batch_->recheck(SelectedRowsInOrder()); }
+
+void TVRTQ_LIST::S_RecheckAllClick() {
+  const int n = model_->count();
+  if (n == 0) return;
+  std::vector<int> rows(static_cast<size_t>(n));
+  std::iota(rows.begin(), rows.end(), 0);
+  recheckAllTotal_ = n;
+  LV->setEnabled(false);
+  batch_->recheck(rows);
+  panels_[2]->setText(QStringLiteral("再検査中... %1/%2 (ESCで中止)").arg(0).arg(n));
+}
+
+void TVRTQ_LIST::S_CopyDetailClick() {
+  if (model_->count() == 0) return;
+  const std::vector<int> rows = SelectedRowsInOrder();
+  if (rows.empty()) {
+    QGuiApplication::clipboard()->setText(DetailsTail());
+    return;
+  }
+  // The reports are made on the workers; detailsReady fills the clipboard.
+  batch_->report(rows);
 }
 
 void TVRTQ_LIST::S_SelectAllClick() { LV->selectAll(); }

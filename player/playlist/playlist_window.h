@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <random>
 
 #include "ini_file.h"
@@ -44,6 +45,10 @@ class TVRTQ_LIST : public QMainWindow {
   void AddFolder(const QString& folder);
   // The main window's automatic extension correction tick.
   void SetCheckExt(bool on);
+
+  // The application title for the details copy's last line (the main
+  // window's: the open file's name, else the program's title).
+  void SetTitleSource(std::function<QString()> source) { titleSource_ = std::move(source); }
 
   // -1 when no entry has the focus.
   int FocusedIndex() const;
@@ -85,6 +90,9 @@ class TVRTQ_LIST : public QMainWindow {
   void S_DeleteClick();
   void S_ClearClick();
   void S_ShuffleClick();
+  void S_RecheckClick();
+  void S_RecheckAllClick();
+  void S_CopyDetailClick();
   void S_SelectAllClick();
   void S_InvertSelectionClick();
   void S_SearchClick();
@@ -122,6 +130,8 @@ class TVRTQ_LIST : public QMainWindow {
   void SearchStep(bool forward);
   void SaveList(bool selectedOnly);
   void SetCount(int count);
+  std::vector<int> SelectedRowsInOrder() const;
+  QString DetailsTail() const;
 
   const ProbexBinding* binding_;
   PlaylistTableModel* model_ = nullptr;
@@ -132,6 +142,8 @@ class TVRTQ_LIST : public QMainWindow {
   QString lastSearch_;
   bool ascending_[kColumnCount] = {false, false, false, false};
   std::mt19937 random_;
+  std::function<QString()> titleSource_;
+  int recheckAllTotal_ = 0;  // while a full re-check runs
 
   QTableView* LV = nullptr;
   QLabel* panels_[3] = {nullptr, nullptr, nullptr};

@@ -254,5 +254,42 @@ TEST_F(PlaylistBatchTest, RenamedFilesAreListedUnderTheirNewPath) {
   EXPECT_EQ(renamed[0][1].toString(), right);
 }
 
+TEST_F(PlaylistBatchTest, RecheckAndReportsFollowTheirEntries) {
+  const QString a = Copy("tone.mp3", "a.mp3");
+  const QString b = Copy("tone.mp3", "b.mp3");
+  PlaylistTableModel model;
+  AnalysisBatch batch(&binding_, &model);
+  batch.add({a, b});
+  ASSERT_TRUE(Finish(batch));
+  ASSERT_EQ(model.at(1).size(), "4,407");
+
+  // b becomes a video under an audio name; the rows swap before the re-check.
+  ASSERT_TRUE(QFile::remove(b));
+  ASSERT_TRUE(QFile::copy(test::Fixture("clip.mp4"), b));
+  batch.recheck({1});
+  model.edit([](Entries& e) { std::swap(e[0], e[1]); });
+  ASSERT_TRUE(Finish(batch));
+  EXPECT_EQ(model.at(0).path(), b);
+  EXPECT_EQ(model.at(0).size(), Expected(b).size());
+  EXPECT_EQ(model.at(0).detail(), Expected(b).detail());
+  EXPECT_EQ(model.at(1).size(), "4,407");
+
+  // The report renames under the extension correction; the texts stay.
+  QSignalSpy details(&batch, &AnalysisBatch::detailsReady);
+  const QString oldDetail = model.at(0).detail();
+  batch.setCheckExt(true);
+  batch.report({0, 1});
+  ASSERT_TRUE(Finish(batch));
+  const QString moved = dir_.filePath("b.mp4");
+  EXPECT_EQ(model.at(0).path(), moved);
+  EXPECT_EQ(model.at(0).detail(), oldDetail);
+  ASSERT_EQ(details.count(), 1);
+  MediaInfo info;
+  ASSERT_TRUE(binding_.Detect(a, false, &info));
+  const QString report = binding_.FullReport(&info);
+  EXPECT_TRUE(details[0][0].toString().endsWith("[a.mp3]\r\n" + report + "\r\n\r\n"));
+  EXPECT_TRUE(details[0][0].toString().startsWith("[b.mp4]\r\n"));
+}
+
 }  // namespace
 }  // namespace vortaq::playlist

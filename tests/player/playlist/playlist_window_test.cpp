@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSignalSpy>
@@ -203,6 +205,33 @@ TEST_F(PlaylistWindowTest, SettingsAndAutosaveAcrossRuns) {
   IniFile last;
   next.Save(last);
   EXPECT_FALSE(QFile::exists(autosave));  // cleared entries do not come back
+}
+
+TEST_F(PlaylistWindowTest, DetailsCopyAndFullRecheck) {
+  QGuiApplication::clipboard()->setText("before");
+  window_->S_CopyDetailClick();  // an empty list leaves the clipboard alone
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
+  const QString tone = dir_.filePath("tone.mp3");
+  ASSERT_TRUE(QFile::copy(test::Fixture("tone.mp3"), tone));
+  window_->model()->append(Entries{Entry(tone, "old", "0"), Entry(tone, "old", "0"), Entry(tone, "old", "0")});
+  window_->S_CopyDetailClick();  // nothing selected: the last line alone
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "Vortaq6.4 121014 / DLL 130101 Unicode\r\n");
+
+  window_->SetTitleSource([] { return QStringLiteral("tone.mp3"); });
+  Select({0}, 0);
+  window_->S_CopyDetailClick();
+  ASSERT_TRUE(test::WaitFor([&] { return !window_->batch()->busy(); }));
+  const QString text = QGuiApplication::clipboard()->text();
+  EXPECT_TRUE(text.startsWith("[tone.mp3]\r\n")) << text.toStdString();
+  EXPECT_TRUE(text.endsWith("\r\n\r\ntone.mp3 / DLL 130101 Unicode\r\n")) << text.toStdString();
+
+  window_->S_RecheckAllClick();
+  EXPECT_EQ(window_->PanelText(2), "再検査中... 0/3 (ESCで中止)");
+  EXPECT_FALSE(window_->view()->isEnabled());
+  ASSERT_TRUE(test::WaitFor([&] { return !window_->batch()->busy(); }));
+  EXPECT_TRUE(window_->view()->isEnabled());
+  EXPECT_EQ(window_->PanelText(2), "");
+  for (const Entry& e : window_->model()->entries()) EXPECT_EQ(e.size(), "4,407");
 }
 
 }  // namespace
