@@ -365,6 +365,8 @@ void AnalysisBatch::drain() {
     std::lock_guard lock(shared_->mutex);
     shared_->drainPosted = false;
   }
+  // A call posted before the queue ended has nothing left to do.
+  if (slots_.empty()) return;
   const auto start = std::chrono::steady_clock::now();
   Entries rows;
   QString errorCaption, errorMessage;

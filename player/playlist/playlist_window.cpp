@@ -123,7 +123,11 @@ TVRTQ_LIST::TVRTQ_LIST(const ProbexBinding* binding, QWidget* parent)
   resize(480, 250);
 }
 
-TVRTQ_LIST::~TVRTQ_LIST() = default;
+TVRTQ_LIST::~TVRTQ_LIST() {
+  // The batch goes before the model it fills.
+  delete batch_;
+  batch_ = nullptr;
+}
 
 QAction* TVRTQ_LIST::AddItem(QMenu* menu, QMenu* popup, const char* name, const QString& text,
                              void (TVRTQ_LIST::*slot)(), const QKeySequence& shortcut) {

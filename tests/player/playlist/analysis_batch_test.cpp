@@ -291,5 +291,27 @@ TEST_F(PlaylistBatchTest, RecheckAndReportsFollowTheirEntries) {
   EXPECT_TRUE(details[0][0].toString().startsWith("[b.mp4]\r\n"));
 }
 
+TEST_F(PlaylistBatchTest, PublicMediaListAsTheLibraryDescribesThem) {
+  const QString folder = QStringLiteral("/work/shared/public-media");
+  if (!QFileInfo(folder).isDir()) GTEST_SKIP() << "no public media";
+  const QStringList paths = ScanFolder(folder, true);
+  ASSERT_FALSE(paths.isEmpty());
+  PlaylistTableModel model;
+  AnalysisBatch batch(&binding_, &model);
+  batch.addFolder(folder, true);
+  ASSERT_TRUE(Finish(batch));
+  // List files among them are never listed themselves.
+  QStringList expected;
+  const QStringList lists = {"vrtql", "pls", "lst", "zpl", "bsl", "m3u", "m3u8"};
+  for (const QString& p : paths)
+    if (!lists.contains(QFileInfo(p).suffix().toLower())) expected << p;
+  ASSERT_EQ(Paths(model), expected);
+  for (int i = 0; i < model.count(); ++i) {
+    const Entry e = Expected(expected[i]);
+    EXPECT_EQ(model.at(i).detail(), e.detail()) << expected[i].toStdString();
+    EXPECT_EQ(model.at(i).size(), e.size()) << expected[i].toStdString();
+  }
+}
+
 }  // namespace
 }  // namespace vortaq::playlist
