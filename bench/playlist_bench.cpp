@@ -1,6 +1,6 @@
 // Playlist speed and memory: sort and shuffle of 100,000 entries, the memory
 // an entry costs beyond its texts, and the batch's rate on 10,000 files from
-// the page cache with the list shown, with the longest stall of the event loop.
+// the page cache with the playlist window shown, with the longest stall of the event loop.
 // Usage: playlist_bench <libprobex.so> <template dir> <sample files...>
 #include <malloc.h>
 #include <unistd.h>
@@ -9,8 +9,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QHeaderView>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -19,6 +17,7 @@
 #include "playlist/analysis_batch.h"
 #include "playlist/playlist_model.h"
 #include "playlist/playlist_table_model.h"
+#include "playlist/playlist_window.h"
 
 using namespace vortaq;
 using namespace vortaq::playlist;
@@ -98,14 +97,10 @@ int Batch(const QString& library, const QString& templates, const QStringList& s
     QFile f(p);
     if (f.open(QIODevice::ReadOnly)) f.readAll();
   }
-  PlaylistTableModel model;
-  QTableView view;
-  view.setModel(&model);
-  view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  view.verticalHeader()->setDefaultSectionSize(18);
-  view.resize(800, 500);
-  view.show();
-  AnalysisBatch batch(&binding, &model);
+  TVRTQ_LIST window(&binding);
+  window.show();
+  PlaylistTableModel& model = *window.model();
+  AnalysisBatch& batch = *window.batch();
   QElapsedTimer t;
   t.start();
   QElapsedTimer gap;
@@ -125,7 +120,6 @@ int Batch(const QString& library, const QString& templates, const QStringList& s
   QObject::connect(&batch, &AnalysisBatch::busyChanged, [&](bool busy) {
     if (!busy) loop.quit();
   });
-  QObject::connect(&model, &PlaylistTableModel::rowsInserted, &view, [&] { view.scrollToBottom(); });
   batch.add(paths);
   loop.exec();
   const double seconds = t.elapsed() / 1000.0;

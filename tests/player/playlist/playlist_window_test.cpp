@@ -7,6 +7,9 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QDropEvent>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -232,6 +235,35 @@ TEST_F(PlaylistWindowTest, DetailsCopyAndFullRecheck) {
   EXPECT_TRUE(window_->view()->isEnabled());
   EXPECT_EQ(window_->PanelText(2), "");
   for (const Entry& e : window_->model()->entries()) EXPECT_EQ(e.size(), "4,407");
+}
+
+TEST_F(PlaylistWindowTest, DropScansFoldersAtOnceAndAddsFilesAfterwards) {
+  ASSERT_TRUE(QDir().mkpath(dir_.filePath("folder")));
+  const QString inFolder = dir_.filePath("folder/in.mp3");
+  const QString loose = dir_.filePath("loose.mp3");
+  ASSERT_TRUE(QFile::copy(test::Fixture("tone.mp3"), inFolder));
+  ASSERT_TRUE(QFile::copy(test::Fixture("tone.mp3"), loose));
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(loose), QUrl::fromLocalFile(dir_.filePath("folder"))});
+  // The drop goes where the drag entered.
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window_.get(), &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window_.get(), &drop);
+  ASSERT_TRUE(test::WaitFor([&] { return !window_->batch()->busy(); }));
+  ASSERT_EQ(window_->model()->count(), 2);
+  EXPECT_EQ(window_->model()->at(0).path(), inFolder);
+  EXPECT_EQ(window_->model()->at(1).path(), loose);
+
+  // Esc answered with No (the default): the batch goes on.
+  QStringList paths;
+  for (int i = 0; i < 100; ++i) paths << loose;
+  window_->AddBatch(paths);
+  QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QCoreApplication::sendEvent(window_.get(), &esc);
+  ASSERT_TRUE(test::WaitFor([&] { return !window_->batch()->busy(); }));
+  EXPECT_EQ(window_->model()->count(), 102);
 }
 
 }  // namespace
