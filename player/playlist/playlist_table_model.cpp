@@ -30,7 +30,7 @@ int PlaylistTableModel::columnCount(const QModelIndex& parent) const {
 QVariant PlaylistTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= count()) return {};
   const Entry& e = at(index.row());
-  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+  if (role == Qt::DisplayRole) {
     switch (index.column()) {
       case kColumnName: return e.name();
       case kColumnDetail: return e.detail();
