@@ -288,7 +288,16 @@ void TVRTQ_LIST::Load(const IniFile& ini, const QString& autosavePath, const QSt
 }
 
 void TVRTQ_LIST::Save(IniFile& ini) {
+  SaveList();
+  WriteSettings(ini);
+}
+
+bool TVRTQ_LIST::SaveList() {
   batch_->shutdown();
+  return autosavePath_.isEmpty() || SaveAutosave(autosavePath_, model_->entries());
+}
+
+void TVRTQ_LIST::WriteSettings(IniFile& ini) const {
   PlayListSettings s;
   const QRect g = geometry();
   s.x = g.x();
@@ -309,7 +318,6 @@ void TVRTQ_LIST::Save(IniFile& ini) {
   s.italic = font.italic();
   s.underline = font.underline();
   s.strikeOut = font.strikeOut();
-  if (!autosavePath_.isEmpty()) SaveAutosave(autosavePath_, model_->entries());
   WritePlayListSettings(ini, s);
 }
 

@@ -36,9 +36,14 @@ class TVRTQ_LIST : public QMainWindow {
   // At creation: the autosave list, the "PlayList" section, the button images
   // under programDir/IMG/, then the stored focus.
   void Load(const IniFile& ini, const QString& autosavePath, const QString& programDir);
-  // At exit: stops a running batch (listing the files being analysed), writes
-  // the autosave list (removing it when the list is empty) and the section.
+  // At exit: SaveList, then WriteSettings.
   void Save(IniFile& ini);
+  // Stops a running batch (listing the files being analysed at once) and
+  // writes the autosave list, or removes it when the list is empty. False when
+  // the write failed.
+  bool SaveList();
+  // The "PlayList" section from the window's state.
+  void WriteSettings(IniFile& ini) const;
 
   // The only way analysed entries are made; queued behind a running batch.
   void AddBatch(const QStringList& paths);
