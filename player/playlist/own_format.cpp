@@ -1,0 +1,134 @@
+#include "own_format.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringConverter>
+
+#include <QSaveFile>
+
+namespace vortaq::playlist {
+
+namespace {
+
+const QString kSeparator = QStringLiteral("\",\"");
+
+bool HasLineBreak(const QString& text) {
+  return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
+}
+
+QString WithoutLineBreaks(QString text) {
+  text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+  text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+  return text;
+}
+
+// Unbuffered, so that a short write (a full disk) fails here: a buffered
+// QSaveFile flushes at commit and does not notice it, and renames the cut file
+// over the old one.
+bool WriteWhole(const QString& path, const QByteArray& data) {
+  QSaveFile file(path);
+  file.setDirectWriteFallback(false);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
+  if (file.write(data) != data.size()) {
+    file.cancelWriting();
+    file.commit();
+    return false;
+  }
+  return file.commit();
+}
+
+// ".." steps above the root stay at the root, as the system resolves them.
+QString FullPath(const QDir& folder, const QString& path) {
+  QString full = QDir::cleanPath(folder.absoluteFilePath(path));
+  while (full.startsWith(QLatin1String("/../"))) full.remove(0, 3);
+  if (full == QLatin1String("/..")) full = QStringLiteral("/");
+  return full;
+}
+
+void ParseLine(QStringView line, const QDir& folder, Entries* out) {
+  if (line.startsWith(QLatin1Char('"'))) line = line.mid(1);
+  if (line.endsWith(QLatin1Char('"'))) line.chop(1);
+  QStringView path = line, detail, size;
+  qsizetype at = line.indexOf(kSeparator);
+  if (at >= 0) {
+    path = line.left(at);
+    QStringView rest = line.mid(at + kSeparator.size());
+    at = rest.indexOf(kSeparator);
+    if (at >= 0) {
+      detail = rest.left(at);
+      size = rest.mid(at + kSeparator.size());
+    } else {
+      detail = rest;
+    }
+  }
+  // An empty path would name the list's folder itself.
+  if (path.isEmpty()) return;
+  out->emplace_back(FullPath(folder, path.toString()), detail.toString(),
+                    size.toString());
+}
+
+}  // namespace
+
+Entries ParseOwnList(const QByteArray& bytes, const QString& folder) {
+  QByteArrayView data(bytes);
+  if (data.size() >= 2 && static_cast<uchar>(data[0]) == 0xFF && static_cast<uchar>(data[1]) == 0xFE)
+    data = data.sliced(2);
+  // Half a code unit at the end (a cut file) is dropped, not decoded.
+  data = data.first(data.size() & ~qsizetype{1});
+  QStringDecoder decode(QStringDecoder::Utf16LE, QStringConverter::Flag::Stateless);
+  const QString text = decode(data);
+  const QDir dir(folder);
+  Entries entries;
+  const QStringView all(text);
+  qsizetype start = 0;
+  const qsizetype n = all.size();
+  while (start < n) {
+    qsizetype end = start;
+    while (end < n && all[end] != QLatin1Char('\r') && all[end] != QLatin1Char('\n')) ++end;
+    if (end > start) ParseLine(all.sliced(start, end - start), dir, &entries);
+    start = end;
+    if (start < n && all[start] == QLatin1Char('\r')) ++start;
+    if (start < n && all[start] == QLatin1Char('\n')) ++start;
+  }
+  return entries;
+}
+
+QByteArray FormatOwnList(const Entries& entries, const QString& folder) {
+  const QDir dir(folder);
+  QString text;
+  for (const Entry& e : entries) {
+    // A path with a line break cannot be kept in a line-based list.
+    if (HasLineBreak(e.path())) continue;
+    text += QLatin1Char('"') + dir.relativeFilePath(e.path()) + kSeparator +
+            WithoutLineBreaks(e.detail()) + kSeparator + WithoutLineBreaks(e.size()) +
+            QStringLiteral("\"\r\n");
+  }
+  QStringEncoder encode(QStringEncoder::Utf16LE);
+  QByteArray bytes("\xFF\xFE", 2);
+  bytes += encode(text);
+  return bytes;
+}
+
+QString ReadOwnList(const QString& listFile, ListContents* out) {
+  QFile file(listFile);
+  if (!file.open(QIODevice::ReadOnly)) return file.errorString();
+  if (file.size() > kMaxListFileBytes)
+    return QStringLiteral("%1: リストファイルが大きすぎます").arg(listFile);
+  const QByteArray bytes = file.read(kMaxListFileBytes);
+  if (bytes.isEmpty() && file.error() != QFileDevice::NoError) return file.errorString();
+  Entries entries = ParseOwnList(bytes, QFileInfo(listFile).absolutePath());
+  out->entries.reserve(out->entries.size() + entries.size());
+  for (Entry& e : entries) out->entries.push_back(std::move(e));
+  return QString();
+}
+
+QString WriteOwnList(const QString& listFile, const Entries& entries) {
+  if (entries.empty()) return QString();
+  const QString folder = QFileInfo(listFile).absolutePath();
+  if (!WriteWhole(listFile, FormatOwnList(entries, folder)))
+    return QStringLiteral("%1 に書き込めませんでした").arg(listFile);
+  return QString();
+}
+
+}  // namespace vortaq::playlist

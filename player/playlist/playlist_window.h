@@ -1,0 +1,163 @@
+// TVRTQ_LIST: the playlist window. A table over the analysed entries with the
+// tool buttons, the three-panel status bar, the menus and the pop-up menu.
+// Playback itself belongs to the main window: the window asks for it through
+// signals.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <random>
+
+#include "ini_file.h"
+#include "playlist_model.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QTableView;
+class QToolButton;
+
+namespace vortaq {
+class ProbexBinding;
+}
+
+namespace vortaq::playlist {
+
+class AnalysisBatch;
+class PlaylistTableModel;
+
+class TVRTQ_LIST : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit TVRTQ_LIST(const ProbexBinding* binding, QWidget* parent = nullptr);
+  ~TVRTQ_LIST() override;
+
+  // At creation: the autosave list, the "PlayList" section, the button images
+  // under programDir/IMG/, then the stored focus.
+  void Load(const IniFile& ini, const QString& autosavePath, const QString& programDir);
+  // At exit: SaveList, then WriteSettings.
+  void Save(IniFile& ini);
+  // Stops a running batch (listing the files being analysed at once) and
+  // writes the autosave list, or removes it when the list is empty. False when
+  // the write failed.
+  bool SaveList();
+  // The "PlayList" section from the window's state.
+  void WriteSettings(IniFile& ini) const;
+
+  // The only way analysed entries are made; queued behind a running batch.
+  void AddBatch(const QStringList& paths);
+  void AddFolder(const QString& folder);
+  // The main window's automatic extension correction tick.
+  void SetCheckExt(bool on);
+
+  // The application title for the details copy's last line (the main
+  // window's: the open file's name, else the program's title).
+  void SetTitleSource(std::function<QString()> source) { titleSource_ = std::move(source); }
+
+  // -1 when no entry has the focus.
+  int FocusedIndex() const;
+  QString PanelText(int panel) const;
+  // Idle pass: panel 1 shows the focused entry's number (index + 1) or nothing.
+  void UpdateFocusPanel();
+  // End of the current file: the next entry by list order or at random, only
+  // while the window is shown and list play is ticked. True when one was
+  // chosen and its opening asked for.
+  bool ContinueAfterEndOfFile();
+
+  PlaylistTableModel* model() const { return model_; }
+  AnalysisBatch* batch() const { return batch_; }
+  QTableView* view() const { return LV; }
+
+ signals:
+  // Open this file for playback.
+  void OpenRequested(const QString& path);
+  // Play or pause: toggle when path is the player's file, else open it.
+  void PlayPauseRequested(const QString& path);
+  void StopRequested();
+  void RewindRequested();
+  void FastForwardRequested();
+  // The window was closed (hidden): the main window clears its menu tick.
+  void Hidden();
+  // A file renamed by the extension correction during a batch.
+  void FileRenamed(const QString& from, const QString& to);
+
+ public slots:
+  void S_OpenClick();
+  void S_OpenFolderClick();
+  void S_SaveClick();
+  void S_SaveSelectedClick();
+  void S_CloseClick();
+  void S_UpClick();
+  void S_DownClick();
+  void S_TopClick();
+  void S_BottomClick();
+  void S_DeleteClick();
+  void S_ClearClick();
+  void S_ShuffleClick();
+  void S_RecheckClick();
+  void S_RecheckAllClick();
+  void S_CopyDetailClick();
+  void S_SelectAllClick();
+  void S_InvertSelectionClick();
+  void S_SearchClick();
+  void S_SearchNextClick();
+  void S_SearchPrevClick();
+  void S_PlayPauseClick();
+  void S_StopClick();
+  void S_FfClick();
+  void S_RewClick();
+  void S_NextClick();
+  void S_PrevClick();
+  void S_RandomClick();
+  void S_FontClick();
+  void LVColumnClick(int column);
+  void LVDblClick();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  QAction* AddItem(QMenu* menu, QMenu* popup, const char* name, const QString& text,
+                   void (TVRTQ_LIST::*slot)(), const QKeySequence& shortcut = {});
+  QAction* AddOption(QMenu* menu, const char* name, const QString& text);
+  void CreateMenu();
+  void CreateToolBar();
+  Selection CurrentSelection() const;
+  void ApplySelection(const Selection& selection, int focus);
+  // Moves rows as the function moves row numbers; the focus follows its entry.
+  template <typename Move>
+  void MoveRows(Move move, bool focusStart, bool focusEnd);
+  void Choose(int index, bool deselectOld);
+  void SearchStep(bool forward);
+  void SaveList(bool selectedOnly);
+  void SetCount(int count);
+  std::vector<int> SelectedRowsInOrder() const;
+  QString DetailsTail() const;
+
+  const ProbexBinding* binding_;
+  PlaylistTableModel* model_ = nullptr;
+  AnalysisBatch* batch_ = nullptr;
+  QString autosavePath_;
+  QString openDir_;
+  QString folderName_;
+  QString lastSearch_;
+  bool ascending_[kColumnCount] = {false, false, false, false};
+  std::mt19937 random_;
+  std::function<QString()> titleSource_;
+  int recheckAllTotal_ = 0;  // while a full re-check runs
+
+  QTableView* LV = nullptr;
+  QLabel* panels_[3] = {nullptr, nullptr, nullptr};
+  QMenu* PM_List = nullptr;
+  QAction* S_ListPlay = nullptr;
+  QAction* S_RandomPlay = nullptr;
+  QAction* S_NoSameFile = nullptr;
+  QAction* S_DirRecursive = nullptr;
+  QToolButton* buttons_[7] = {};
+};
+
+}  // namespace vortaq::playlist
