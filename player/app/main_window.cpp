@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QFileDialog>
@@ -25,6 +26,7 @@
 #include "platform/local_path.h"
 #include "platform/single_instance.h"
 #include "texts.h"
+#include "playlist/playlist_window.h"
 #include "ui/hint_window.h"
 
 namespace vortaq {
@@ -32,7 +34,7 @@ namespace vortaq {
 namespace {
 
 constexpr int kGroupWidth = 200;
-constexpr int kGroupHeight = 232;
+constexpr int kGroupHeight = 264;
 
 const char* const kMovieSizes[] = {"x1", "x0.5", "x2", "FullScreen", "画面1/16", "画面1/4", "画面1/2"};
 
@@ -76,7 +78,11 @@ TVRTQ_MAIN::TVRTQ_MAIN(MainWindowOptions options, QWidget* parent)
   connect(idleTimer_, &QTimer::timeout, this, &TVRTQ_MAIN::ApplicationIdle);
 }
 
-TVRTQ_MAIN::~TVRTQ_MAIN() = default;
+TVRTQ_MAIN::~TVRTQ_MAIN() {
+  // The playlist's batch stops while the binding it uses is still here.
+  delete PlayList;
+  PlayList = nullptr;
+}
 
 void TVRTQ_MAIN::CreateControls() {
   body_ = new QWidget(this);
@@ -154,6 +160,16 @@ void TVRTQ_MAIN::CreateControls() {
   connect(B_RepeatEnd, &QPushButton::clicked, this, &TVRTQ_MAIN::B_RepeatEndClick);
   connect(C_Repeat, &QCheckBox::clicked, this, &TVRTQ_MAIN::C_RepeatClick);
 
+  // Previous and next playlist entry; images from IMG/ when present.
+  B_Prev = new QPushButton(QStringLiteral("|◀"), GB);
+  B_Prev->setObjectName(QStringLiteral("B_Prev"));
+  B_Prev->setGeometry(8, 226, 88, 28);
+  B_Next = new QPushButton(QStringLiteral("▶|"), GB);
+  B_Next->setObjectName(QStringLiteral("B_Next"));
+  B_Next->setGeometry(104, 226, 88, 28);
+  connect(B_Prev, &QPushButton::clicked, this, &TVRTQ_MAIN::B_PrevClick);
+  connect(B_Next, &QPushButton::clicked, this, &TVRTQ_MAIN::B_NextClick);
+
   // Keys belong to the window, never to a control that happened to be first:
   // Space would open the size list and the arrows would resize the window.
   for (QWidget* control : GB->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
@@ -196,6 +212,8 @@ void TVRTQ_MAIN::CreateMenu() {
                           &TVRTQ_MAIN::S_AlwaysOnTopClick, QKeySequence(Qt::CTRL | Qt::Key_T), true);
   S_HideControl = AddItem(view, "S_HideControl", QStringLiteral("コントロール非表示(&C)"),
                           &TVRTQ_MAIN::S_HideControlClick, QKeySequence(Qt::CTRL | Qt::Key_H), true);
+  S_PlayList = AddItem(view, "S_PlayList", QStringLiteral("プレイリスト(&P)"),
+                       &TVRTQ_MAIN::S_PlayListClick, QKeySequence(Qt::CTRL | Qt::Key_P), true);
   QMenu* trans = view->addMenu(QStringLiteral("半透明"));
   trans->setObjectName(QStringLiteral("S_Trans"));
   S_TransOff = AddItem(trans, "S_TransOff", QStringLiteral("オフ"), &TVRTQ_MAIN::S_TransOffClick, {}, true);
@@ -264,11 +282,29 @@ void TVRTQ_MAIN::FormFirstShow() {
   const MainSettings s = ReadMainSettings(settings_.ini());
   ApplyMainSettings(s);
 
+  // The previous and next buttons' own images, when the program has them.
+  for (auto [button, file] : {std::pair{B_Prev, "IMG/button_prev.bmp"}, std::pair{B_Next, "IMG/button_next.bmp"}}) {
+    const QPixmap image(QDir(options_.programDir).filePath(QLatin1String(file)));
+    if (image.isNull()) continue;
+    button->setText(QString());
+    button->setIcon(image);
+    button->setIconSize(image.size());
+  }
+  CreatePlayList(s.playList);
+
   instance_ = new InstanceServer([this](const QString& path) { Open(path); }, this);
   instance_->Listen(s.exec ? QStringLiteral("VRTQ") : QStringLiteral("VRTQ_NoMultiRun"));
 
   Layout();
-  if (options_.arguments.isEmpty()) {
+  if (options_.arguments.size() >= 2) {
+    // Every argument goes to the playlist as one batch; the first plays too,
+    // under the name the extension correction gave it.
+    Open(options_.arguments.first());
+    QStringList batch = options_.arguments;
+    if (!WMP64->FileName().isEmpty()) batch.first() = WMP64->FileName();
+    PlayList->AddBatch(batch);
+    if (!PlayList->isVisible()) S_PlayList->trigger();
+  } else if (options_.arguments.isEmpty()) {
     if (S_Resume->isChecked() && !s.resumeFileName.isEmpty()) {
       const bool autoStart = WMP64->AutoStart();
       WMP64->SetAutoStart(false);
@@ -337,6 +373,7 @@ MainSettings TVRTQ_MAIN::CurrentMainSettings() const {
   s.addReadOnly = S_AddReadOnly->isChecked();
   s.seekLeftRight = step_;
   s.dir = openDir_;
+  if (PlayList) s.playList = PlayList->isVisible();
   return s;
 }
 
@@ -364,9 +401,15 @@ void TVRTQ_MAIN::closeEvent(QCloseEvent* event) {
     s.resumePos = 0;
   }
   Close();
-  binding_.Unbind();
-  settings_.Update([&s](IniFile& ini) { WriteMainSettings(ini, s); });
+  // The list is kept even when the settings file cannot be written; a batch
+  // still running stops here, and what it analysed is listed.
+  PlayList->SaveList();
+  settings_.Update([this, &s](IniFile& ini) {
+    WriteMainSettings(ini, s);
+    PlayList->WriteSettings(ini);
+  });
   session_.TakeBackMarks();
+  PlayList->close();
   if (instance_) instance_->Close();
   event->accept();
 }
@@ -630,6 +673,64 @@ void TVRTQ_MAIN::resizeEvent(QResizeEvent* event) {
   if (inFullScreen_) WMP64->setGeometry(body_->rect());
 }
 
+// ---- Playlist ----
+
+void TVRTQ_MAIN::CreatePlayList(bool show) {
+  PlayList = new playlist::TVRTQ_LIST(&binding_, this);
+  PlayList->setWindowFlag(Qt::Window);
+  PlayList->SetCheckExt(S_CheckExt->isChecked());
+  connect(S_CheckExt, &QAction::toggled, PlayList, &playlist::TVRTQ_LIST::SetCheckExt);
+  PlayList->SetTitleSource([this] { return applicationTitle(); });
+  PlayList->Load(settings_.ini(), QFileInfo(options_.settingsPath).dir().filePath(QStringLiteral("vortaq.vrtql")),
+                 options_.programDir);
+  connect(PlayList, &playlist::TVRTQ_LIST::OpenRequested, this, [this](const QString& path) { Open(path); });
+  connect(PlayList, &playlist::TVRTQ_LIST::PlayPauseRequested, this, [this](const QString& path) {
+    if (path != WMP64->FileName()) {
+      Open(path);
+      return;
+    }
+    const int state = WMP64->PlayState();
+    if (state == MediaPlayerControl::kStopped || state == MediaPlayerControl::kPaused) WMP64->Play();
+    else if (state == MediaPlayerControl::kPlaying) WMP64->Pause();
+  });
+  connect(PlayList, &playlist::TVRTQ_LIST::StopRequested, this, [this] {
+    const int state = WMP64->PlayState();
+    if (state != MediaPlayerControl::kPlaying && state != MediaPlayerControl::kPaused) return;
+    WMP64->Stop();
+    WMP64->SetCurrentPosition(0);
+  });
+  connect(PlayList, &playlist::TVRTQ_LIST::RewindRequested, this,
+          [this] { WMP64->SetCurrentPosition(std::max(0.0, WMP64->CurrentPosition() - step_)); });
+  connect(PlayList, &playlist::TVRTQ_LIST::FastForwardRequested, this,
+          [this] { WMP64->SetCurrentPosition(WMP64->CurrentPosition() + step_); });
+  connect(PlayList, &playlist::TVRTQ_LIST::Hidden, this, [this] { S_PlayList->setChecked(false); });
+  connect(this, &TVRTQ_MAIN::PlaylistFileOpened, this, [this](const QString& path) {
+    PlayList->AddBatch({path});
+    if (!PlayList->isVisible()) S_PlayList->trigger();
+  });
+  connect(this, &TVRTQ_MAIN::TranslucencyChange, PlayList,
+          [this](int opacity) { PlayList->setWindowOpacity(opacity / 255.0); });
+  PlayList->setWindowOpacity(TranslucencyOpacity(transLevel_) / 255.0);
+  if (show) S_PlayList->trigger();
+}
+
+void TVRTQ_MAIN::S_PlayListClick() {
+  if (!PlayList) {
+    S_PlayList->setChecked(false);
+    return;
+  }
+  PlayList->setVisible(S_PlayList->isChecked());
+  if (PlayList->isVisible()) PlayList->raise();
+}
+
+void TVRTQ_MAIN::B_PrevClick() {
+  if (PlayList) PlayList->S_PrevClick();
+}
+
+void TVRTQ_MAIN::B_NextClick() {
+  if (PlayList) PlayList->S_NextClick();
+}
+
 // ---- Options ----
 
 void TVRTQ_MAIN::PM_AutoStartClick() { WMP64->SetAutoStart(PM_AutoStart->isChecked()); }
@@ -717,6 +818,7 @@ void TVRTQ_MAIN::C_RepeatClick() {
 // ---- Idle pass ----
 
 void TVRTQ_MAIN::ApplicationIdle() {
+  if (PlayList) PlayList->UpdateFocusPanel();
   if (WMP64->FileName().isEmpty()) return;
   if (WMP64->Volume() != SC_Volume->value()) SC_Volume->setValue(std::max(-5000, WMP64->Volume()));
   if (C_Repeat->isChecked() && WMP64->CurrentPosition() > repeatEnd_)
@@ -724,6 +826,7 @@ void TVRTQ_MAIN::ApplicationIdle() {
   if (endOfFile_) {
     endOfFile_ = false;
     emit EndOfFile();
+    if (PlayList) PlayList->ContinueAfterEndOfFile();
   }
   if (WMP64->DisplaySize() == MediaPlayerControl::kFullScreen && !fullScreenLaidOut_) {
     SelectMovieSize(MovieSize::kFullScreen);

@@ -28,6 +28,9 @@ class QTimer;
 
 namespace vortaq {
 
+namespace playlist {
+class TVRTQ_LIST;
+}
 class InstanceServer;
 class TAppHint;
 
@@ -52,6 +55,7 @@ class TVRTQ_MAIN : public QMainWindow {
   void Layout();
 
   MediaPlayerControl* player() const { return WMP64; }
+  playlist::TVRTQ_LIST* playList() const { return PlayList; }
   const ProbexBinding& binding() const { return binding_; }
   bool fatalStart() const { return fatalStart_; }
   bool started() const { return started_; }
@@ -106,6 +110,9 @@ class TVRTQ_MAIN : public QMainWindow {
   void WMP64Error(const QString& detail, const QString& path);
   void WMP64DisplaySizeChange(int size);
   void ApplicationIdle();
+  void S_PlayListClick();
+  void B_PrevClick();
+  void B_NextClick();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -119,6 +126,7 @@ class TVRTQ_MAIN : public QMainWindow {
   QAction* AddItem(QMenu* menu, const char* name, const QString& text, void (TVRTQ_MAIN::*slot)(),
                    const QKeySequence& shortcut = {}, bool checkable = false);
   void FormFirstShow();
+  void CreatePlayList(bool show);
   void ApplyMainSettings(const MainSettings& s);
   MainSettings CurrentMainSettings() const;
   void ChooseTranslucency(int level);
@@ -159,6 +167,7 @@ class TVRTQ_MAIN : public QMainWindow {
   QString openDir_;
   InstanceServer* instance_ = nullptr;
   TAppHint* AppHint = nullptr;
+  playlist::TVRTQ_LIST* PlayList = nullptr;
   QTimer* idleTimer_ = nullptr;
 
   MediaPlayerControl* WMP64 = nullptr;
@@ -176,11 +185,14 @@ class TVRTQ_MAIN : public QMainWindow {
   QPushButton* B_RepeatEnd = nullptr;
   QCheckBox* C_Repeat = nullptr;
   QPushButton* B_Dummy = nullptr;
+  QPushButton* B_Prev = nullptr;
+  QPushButton* B_Next = nullptr;
   QMenu* PM_Option = nullptr;
   QAction* PM_AutoStart = nullptr;
   QAction* PM_AutoRepeat = nullptr;
   QAction* S_AlwaysOnTop = nullptr;
   QAction* S_HideControl = nullptr;
+  QAction* S_PlayList = nullptr;
   QAction* S_TransOff = nullptr;
   QAction* S_Trans25 = nullptr;
   QAction* S_Trans50 = nullptr;

@@ -26,7 +26,9 @@ QString SizeText(qint64 size);
 class ProbexBinding {
  public:
   ProbexBinding() = default;
-  ~ProbexBinding() { Unbind(); }
+  // A batch's worker stuck in a hung file may still be running library code
+  // when the program ends: the library stays mapped until the process goes.
+  ~ProbexBinding() { library_.Release(); }
   ProbexBinding(const ProbexBinding&) = delete;
   ProbexBinding& operator=(const ProbexBinding&) = delete;
 

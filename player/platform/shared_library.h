@@ -18,6 +18,9 @@ class SharedLibrary {
   // Returns "" on success, else the loader's own message.
   QString Open(const QStringList& candidates);
   void Close();
+  // Forgets the library without unloading it: it stays mapped until the
+  // process ends.
+  void Release() { handle_ = nullptr; }
   bool isOpen() const { return handle_ != nullptr; }
 
   // The address of an exported name as Fn, or null.

@@ -1,5 +1,6 @@
 #include "list_formats.h"
 
+#include <QDir>
 #include <QFile>
 
 #include "own_format.h"
@@ -39,6 +40,8 @@ QString WriteList(const ListFormat& format, const QString& listFile, const Entri
 
 bool SaveAutosave(const QString& listFile, const Entries& entries) {
   if (entries.empty()) return !QFile::exists(listFile) || QFile::remove(listFile);
+  // On a first run the settings folder may not be there yet.
+  QDir().mkpath(QFileInfo(listFile).absolutePath());
   return WriteOwnList(listFile, entries).isEmpty();
 }
 

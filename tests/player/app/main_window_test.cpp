@@ -28,6 +28,8 @@
 #include "platform/file_ops.h"
 #include "platform/local_path.h"
 #include "player_fixture.h"
+#include "playlist/playlist_table_model.h"
+#include "playlist/playlist_window.h"
 #include "ui/hint_window.h"
 
 namespace vortaq {
@@ -412,6 +414,20 @@ TEST_F(MainWindowTest, AnOpenErrorNamesItsOwnFileInJapaneseWithTheEnginesReason)
   ASSERT_TRUE(test::WaitFor([] { return !LastMessage().isEmpty(); }));
   EXPECT_TRUE(LastMessage().startsWith("make_fixtures.sh\nを開けませんでした。\n\n(mpv: "))
       << LastMessage().toStdString();
+}
+
+TEST_F(MainWindowTest, TwoOrMoreArgumentsPlayTheFirstAndListThemAll) {
+  TVRTQ_MAIN* w = Start({test::Fixture("clip.mp4"), test::Fixture("tone.mp3")});
+  ASSERT_NE(w->playList(), nullptr);
+  EXPECT_TRUE(w->playList()->isVisible());
+  EXPECT_TRUE(Find<QAction>("S_PlayList")->isChecked());
+  EXPECT_EQ(w->player()->FileName(), test::Fixture("clip.mp4"));
+  ASSERT_TRUE(test::WaitFor([&] { return w->playList()->model()->rowCount() == 2; }))
+      << w->playList()->model()->rowCount();
+  Find<QAction>("S_PlayList")->trigger();  // Ctrl+P hides it, the tick follows
+  EXPECT_FALSE(w->playList()->isVisible());
+  w->close();
+  EXPECT_EQ(Written().ReadString("Main", "PlayList", ""), "0");
 }
 
 TEST(OpenDialogTest, ShowsTheDesignedFilterNamesAndListsFilesWithoutADot) {

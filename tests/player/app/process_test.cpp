@@ -6,11 +6,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <memory>
+#include <unistd.h>
 
 #include "ini_file.h"
 #include "player_fixture.h"
+#include "playlist/own_format.h"
+#include "probex_binding.h"
 
 namespace vortaq {
 namespace {
@@ -152,6 +156,68 @@ TEST_F(ProcessTest, NamesAfterTheDoubleDashAreFiles) {
   EXPECT_EQ(Stop(p.get()), 0);
   const IniFile ini = IniFile::FromBytes(test::ReadAll(Settings()));
   EXPECT_EQ(ini.ReadString("Main", "ResumeFileName", ""), media.filePath("-h.mp3"));
+}
+
+// What the library says of path, as the playlist lists it.
+std::pair<QString, QString> Described(const QString& path) {
+  static ProbexBinding binding;
+  if (!binding.bound()) binding.Bind({VORTAQ_PROBEX_LIB}, VORTAQ_BIN_DIR);
+  MediaInfo info;
+  binding.Detect(path, false, &info);
+  const QString detail = binding.OneLine(&info);
+  return {detail, SizeText(info.fileSize)};
+}
+
+playlist::Entries Autosaved(const QString& list) {
+  return playlist::ParseOwnList(test::ReadAll(list), QFileInfo(list).absolutePath());
+}
+
+TEST_F(ProcessTest, SeveralFilesPlayTheFirstAndListEveryOneWithItsAnalysis) {
+  const QStringList files = {test::Fixture("clip.mp4"), test::Fixture("tone.mp3"),
+                             test::Fixture("anamorphic.mp4"), test::Fixture("make_fixtures.sh")};
+  auto p = Launch(files);
+  ASSERT_TRUE(test::WaitFor([&] { return QFileInfo::exists(Socket("VRTQ_NoMultiRun")); }));
+  test::WaitFor([] { return false; }, 1500);  // the batch lists them meanwhile
+  EXPECT_EQ(Stop(p.get()), 0);
+  const playlist::Entries entries = Autosaved(config_.filePath("vortaq/vortaq.vrtql"));
+  ASSERT_EQ(entries.size(), static_cast<size_t>(files.size()));
+  for (size_t i = 0; i < entries.size(); ++i) {
+    EXPECT_EQ(entries[i].path(), files[i]);
+    const auto [detail, size] = Described(files[i]);
+    EXPECT_EQ(entries[i].detail(), detail) << i;
+    EXPECT_EQ(entries[i].size(), size) << i;
+  }
+  const IniFile ini = IniFile::FromBytes(test::ReadAll(Settings()));
+  EXPECT_EQ(ini.ReadString("Main", "PlayList", ""), "1");  // shown for the batch
+  EXPECT_EQ(ini.ReadString("Main", "ResumeFileName", ""), QString());
+}
+
+TEST_F(ProcessTest, SigtermInTheMiddleOfALongBatchKeepsWhatWasListedInOrder) {
+  QTemporaryDir media;
+  QStringList files;
+  const QByteArray source = QFile::encodeName(test::Fixture("tone.mp3"));
+  for (int i = 0; i < 3000; ++i) {
+    const QString path = media.filePath(QStringLiteral("t%1.mp3").arg(i, 5, 10, QLatin1Char('0')));
+    ASSERT_EQ(::link(source.constData(), QFile::encodeName(path).constData()), 0);
+    files << path;
+  }
+  auto p = Launch(files);
+  ASSERT_TRUE(test::WaitFor([&] { return QFileInfo::exists(Socket("VRTQ_NoMultiRun")); }));
+  test::WaitFor([] { return false; }, 300);  // the batch is under way
+  QElapsedTimer timer;
+  timer.start();
+  p->terminate();
+  ASSERT_TRUE(p->waitForFinished(10000));
+  EXPECT_LT(timer.elapsed(), 5000);
+  EXPECT_EQ(p->exitCode(), 0);
+  const playlist::Entries entries = Autosaved(config_.filePath("vortaq/vortaq.vrtql"));
+  ASSERT_LE(entries.size(), static_cast<size_t>(files.size()));
+  EXPECT_GT(entries.size(), 0u);
+  const auto [detail, size] = Described(files.first());
+  for (size_t i = 0; i < entries.size(); ++i) {
+    ASSERT_EQ(entries[i].path(), files[i]) << i;
+    EXPECT_EQ(entries[i].detail(), detail) << i;
+  }
 }
 
 }  // namespace
