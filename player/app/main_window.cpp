@@ -198,64 +198,64 @@ QAction* TVRTQ_MAIN::AddItem(QMenu* menu, const char* name, const QString& text,
 }
 
 void TVRTQ_MAIN::CreateMenu() {
-  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+  QMenu* file = menuBar()->addMenu(texts::menu::kFile);
   file->setObjectName(QStringLiteral("S_File"));
-  AddItem(file, "S_FileOpen", QStringLiteral("開く(&O)"), &TVRTQ_MAIN::S_FileOpenClick,
+  AddItem(file, "S_FileOpen", texts::menu::kFileOpen, &TVRTQ_MAIN::S_FileOpenClick,
           QKeySequence(Qt::CTRL | Qt::Key_O));
-  AddItem(file, "S_FileClose", QStringLiteral("閉じる(&C)"), &TVRTQ_MAIN::S_FileCloseClick);
+  AddItem(file, "S_FileClose", texts::menu::kFileClose, &TVRTQ_MAIN::S_FileCloseClick);
   file->addSeparator();
-  AddItem(file, "S_Exit", QStringLiteral("終了(&X)"), &TVRTQ_MAIN::S_ExitClick);
+  AddItem(file, "S_Exit", texts::menu::kExit, &TVRTQ_MAIN::S_ExitClick);
 
-  QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+  QMenu* view = menuBar()->addMenu(texts::menu::kView);
   view->setObjectName(QStringLiteral("S_View"));
-  S_AlwaysOnTop = AddItem(view, "S_AlwaysOnTop", QStringLiteral("常に最前面に表示(&T)"),
+  S_AlwaysOnTop = AddItem(view, "S_AlwaysOnTop", texts::menu::kAlwaysOnTop,
                           &TVRTQ_MAIN::S_AlwaysOnTopClick, QKeySequence(Qt::CTRL | Qt::Key_T), true);
-  S_HideControl = AddItem(view, "S_HideControl", QStringLiteral("コントロール非表示(&C)"),
+  S_HideControl = AddItem(view, "S_HideControl", texts::menu::kHideControl,
                           &TVRTQ_MAIN::S_HideControlClick, QKeySequence(Qt::CTRL | Qt::Key_H), true);
-  S_PlayList = AddItem(view, "S_PlayList", QStringLiteral("プレイリスト(&P)"),
+  S_PlayList = AddItem(view, "S_PlayList", texts::menu::kPlayList,
                        &TVRTQ_MAIN::S_PlayListClick, QKeySequence(Qt::CTRL | Qt::Key_P), true);
-  QMenu* trans = view->addMenu(QStringLiteral("半透明"));
+  QMenu* trans = view->addMenu(texts::menu::kTrans);
   trans->setObjectName(QStringLiteral("S_Trans"));
-  S_TransOff = AddItem(trans, "S_TransOff", QStringLiteral("オフ"), &TVRTQ_MAIN::S_TransOffClick, {}, true);
-  S_Trans25 = AddItem(trans, "S_Trans25", QStringLiteral("25%"), &TVRTQ_MAIN::S_Trans25Click, {}, true);
-  S_Trans50 = AddItem(trans, "S_Trans50", QStringLiteral("50%"), &TVRTQ_MAIN::S_Trans50Click, {}, true);
-  S_Trans75 = AddItem(trans, "S_Trans75", QStringLiteral("75%"), &TVRTQ_MAIN::S_Trans75Click, {}, true);
+  S_TransOff = AddItem(trans, "S_TransOff", texts::menu::kTransOff, &TVRTQ_MAIN::S_TransOffClick, {}, true);
+  S_Trans25 = AddItem(trans, "S_Trans25", texts::menu::kTrans25, &TVRTQ_MAIN::S_Trans25Click, {}, true);
+  S_Trans50 = AddItem(trans, "S_Trans50", texts::menu::kTrans50, &TVRTQ_MAIN::S_Trans50Click, {}, true);
+  S_Trans75 = AddItem(trans, "S_Trans75", texts::menu::kTrans75, &TVRTQ_MAIN::S_Trans75Click, {}, true);
   S_TransOff->setChecked(true);
   trans->addSeparator();
-  S_TransMain = AddItem(trans, "S_TransMain", QStringLiteral("メインウインドウも半透明"),
+  S_TransMain = AddItem(trans, "S_TransMain", texts::menu::kTransMain,
                         &TVRTQ_MAIN::S_TransMainClick, {}, true);
-  QMenu* hint = view->addMenu(QStringLiteral("ヒント設定"));
+  QMenu* hint = view->addMenu(texts::menu::kHint);
   hint->setObjectName(QStringLiteral("S_Hint"));
-  S_HintShow = AddItem(hint, "S_HintShow", QStringLiteral("表示する"), &TVRTQ_MAIN::S_HintShowClick, {}, true);
+  S_HintShow = AddItem(hint, "S_HintShow", texts::menu::kHintShow, &TVRTQ_MAIN::S_HintShowClick, {}, true);
   hint->addSeparator();
-  S_HintNormal = AddItem(hint, "S_HintNormal", QStringLiteral("通常表示ヒント"),
+  S_HintNormal = AddItem(hint, "S_HintNormal", texts::menu::kHintNormal,
                          &TVRTQ_MAIN::S_HintNormalClick, {}, true);
-  AddItem(hint, "S_HintNormalFontColor", QStringLiteral("文字色"), &TVRTQ_MAIN::S_HintNormalFontColorClick);
-  AddItem(hint, "S_HintNormalBGColor", QStringLiteral("背景色"), &TVRTQ_MAIN::S_HintNormalBGColorClick);
+  AddItem(hint, "S_HintNormalFontColor", texts::menu::kFontColor, &TVRTQ_MAIN::S_HintNormalFontColorClick);
+  AddItem(hint, "S_HintNormalBGColor", texts::menu::kBGColor, &TVRTQ_MAIN::S_HintNormalBGColorClick);
   hint->addSeparator();
-  S_HintEx = AddItem(hint, "S_HintEx", QStringLiteral("半透明ヒント"), &TVRTQ_MAIN::S_HintExClick, {}, true);
-  AddItem(hint, "S_HintExFontColor", QStringLiteral("文字色"), &TVRTQ_MAIN::S_HintExFontColorClick);
-  AddItem(hint, "S_HintExShadowColor", QStringLiteral("縁取り色"), &TVRTQ_MAIN::S_HintExShadowColorClick);
+  S_HintEx = AddItem(hint, "S_HintEx", texts::menu::kHintEx, &TVRTQ_MAIN::S_HintExClick, {}, true);
+  AddItem(hint, "S_HintExFontColor", texts::menu::kFontColor, &TVRTQ_MAIN::S_HintExFontColorClick);
+  AddItem(hint, "S_HintExShadowColor", texts::menu::kShadowColor, &TVRTQ_MAIN::S_HintExShadowColorClick);
   view->addSeparator();
-  AddItem(view, "S_CopyDetail", QStringLiteral("詳細のコピー(&C)"), &TVRTQ_MAIN::S_CopyDetailClick,
+  AddItem(view, "S_CopyDetail", texts::menu::kCopyDetail, &TVRTQ_MAIN::S_CopyDetailClick,
           QKeySequence(Qt::CTRL | Qt::Key_C));
 
-  QMenu* option = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
+  QMenu* option = menuBar()->addMenu(texts::menu::kOption);
   option->setObjectName(QStringLiteral("S_Option"));
   // These only keep their tick; the places that use the options read it.
   for (auto [name, text, item] :
-       {std::tuple{"S_Resume", QStringLiteral("レジューム(&R)"), &S_Resume},
-        std::tuple{"S_CheckExt", QStringLiteral("拡張子自動リネーム(&E)"), &S_CheckExt},
-        std::tuple{"S_Exec", QStringLiteral("多重起動を許可する(&T)"), &S_Exec},
-        std::tuple{"S_AddReadOnly", QStringLiteral("再生前に読取専用属性を付加する(&A)"), &S_AddReadOnly}}) {
+       {std::tuple{"S_Resume", texts::menu::kResume, &S_Resume},
+        std::tuple{"S_CheckExt", texts::menu::kCheckExt, &S_CheckExt},
+        std::tuple{"S_Exec", texts::menu::kExec, &S_Exec},
+        std::tuple{"S_AddReadOnly", texts::menu::kAddReadOnly, &S_AddReadOnly}}) {
     *item = option->addAction(text);
     (*item)->setObjectName(QString::fromLatin1(name));
     (*item)->setCheckable(true);
   }
 
-  QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+  QMenu* help = menuBar()->addMenu(texts::menu::kHelp);
   help->setObjectName(QStringLiteral("S_Help"));
-  AddItem(help, "S_Version", QStringLiteral("バージョン情報(&A)"), &TVRTQ_MAIN::S_VersionClick);
+  AddItem(help, "S_Version", texts::menu::kVersion, &TVRTQ_MAIN::S_VersionClick);
 }
 
 // ---- Start-up and shutdown ----

@@ -42,4 +42,37 @@ inline const QString kOpenDialogTitle = QStringLiteral("なんか開く");
 inline const QString kOpenDialogFilter =
     QStringLiteral("再生できそうなもの (*.*) (*)\nPlayList File (*.vrtql) (*.vrtql)");
 
+// The main window's menus.
+namespace menu {
+inline const QString kFile = QStringLiteral("ファイル(&F)");
+inline const QString kFileOpen = QStringLiteral("開く(&O)");
+inline const QString kFileClose = QStringLiteral("閉じる(&C)");
+inline const QString kExit = QStringLiteral("終了(&X)");
+inline const QString kView = QStringLiteral("表示(&V)");
+inline const QString kAlwaysOnTop = QStringLiteral("常に最前面に表示(&T)");
+inline const QString kHideControl = QStringLiteral("コントロール非表示(&C)");
+inline const QString kPlayList = QStringLiteral("プレイリスト(&P)");
+inline const QString kTrans = QStringLiteral("半透明");
+inline const QString kTransOff = QStringLiteral("オフ");
+inline const QString kTrans25 = QStringLiteral("25%");
+inline const QString kTrans50 = QStringLiteral("50%");
+inline const QString kTrans75 = QStringLiteral("75%");
+inline const QString kTransMain = QStringLiteral("メインウインドウも半透明");
+inline const QString kHint = QStringLiteral("ヒント設定");
+inline const QString kHintShow = QStringLiteral("表示する");
+inline const QString kHintNormal = QStringLiteral("通常表示ヒント");
+inline const QString kFontColor = QStringLiteral("文字色");
+inline const QString kBGColor = QStringLiteral("背景色");
+inline const QString kHintEx = QStringLiteral("半透明ヒント");
+inline const QString kShadowColor = QStringLiteral("縁取り色");
+inline const QString kCopyDetail = QStringLiteral("詳細のコピー(&C)");
+inline const QString kOption = QStringLiteral("オプション(&O)");
+inline const QString kResume = QStringLiteral("レジューム(&R)");
+inline const QString kCheckExt = QStringLiteral("拡張子自動リネーム(&E)");
+inline const QString kExec = QStringLiteral("多重起動を許可する(&T)");
+inline const QString kAddReadOnly = QStringLiteral("再生前に読取専用属性を付加する(&A)");
+inline const QString kHelp = QStringLiteral("ヘルプ(&H)");
+inline const QString kVersion = QStringLiteral("バージョン情報(&A)");
+}  // namespace menu
+
 }  // namespace vortaq::texts
