@@ -5,6 +5,15 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QSystemTrayIcon>
+#include <QUrl>
+#include <QWheelEvent>
 #include <QDir>
 #include <QColorDialog>
 #include <QComboBox>
@@ -22,12 +31,19 @@
 
 #include "bars.h"
 #include "message_box.h"
+#include "open_location.h"
+#include "seek_magnifier.h"
+#include "step_input.h"
 #include "platform/file_ops.h"
+#include "platform/file_properties.h"
 #include "platform/local_path.h"
 #include "platform/single_instance.h"
 #include "texts.h"
 #include "playlist/playlist_window.h"
 #include "ui/hint_window.h"
+
+// The icon lives in the player's static library: its resources need a call.
+static void InitPlayerResources() { Q_INIT_RESOURCE(vortaq); }
 
 namespace vortaq {
 
@@ -51,6 +67,8 @@ TVRTQ_MAIN::TVRTQ_MAIN(MainWindowOptions options, QWidget* parent)
   appTitle_ = texts::kApplicationTitle;
   setAcceptDrops(true);
   setWindowTitle(titleCopy_);
+  InitPlayerResources();
+  setWindowIcon(QIcon(QStringLiteral(":/vortaq.svg")));
 
   AppHint = new TAppHint(this);
   AppHint->setObjectName(QStringLiteral("AppHint"));
@@ -74,7 +92,12 @@ TVRTQ_MAIN::TVRTQ_MAIN(MainWindowOptions options, QWidget* parent)
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 
   idleTimer_ = new QTimer(this);
-  idleTimer_->setInterval(100);
+  // Key preview: the window sees its keys before any of its controls.
+  qApp->installEventFilter(this);
+  body_->installEventFilter(this);
+  WMP64->findChild<QWidget*>(QStringLiteral("Picture"))->installEventFilter(this);
+  CreateTray();
+  idleTimer_->setInterval(50);
   connect(idleTimer_, &QTimer::timeout, this, &TVRTQ_MAIN::ApplicationIdle);
 }
 
@@ -202,6 +225,9 @@ void TVRTQ_MAIN::CreateMenu() {
   file->setObjectName(QStringLiteral("S_File"));
   AddItem(file, "S_FileOpen", texts::menu::kFileOpen, &TVRTQ_MAIN::S_FileOpenClick,
           QKeySequence(Qt::CTRL | Qt::Key_O));
+  AddItem(file, "S_OpenURL", texts::menu::kOpenUrl, &TVRTQ_MAIN::S_OpenURLClick,
+          QKeySequence(Qt::CTRL | Qt::Key_U));
+  AddItem(file, "S_Property", texts::menu::kProperty, &TVRTQ_MAIN::S_PropertyClick);
   AddItem(file, "S_FileClose", texts::menu::kFileClose, &TVRTQ_MAIN::S_FileCloseClick);
   file->addSeparator();
   AddItem(file, "S_Exit", texts::menu::kExit, &TVRTQ_MAIN::S_ExitClick);
@@ -214,6 +240,8 @@ void TVRTQ_MAIN::CreateMenu() {
                           &TVRTQ_MAIN::S_HideControlClick, QKeySequence(Qt::CTRL | Qt::Key_H), true);
   S_PlayList = AddItem(view, "S_PlayList", texts::menu::kPlayList,
                        &TVRTQ_MAIN::S_PlayListClick, QKeySequence(Qt::CTRL | Qt::Key_P), true);
+  S_Seek = AddItem(view, "S_Seek", texts::menu::kSeek, &TVRTQ_MAIN::S_SeekClick,
+                   QKeySequence(Qt::CTRL | Qt::Key_Z), true);
   QMenu* trans = view->addMenu(texts::menu::kTrans);
   trans->setObjectName(QStringLiteral("S_Trans"));
   S_TransOff = AddItem(trans, "S_TransOff", texts::menu::kTransOff, &TVRTQ_MAIN::S_TransOffClick, {}, true);
@@ -247,15 +275,27 @@ void TVRTQ_MAIN::CreateMenu() {
        {std::tuple{"S_Resume", texts::menu::kResume, &S_Resume},
         std::tuple{"S_CheckExt", texts::menu::kCheckExt, &S_CheckExt},
         std::tuple{"S_Exec", texts::menu::kExec, &S_Exec},
-        std::tuple{"S_AddReadOnly", texts::menu::kAddReadOnly, &S_AddReadOnly}}) {
+        std::tuple{"S_AddReadOnly", texts::menu::kAddReadOnly, &S_AddReadOnly},
+        std::tuple{"S_NoTaskTray", texts::menu::kNoTaskTray, &S_NoTaskTray},
+        std::tuple{"S_NoTaskTrayPopup", texts::menu::kNoTaskTrayPopup, &S_NoTaskTrayPopup}}) {
     *item = option->addAction(text);
     (*item)->setObjectName(QString::fromLatin1(name));
     (*item)->setCheckable(true);
   }
 
+  option->addSeparator();
+  S_StopScreenSaver = AddItem(option, "S_StopScreenSaver", texts::menu::kStopScreenSaver,
+                              &TVRTQ_MAIN::S_StopScreenSaverClick, {}, true);
+  AddItem(option, "S_SeekLeftRight", texts::menu::kSeekLeftRight, &TVRTQ_MAIN::S_SeekLeftRightClick);
+
   QMenu* help = menuBar()->addMenu(texts::menu::kHelp);
   help->setObjectName(QStringLiteral("S_Help"));
   AddItem(help, "S_Version", texts::menu::kVersion, &TVRTQ_MAIN::S_VersionClick);
+  help->addSeparator();
+  AddItem(help, "S_Readme", texts::menu::kReadme, &TVRTQ_MAIN::S_ReadmeClick);
+  AddItem(help, "S_History", texts::menu::kHistory, &TVRTQ_MAIN::S_HistoryClick);
+  AddItem(help, "S_Format", texts::menu::kFormat, &TVRTQ_MAIN::S_FormatClick);
+  AddItem(help, "S_Keys", texts::menu::kKeys, &TVRTQ_MAIN::S_KeysClick);
 }
 
 // ---- Start-up and shutdown ----
@@ -291,6 +331,7 @@ void TVRTQ_MAIN::FormFirstShow() {
     button->setIconSize(image.size());
   }
   CreatePlayList(s.playList);
+  CreateSeek(s.seek);
 
   instance_ = new InstanceServer([this](const QString& path) { Open(path); }, this);
   instance_->Listen(s.exec ? QStringLiteral("VRTQ") : QStringLiteral("VRTQ_NoMultiRun"));
@@ -342,6 +383,9 @@ void TVRTQ_MAIN::ApplyMainSettings(const MainSettings& s) {
   S_CheckExt->setChecked(s.checkExt);
   S_Exec->setChecked(s.exec);
   S_AddReadOnly->setChecked(s.addReadOnly);
+  S_NoTaskTray->setChecked(s.noTaskTray);
+  S_NoTaskTrayPopup->setChecked(s.noTaskTrayPopup);
+  if (s.stopScreenSaver) S_StopScreenSaver->trigger();
   step_ = s.seekLeftRight;
   WMP64->SetSeekStep(step_);
   openDir_ = s.dir;
@@ -371,9 +415,13 @@ MainSettings TVRTQ_MAIN::CurrentMainSettings() const {
   s.checkExt = S_CheckExt->isChecked();
   s.exec = S_Exec->isChecked();
   s.addReadOnly = S_AddReadOnly->isChecked();
+  s.noTaskTray = S_NoTaskTray->isChecked();
+  s.noTaskTrayPopup = S_NoTaskTrayPopup->isChecked();
+  s.stopScreenSaver = S_StopScreenSaver->isChecked();
   s.seekLeftRight = step_;
   s.dir = openDir_;
   if (PlayList) s.playList = PlayList->isVisible();
+  if (Seek) s.seek = Seek->isVisible();
   return s;
 }
 
@@ -404,12 +452,17 @@ void TVRTQ_MAIN::closeEvent(QCloseEvent* event) {
   // The list is kept even when the settings file cannot be written; a batch
   // still running stops here, and what it analysed is listed.
   PlayList->SaveList();
+  // Only our own inhibition goes; the user's screen saver settings stay theirs.
+  screenSaver_.Release();
   settings_.Update([this, &s](IniFile& ini) {
     WriteMainSettings(ini, s);
     PlayList->WriteSettings(ini);
+    Seek->Save(ini);
   });
   session_.TakeBackMarks();
   PlayList->close();
+  Seek->hide();
+  if (tray_) tray_->hide();
   if (instance_) instance_->Close();
   event->accept();
 }
@@ -434,6 +487,11 @@ void TVRTQ_MAIN::Open(const QString& path) {
   setWindowTitle(a.name);
   setToolTip(a.hint);
   appTitle_ = a.name;
+  if (tray_) {
+    tray_->setToolTip(a.name);
+    if (!S_NoTaskTrayPopup->isChecked() && !isVisible())
+      tray_->showMessage(a.name, a.hint.section(QStringLiteral("\r\n"), 1), QSystemTrayIcon::Information);
+  }
   if (S_AddReadOnly->isChecked()) session_.MarkReadOnly(current);
   WMP64->SetFileName(current);
   WMP64->SetRate(RateFromPosition(SC_Rate->value()));
@@ -598,6 +656,8 @@ void TVRTQ_MAIN::WMP64OpenStateChange(int, int newState) {
 void TVRTQ_MAIN::WMP64EndOfStream(int) { endOfFile_ = true; }
 
 void TVRTQ_MAIN::WMP64Error(const QString& detail, const QString& path) {
+  // An address that cannot be opened leaves no window captioned "Streaming".
+  if (path == WMP64->FileName() && path == locationText_) Close();
   // Not modal: a hand-over or an end of stream must not wait for the click.
   ShowErrorLater(this, texts::OpenFailed(DisplayPath(QFileInfo(path).fileName()), detail),
                  texts::kPlayerError);
@@ -731,6 +791,253 @@ void TVRTQ_MAIN::B_NextClick() {
   if (PlayList) PlayList->S_NextClick();
 }
 
+// ---- Keys, drops, tray ----
+
+bool TVRTQ_MAIN::FormKeyDown(QKeyEvent* key) {
+  const int k = key->key();
+  const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+  if ((k == Qt::Key_Return || k == Qt::Key_Enter) && mods == Qt::AltModifier) {
+    ToggleFullScreen();
+    return true;
+  }
+  if (mods != Qt::NoModifier) {
+    if (mods == Qt::ControlModifier && (k == Qt::Key_Left || k == Qt::Key_Right)) return true;
+    return false;  // menu shortcuts and the like
+  }
+  switch (k) {
+    case Qt::Key_F: ToggleFullScreen(); return true;
+    case Qt::Key_Escape:
+      if (WMP64->DisplaySize() == MediaPlayerControl::kFullScreen) {
+        SelectMovieSize(MovieSize::kScreen4);
+        WMP64->SetDisplaySize(MediaPlayerControl::kDefaultSize);
+      }
+      return true;
+    case Qt::Key_Space: {
+      const int state = WMP64->PlayState();
+      if (state == MediaPlayerControl::kStopped || state == MediaPlayerControl::kPaused) WMP64->Play();
+      else if (state == MediaPlayerControl::kPlaying) WMP64->Pause();
+      return true;
+    }
+    case Qt::Key_1: ChooseSize(MovieSize::kX1); return true;
+    case Qt::Key_2: ChooseSize(MovieSize::kX2); return true;
+    case Qt::Key_3: ChooseSize(MovieSize::kHalf); return true;
+    case Qt::Key_4: ChooseSize(MovieSize::kScreen16); return true;
+    case Qt::Key_5: ChooseSize(MovieSize::kScreen4); return true;
+    case Qt::Key_6: ChooseSize(MovieSize::kScreen2); return true;
+    // The keys of the mpv family, where they clash with none of the above.
+    case Qt::Key_BracketLeft: SC_Rate->setValue(SC_Rate->value() - 1); return true;
+    case Qt::Key_BracketRight: SC_Rate->setValue(SC_Rate->value() + 1); return true;
+    case Qt::Key_M: WMP64->engineClient()->SetMute(!WMP64->engineClient()->muted()); return true;
+    case Qt::Key_9: SC_Volume->setValue(SC_Volume->value() - 250); return true;
+    case Qt::Key_0: SC_Volume->setValue(SC_Volume->value() + 250); return true;
+    case Qt::Key_Period: WMP64->engineClient()->FrameStep(1); return true;
+    case Qt::Key_Comma: WMP64->engineClient()->FrameStep(-1); return true;
+    case Qt::Key_PageUp: B_PrevClick(); return true;
+    case Qt::Key_PageDown: B_NextClick(); return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right: return true;  // they act when released
+    default: return false;
+  }
+}
+
+bool TVRTQ_MAIN::FormKeyUp(QKeyEvent* key) {
+  const int k = key->key();
+  const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+  if (k != Qt::Key_Left && k != Qt::Key_Right) return false;
+  if (mods != Qt::NoModifier && mods != Qt::ControlModifier) return false;
+  const int seconds = mods == Qt::ControlModifier ? kLongStep : step_;
+  StepBy(k == Qt::Key_Left ? -seconds : seconds);
+  return true;
+}
+
+void TVRTQ_MAIN::StepBy(int seconds) {
+  if (WMP64->FileName().isEmpty()) return;
+  double target = std::max(0.0, WMP64->CurrentPosition() + seconds);
+  // Past the end the engine would end the file and the playlist move on.
+  const double duration = WMP64->Duration();
+  if (duration > 0 && target > duration) target = duration;
+  WMP64->SetCurrentPosition(target);
+}
+
+void TVRTQ_MAIN::ChooseSize(MovieSize size) {
+  SelectMovieSize(size);
+  Layout();
+}
+
+void TVRTQ_MAIN::ToggleFullScreen() {
+  if (WMP64->DisplaySize() == MediaPlayerControl::kFullScreen) {
+    SelectMovieSize(MovieSize::kScreen4);
+    WMP64->SetDisplaySize(MediaPlayerControl::kDefaultSize);
+    return;
+  }
+  ChooseSize(MovieSize::kFullScreen);
+}
+
+void TVRTQ_MAIN::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TVRTQ_MAIN::dropEvent(QDropEvent* event) {
+  // The first dropped file plays; the rest of the drop is left alone.
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (!url.isLocalFile()) continue;
+    // The name's own bytes: QUrl's decoding would lose those that are no UTF-8.
+    const QString path =
+        PathFromLocal(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+    event->acceptProposedAction();
+    Open(path);
+    return;
+  }
+}
+
+void TVRTQ_MAIN::CreateTray() {
+  tray_ = new QSystemTrayIcon(QIcon(QStringLiteral(":/vortaq.svg")), this);
+  tray_->setObjectName(QStringLiteral("Tray"));
+  tray_->setToolTip(titleCopy_);
+  PM_Tray = new QMenu(this);
+  PM_Tray->setObjectName(QStringLiteral("PM_Tray"));
+  PM_Tray->addAction(texts::menu::kTrayShowHide, this, &TVRTQ_MAIN::ToggleFromTray);
+  PM_Tray->addSeparator();
+  QMenu* list = PM_Tray->addMenu(texts::menu::kTrayPlayList);
+  list->addAction(texts::menu::kTrayNext, this, &TVRTQ_MAIN::B_NextClick);
+  list->addAction(texts::menu::kTrayPrev, this, &TVRTQ_MAIN::B_PrevClick);
+  list->addAction(texts::menu::kTrayRandom, this, [this] {
+    if (PlayList) PlayList->S_RandomClick();
+  });
+  PM_Tray->addSeparator();
+  PM_Tray->addAction(texts::menu::kExitTray, this, &TVRTQ_MAIN::S_ExitClick);
+  tray_->setContextMenu(PM_Tray);
+  connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::DoubleClick) ToggleFromTray();
+  });
+}
+
+bool TVRTQ_MAIN::TrayUsable() const {
+  // Without a system tray the window could be hidden with no way back.
+  return tray_ && !S_NoTaskTray->isChecked() && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TVRTQ_MAIN::ToggleFromTray() {
+  if (isVisible()) {
+    if (!TrayUsable()) return;
+    hide();
+    tray_->show();
+    return;
+  }
+  show();
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  raise();
+  activateWindow();
+  tray_->hide();
+  WMP64->setFocus();
+  B_Dummy->setFocus();
+}
+
+void TVRTQ_MAIN::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && isMinimized() && TrayUsable() && started_ &&
+      !closing_) {
+    // Into the tray once the minimising is done.
+    QTimer::singleShot(0, this, [this] {
+      if (!isMinimized() || !TrayUsable()) return;
+      hide();
+      tray_->show();
+    });
+  }
+}
+
+// ---- Magnifier, location, screen saver, step, help ----
+
+void TVRTQ_MAIN::CreateSeek(bool show) {
+  Seek = new TVRTQ_SEEK(this);
+  Seek->Load(settings_.ini());
+  Seek->SetStep(step_);
+  connect(Seek, &TVRTQ_SEEK::SeekRequested, this, [this](double seconds) { WMP64->SetCurrentPosition(seconds); });
+  connect(Seek, &TVRTQ_SEEK::StepRequested, this, [this](int direction) { StepBy(direction * step_); });
+  connect(Seek, &TVRTQ_SEEK::Hidden, this, [this] { S_Seek->setChecked(false); });
+  connect(this, &TVRTQ_MAIN::TranslucencyChange, Seek,
+          [this](int opacity) { Seek->setWindowOpacity(opacity / 255.0); });
+  Seek->setWindowOpacity(TranslucencyOpacity(transLevel_) / 255.0);
+  if (show) S_Seek->trigger();
+}
+
+void TVRTQ_MAIN::S_SeekClick() {
+  if (!Seek) {
+    S_Seek->setChecked(false);
+    return;
+  }
+  if (S_Seek->isChecked()) {
+    Seek->SetStep(step_);
+    Seek->show();
+    Seek->raise();
+  } else {
+    Seek->hide();
+  }
+}
+
+void TVRTQ_MAIN::S_OpenURLClick() {
+  if (S_AlwaysOnTop->isChecked()) S_AlwaysOnTop->trigger();  // off for good
+  auto* dialog = new TVRTQ_OPENURL(ReadUrlHistory(settings_.ini()), this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->move(frameGeometry().topLeft());
+  // Window-modal and without a loop of its own: hand-overs keep arriving.
+  dialog->setWindowModality(Qt::WindowModal);
+  connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
+    if (result != QDialog::Accepted || closing_) return;
+    locationText_ = dialog->address();
+    const QStringList history = PushUrl(ReadUrlHistory(settings_.ini()), locationText_);
+    settings_.Update([&history](IniFile& ini) { WriteUrlHistory(ini, history); });
+    settings_.Load();
+    setWindowTitle(QStringLiteral("[") + locationText_ + QStringLiteral("] Streaming"));
+    setToolTip(locationText_ + QStringLiteral("\r\nStreaming"));
+    WMP64->SetFileName(locationText_);
+  });
+  dialog->open();
+}
+
+void TVRTQ_MAIN::S_PropertyClick() {
+  if (WMP64->FileName().isEmpty()) return;
+  ShowFileProperties(WMP64->FileName(), toolTip(), this);
+}
+
+void TVRTQ_MAIN::S_StopScreenSaverClick() {
+  const bool on = S_StopScreenSaver->isChecked();
+  WMP64->engineClient()->SetStopScreenSaver(on);
+  if (on) screenSaver_.Inhibit();
+  else screenSaver_.Release();
+}
+
+void TVRTQ_MAIN::S_SeekLeftRightClick() {
+  if (S_AlwaysOnTop->isChecked()) S_AlwaysOnTop->trigger();
+  if (qEnvironmentVariable("VORTAQ_MESSAGES") == QLatin1String("stderr")) return;
+  bool ok = false;
+  const QString text = QInputDialog::getText(this, texts::kStepCaption, texts::kStepPrompt,
+                                             QLineEdit::Normal, QString::number(step_), &ok);
+  if (!ok) return;
+  SetStepFromText(text);
+}
+
+bool TVRTQ_MAIN::SetStepFromText(const QString& text) {
+  int seconds = 0;
+  if (!ParseStep(text, &seconds)) {
+    ShowError(this, texts::NotAStep(text), texts::kError);
+    return false;
+  }
+  step_ = seconds;
+  WMP64->SetSeekStep(step_);
+  return true;
+}
+
+void TVRTQ_MAIN::OpenSideFile(const QString& name) {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QDir(options_.programDir).filePath(name)));
+}
+
+void TVRTQ_MAIN::S_ReadmeClick() { OpenSideFile(QStringLiteral("README.TXT")); }
+void TVRTQ_MAIN::S_HistoryClick() { OpenSideFile(QStringLiteral("HISTORY.TXT")); }
+void TVRTQ_MAIN::S_FormatClick() { OpenSideFile(QStringLiteral("FORMAT.TXT")); }
+
+void TVRTQ_MAIN::S_KeysClick() { ShowInformation(this, texts::kKeyList, texts::menu::kKeysCaption); }
+
 // ---- Options ----
 
 void TVRTQ_MAIN::PM_AutoStartClick() { WMP64->SetAutoStart(PM_AutoStart->isChecked()); }
@@ -780,7 +1087,34 @@ void TVRTQ_MAIN::L_BalanceDblClick() { SC_Balance->setValue(0); }
 void TVRTQ_MAIN::L_VolumeDblClick() { SC_Volume->setValue(SC_Volume->maximum()); }
 
 bool TVRTQ_MAIN::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonDblClick) {
+  const QEvent::Type type = event->type();
+  if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    // Keys of this window only: its menus and dialogs keep theirs.
+    if (widget && widget->window() == this && started_ && !closing_) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      const bool handled = type == QEvent::KeyPress ? FormKeyDown(key) : FormKeyUp(key);
+      if (handled) {
+        B_Dummy->setFocus();
+        return true;
+      }
+    }
+    return QMainWindow::eventFilter(watched, event);
+  }
+  if (type == QEvent::MouseButtonPress && watched == body_) {
+    // A click on the window body gives the keys back to the window.
+    if (!tray_ || !tray_->isVisible()) {
+      WMP64->setFocus();
+      B_Dummy->setFocus();
+    }
+  }
+  if (type == QEvent::Wheel && watched != SC_Volume && qobject_cast<QWidget*>(watched) &&
+      watched->objectName() == QLatin1String("Picture")) {
+    const int notches = static_cast<QWheelEvent*>(event)->angleDelta().y() / 120;
+    if (notches != 0) SC_Volume->setValue(SC_Volume->value() + notches * 250);
+    return true;
+  }
+  if (type == QEvent::MouseButtonDblClick) {
     if (watched == L_Rate) L_RateDblClick();
     else if (watched == L_Balance) L_BalanceDblClick();
     else if (watched == L_Volume) L_VolumeDblClick();
@@ -832,6 +1166,7 @@ void TVRTQ_MAIN::ApplicationIdle() {
     SelectMovieSize(MovieSize::kFullScreen);
     Layout();
   }
+  if (Seek && Seek->isVisible()) Seek->Update(WMP64->Duration(), WMP64->CurrentPosition());
 }
 
 // ---- Translucency and hints ----

@@ -11,6 +11,7 @@
 
 #include "layout.h"
 #include "platform/media_player_control.h"
+#include "platform/screen_saver.h"
 #include "player_session.h"
 #include "probex_binding.h"
 #include "settings.h"
@@ -24,6 +25,8 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QScrollBar;
+class QKeyEvent;
+class QSystemTrayIcon;
 class QTimer;
 
 namespace vortaq {
@@ -32,6 +35,7 @@ namespace playlist {
 class TVRTQ_LIST;
 }
 class InstanceServer;
+class TVRTQ_SEEK;
 class TAppHint;
 
 // Where the window finds its side files and what it was started with.
@@ -56,6 +60,9 @@ class TVRTQ_MAIN : public QMainWindow {
 
   MediaPlayerControl* player() const { return WMP64; }
   playlist::TVRTQ_LIST* playList() const { return PlayList; }
+  TVRTQ_SEEK* seek() const { return Seek; }
+  QSystemTrayIcon* tray() const { return tray_; }
+  int step() const { return step_; }
   const ProbexBinding& binding() const { return binding_; }
   bool fatalStart() const { return fatalStart_; }
   bool started() const { return started_; }
@@ -111,6 +118,18 @@ class TVRTQ_MAIN : public QMainWindow {
   void WMP64DisplaySizeChange(int size);
   void ApplicationIdle();
   void S_PlayListClick();
+  void S_SeekClick();
+  void S_OpenURLClick();
+  void S_PropertyClick();
+  void S_StopScreenSaverClick();
+  void S_SeekLeftRightClick();
+  void S_ReadmeClick();
+  void S_HistoryClick();
+  void S_FormatClick();
+  void S_KeysClick();
+  // The step from the step input's text: 0 to 86,400 seconds, else the
+  // conversion message and nothing changes.
+  bool SetStepFromText(const QString& text);
   void B_PrevClick();
   void B_NextClick();
 
@@ -119,6 +138,9 @@ class TVRTQ_MAIN : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void CreateControls();
@@ -127,6 +149,16 @@ class TVRTQ_MAIN : public QMainWindow {
                    const QKeySequence& shortcut = {}, bool checkable = false);
   void FormFirstShow();
   void CreatePlayList(bool show);
+  void CreateSeek(bool show);
+  void CreateTray();
+  bool TrayUsable() const;
+  void ToggleFromTray();
+  bool FormKeyDown(QKeyEvent* key);
+  bool FormKeyUp(QKeyEvent* key);
+  void StepBy(int seconds);
+  void ChooseSize(MovieSize size);
+  void ToggleFullScreen();
+  void OpenSideFile(const QString& name);
   void ApplyMainSettings(const MainSettings& s);
   MainSettings CurrentMainSettings() const;
   void ChooseTranslucency(int level);
@@ -168,6 +200,12 @@ class TVRTQ_MAIN : public QMainWindow {
   InstanceServer* instance_ = nullptr;
   TAppHint* AppHint = nullptr;
   playlist::TVRTQ_LIST* PlayList = nullptr;
+  TVRTQ_SEEK* Seek = nullptr;
+  QSystemTrayIcon* tray_ = nullptr;
+  QMenu* PM_Tray = nullptr;
+  ScreenSaverInhibitor screenSaver_;
+  QString locationText_;  // the address last opened through TVRTQ_OPENURL
+  static constexpr int kLongStep = 60;
   QTimer* idleTimer_ = nullptr;
 
   MediaPlayerControl* WMP64 = nullptr;
@@ -193,6 +231,10 @@ class TVRTQ_MAIN : public QMainWindow {
   QAction* S_AlwaysOnTop = nullptr;
   QAction* S_HideControl = nullptr;
   QAction* S_PlayList = nullptr;
+  QAction* S_Seek = nullptr;
+  QAction* S_NoTaskTray = nullptr;
+  QAction* S_NoTaskTrayPopup = nullptr;
+  QAction* S_StopScreenSaver = nullptr;
   QAction* S_TransOff = nullptr;
   QAction* S_Trans25 = nullptr;
   QAction* S_Trans50 = nullptr;

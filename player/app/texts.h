@@ -42,6 +42,32 @@ inline const QString kOpenDialogTitle = QStringLiteral("なんか開く");
 inline const QString kOpenDialogFilter =
     QStringLiteral("再生できそうなもの (*.*) (*)\nPlayList File (*.vrtql) (*.vrtql)");
 
+inline const QString kStepCaption = QStringLiteral("カーソル左右時の移動量");
+inline const QString kStepPrompt = QStringLiteral("秒/フレーム 0以上の整数値");
+// The conversion message of a step that is no whole number of 0 to 86,400.
+inline QString NotAStep(const QString& text) {
+  return QStringLiteral("'%1' は有効な整数値ではありません (0〜86400)").arg(text);
+}
+
+inline const QString kKeyList = QStringLiteral(
+    "Space\t再生 / 一時停止\n"
+    "← →\t移動量(カーソルキー移動量)だけ戻る / 進む\n"
+    "Ctrl+← →\t60秒戻る / 進む\n"
+    "F, Alt+Enter\t全画面の切り替え\n"
+    "Esc\t全画面を終わる\n"
+    "1 2 3\tx1 / x2 / x0.5\n"
+    "4 5 6\t画面1/16 / 画面1/4 / 画面1/2\n"
+    "[ ]\t速度を下げる / 上げる\n"
+    "9 0\t音量を下げる / 上げる\n"
+    "M\t消音の切り替え\n"
+    ", .\t1コマ戻る / 進む\n"
+    "Page Up / Page Down\tプレイリストの前 / 次のファイル\n"
+    "画面上のホイール\t音量\n"
+    "画面のダブルクリック\t全画面の切り替え\n"
+    "Ctrl+O / Ctrl+U\t開く / ファイル以外のものを開く\n"
+    "Ctrl+P / Ctrl+Z\tプレイリスト / 拡大鏡\n"
+    "Ctrl+T / Ctrl+H / Ctrl+C\t常に最前面 / コントロール非表示 / 詳細のコピー");
+
 // The main window's menus.
 namespace menu {
 inline const QString kFile = QStringLiteral("ファイル(&F)");
@@ -73,6 +99,24 @@ inline const QString kExec = QStringLiteral("多重起動を許可する(&T)");
 inline const QString kAddReadOnly = QStringLiteral("再生前に読取専用属性を付加する(&A)");
 inline const QString kHelp = QStringLiteral("ヘルプ(&H)");
 inline const QString kVersion = QStringLiteral("バージョン情報(&A)");
+inline const QString kOpenUrl = QStringLiteral("ファイル以外のものを開く(&U)");
+inline const QString kProperty = QStringLiteral("プロパティ(&P)");
+inline const QString kSeek = QStringLiteral("拡大鏡(&Z)");
+inline const QString kNoTaskTray = QStringLiteral("タスクトレイアイコンを使用しない(&I)");
+inline const QString kNoTaskTrayPopup = QStringLiteral("タスクトレイのバルーンヘルプを使用しない(&B)");
+inline const QString kStopScreenSaver = QStringLiteral("実行中はスクリーンセーバー停止(&S)");
+inline const QString kSeekLeftRight = QStringLiteral("カーソルキー移動量(&C)");
+inline const QString kReadme = QStringLiteral("Readme.txt参照(&R)");
+inline const QString kHistory = QStringLiteral("History.txt参照(&H)");
+inline const QString kFormat = QStringLiteral("Format.txt参照(&F)");
+inline const QString kKeys = QStringLiteral("キー操作(&K)");
+inline const QString kKeysCaption = QStringLiteral("キー操作");
+inline const QString kTrayShowHide = QStringLiteral("表示/非表示");
+inline const QString kTrayPlayList = QStringLiteral("プレイリスト");
+inline const QString kTrayNext = QStringLiteral("次のファイル");
+inline const QString kTrayPrev = QStringLiteral("前のファイル");
+inline const QString kTrayRandom = QStringLiteral("ランダム");
+inline const QString kExitTray = QStringLiteral("終了");
 }  // namespace menu
 
 }  // namespace vortaq::texts

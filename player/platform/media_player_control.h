@@ -57,6 +57,9 @@ class MediaPlayerControl : public QWidget {
   QString engineError() const;
   // Seconds that one wheel step on the position bar moves.
   void SetSeekStep(int seconds) { seekStep_ = seconds; }
+  // The engine behind the control, for what the control has no property of
+  // (mute, frame steps, the screen saver switch).
+  MpvEngine* engineClient() const { return engine_; }
   // The strip is hidden while the picture fills the screen.
   void SetStripVisible(bool visible);
 

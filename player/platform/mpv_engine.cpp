@@ -74,6 +74,8 @@ MpvEngine::MpvEngine(const EngineOptions& options, bool renderApi, QObject* pare
   SetOption(mpv_, "volume-max", QStringLiteral("100"));
   SetOption(mpv_, "loop-file", QStringLiteral("no"));
   SetOption(mpv_, "pause", QStringLiteral("yes"));
+  // Only the option "実行中はスクリーンセーバー停止" keeps the screen awake.
+  SetOption(mpv_, "stop-screensaver", QStringLiteral("no"));
   // The sound server lists the stream under the program's own name.
   SetOption(mpv_, "audio-client-name", QStringLiteral("Vortaq"));
   // The engine's own log, for finding where time goes (tools/measure_player.py).
@@ -168,6 +170,23 @@ void MpvEngine::SetBalanceFilter(const QByteArray& filter) {
 void MpvEngine::SetLoopFile(bool endless) {
   const char* value = endless ? "inf" : "no";
   if (mpv_) mpv_set_property_async(mpv_, 0, "loop-file", MPV_FORMAT_STRING, &value);
+}
+
+void MpvEngine::SetMute(bool on) {
+  muted_ = on;
+  int value = on ? 1 : 0;
+  if (mpv_) mpv_set_property_async(mpv_, 0, "mute", MPV_FORMAT_FLAG, &value);
+}
+
+void MpvEngine::FrameStep(int direction) {
+  if (!loaded_) return;
+  paused_ = true;  // a frame step leaves the engine paused
+  Command({direction < 0 ? "frame-back-step" : "frame-step"});
+}
+
+void MpvEngine::SetStopScreenSaver(bool on) {
+  const char* value = on ? "yes" : "no";
+  if (mpv_) mpv_set_property_async(mpv_, 0, "stop-screensaver", MPV_FORMAT_STRING, &value);
 }
 
 void MpvEngine::DrainEvents() {

@@ -43,6 +43,11 @@ class MpvEngine : public QObject {
   void SetVolumePercent(double percent);
   void SetBalanceFilter(const QByteArray& filter);  // empty: none
   void SetLoopFile(bool endless);
+  void SetMute(bool on);
+  // One picture forward (1) or back (-1), paused there.
+  void FrameStep(int direction);
+  // The engine's own screen saver switch, alongside ours on the session bus.
+  void SetStopScreenSaver(bool on);
 
   // The observed state.
   bool loaded() const { return loaded_; }
@@ -50,6 +55,7 @@ class MpvEngine : public QObject {
   double duration() const { return duration_; }
   bool paused() const { return paused_; }
   bool eofReached() const { return eofReached_; }
+  bool muted() const { return muted_; }
   // The picture as it is seen (anamorphic pictures at their display size).
   int pictureWidth() const { return pictureWidth_; }
   int pictureHeight() const { return pictureHeight_; }
@@ -102,6 +108,7 @@ class MpvEngine : public QObject {
   double duration_ = 0;
   bool paused_ = true;
   bool eofReached_ = false;
+  bool muted_ = false;
   int pictureWidth_ = 0, pictureHeight_ = 0;
 };
 

@@ -18,11 +18,16 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QMimeData>
+#include <QSystemTrayIcon>
+#include <QUrl>
 #include <fcntl.h>
 #include <unistd.h>
 #include <memory>
 
 #include "ini_file.h"
+#include "open_location.h"
+#include "seek_magnifier.h"
 #include "message_box.h"
 #include "texts.h"
 #include "platform/file_ops.h"
@@ -362,7 +367,7 @@ TEST_F(MainWindowTest, KeysNeverReachTheSizeList) {
   w->activateWindow();
   auto* sizes = Find<QComboBox>("CB_MovieSize");
   EXPECT_NE(w->focusWidget(), sizes);
-  for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_End, Qt::Key_F, Qt::Key_Space})
+  for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_End, Qt::Key_X, Qt::Key_Space})
     QTest::keyClick(w, key);
   EXPECT_EQ(sizes->currentIndex(), 0);
   EXPECT_FALSE(sizes->view()->isVisible());
@@ -428,6 +433,160 @@ TEST_F(MainWindowTest, TwoOrMoreArgumentsPlayTheFirstAndListThemAll) {
   EXPECT_FALSE(w->playList()->isVisible());
   w->close();
   EXPECT_EQ(Written().ReadString("Main", "PlayList", ""), "0");
+}
+
+TEST_F(MainWindowTest, TheDesignedKeysDriveSizePlaybackAndPosition) {
+  TVRTQ_MAIN* w = Start();
+  Find<QAction>("PM_AutoStart")->trigger();  // off: the file waits to be started
+  w->Open(test::Fixture("clip.mp4"));
+  ASSERT_TRUE(WaitOpen());
+  struct Case {
+    Qt::Key key;
+    Qt::KeyboardModifiers mods;
+    int size;  // the choice, by index
+  } sizes[] = {{Qt::Key_3, Qt::NoModifier, 1}, {Qt::Key_2, Qt::NoModifier, 2},
+               {Qt::Key_1, Qt::KeypadModifier, 0}, {Qt::Key_4, Qt::NoModifier, 4},
+               {Qt::Key_5, Qt::NoModifier, 5}, {Qt::Key_6, Qt::NoModifier, 6},
+               {Qt::Key_3, Qt::NoModifier, 1}};
+  for (const Case& c : sizes) {
+    QTest::keyClick(w, c.key, c.mods);
+    EXPECT_EQ(Find<QComboBox>("CB_MovieSize")->currentIndex(), c.size) << c.key;
+  }
+  EXPECT_EQ(w->player()->size(), QSize(80, 60 + 146));  // x0.5 of 160 × 120
+
+  EXPECT_EQ(w->player()->PlayState(), MediaPlayerControl::kStopped);
+  QTest::keyClick(w, Qt::Key_Space);
+  EXPECT_EQ(w->player()->PlayState(), MediaPlayerControl::kPlaying);
+  QTest::keyClick(w, Qt::Key_Space);
+  EXPECT_EQ(w->player()->PlayState(), MediaPlayerControl::kPaused);
+
+  // Left from 1 s with the step of 5 stops at 0; Right stops at the end, so the
+  // engine does not end the file by accident.
+  w->player()->SetCurrentPosition(1.0);
+  ASSERT_TRUE(test::WaitFor([&] { return std::abs(w->player()->CurrentPosition() - 1.0) < 0.1; }));
+  QTest::keyClick(w, Qt::Key_Left);
+  EXPECT_TRUE(test::WaitFor([&] { return w->player()->CurrentPosition() < 0.05; }));
+  QTest::keyClick(w, Qt::Key_Right);
+  EXPECT_TRUE(test::WaitFor([&] { return w->player()->CurrentPosition() > 1.5; }));
+  EXPECT_LE(w->player()->CurrentPosition(), w->player()->Duration() + 0.01);
+  EXPECT_EQ(w->focusWidget(), Find<QPushButton>("B_Dummy"));
+}
+
+TEST_F(MainWindowTest, ADropPlaysItsFirstFileOnly) {
+  TVRTQ_MAIN* w = Start();
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(test::Fixture("tone.mp3")), QUrl::fromLocalFile(test::Fixture("clip.mp4")),
+                QUrl::fromLocalFile(test::Fixture("anamorphic.mp4"))});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &drop);
+  EXPECT_EQ(w->player()->FileName(), test::Fixture("tone.mp3"));
+  EXPECT_EQ(w->playList()->model()->rowCount(), 0);
+}
+
+TEST_F(MainWindowTest, WithoutASystemTrayMinimisingKeepsTheWindowReachable) {
+  TVRTQ_MAIN* w = Start();
+  ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());  // offscreen has none
+  w->showMinimized();
+  test::WaitFor([] { return false; }, 100);
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_FALSE(w->tray()->isVisible());
+}
+
+TEST_F(MainWindowTest, TheMagnifierFollowsPlaybackAndSeeksWhenMoved) {
+  TVRTQ_MAIN* w = Start({test::Fixture("clip.mp4")});
+  ASSERT_TRUE(WaitOpen());
+  Find<QAction>("S_Seek")->trigger();
+  ASSERT_TRUE(w->seek()->isVisible());
+  w->player()->Pause();
+  w->player()->SetCurrentPosition(1.2);
+  ASSERT_TRUE(test::WaitFor([&] { return w->seek()->bar()->value() == 1; }));
+  EXPECT_EQ(w->seek()->bar()->maximum(), 2);
+  EXPECT_EQ(w->seek()->windowTitle(), "拡大鏡 [00:00:01 1f] -> [00:00:02 2f]");
+  w->seek()->bar()->setSliderDown(true);
+  w->seek()->bar()->setValue(0);
+  w->seek()->bar()->setSliderDown(false);
+  EXPECT_TRUE(test::WaitFor([&] { return w->player()->CurrentPosition() < 0.05; }));
+  w->seek()->close();  // closing hides it and clears the tick
+  EXPECT_FALSE(Find<QAction>("S_Seek")->isChecked());
+  w->close();
+  EXPECT_EQ(Written().ReadInteger("Seek", "SeekW", 0), w->seek()->width());
+  EXPECT_FALSE(Written().ReadBool("Main", "Seek", true));
+}
+
+TEST_F(MainWindowTest, AnAddressIsPlayedAsTypedAndKeptInTheHistory) {
+  TVRTQ_MAIN* w = Start();
+  Find<QAction>("S_OpenURL")->trigger();
+  auto* dialog = w->findChild<TVRTQ_OPENURL*>();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->windowTitle(), "ファイル以外を開く");
+  EXPECT_EQ(dialog->urlBox()->count(), 5);
+  EXPECT_EQ(dialog->urlBox()->currentText(), "http://");
+  const QString address = test::Fixture("clip.mp4");
+  dialog->urlBox()->setEditText(address);
+  dialog->B_OkClick();
+  EXPECT_EQ(w->windowTitle(), "[" + address + "] Streaming");
+  EXPECT_EQ(w->toolTip(), address + "\r\nStreaming");
+  EXPECT_EQ(w->player()->FileName(), address);
+  EXPECT_EQ(ReadUrlHistory(Written()), (QStringList{"", "", "", "", address}));
+
+  // An address the engine cannot open says why and leaves no "Streaming" window.
+  ShowInformation(nullptr, QString(), QString());
+  Find<QAction>("S_OpenURL")->trigger();
+  dialog = w->findChild<TVRTQ_OPENURL*>();
+  ASSERT_NE(dialog, nullptr);
+  dialog->urlBox()->setEditText(QStringLiteral("/nowhere/stream"));
+  dialog->B_OkClick();
+  ASSERT_TRUE(test::WaitFor([] { return !LastMessage().isEmpty(); }));
+  EXPECT_EQ(w->windowTitle(), "Vortaq6.4 121014");
+}
+
+TEST_F(MainWindowTest, TheStepInputTakesADayAtMostAndNothingNegative) {
+  TVRTQ_MAIN* w = Start();
+  EXPECT_TRUE(w->SetStepFromText(" 7 "));
+  EXPECT_EQ(w->step(), 7);
+  for (const char* bad : {"-5", "86401", "abc", "", "1.5"}) {
+    EXPECT_FALSE(w->SetStepFromText(QString::fromLatin1(bad))) << bad;
+    EXPECT_EQ(w->step(), 7) << bad;
+  }
+  EXPECT_TRUE(LastMessage().contains(QStringLiteral("有効な整数値ではありません")));
+  EXPECT_TRUE(w->SetStepFromText("86400"));
+  w->close();
+  EXPECT_EQ(Written().ReadInteger("Main", "SeekLeftRight", 0), 86400);
+}
+
+TEST(SeekCaptionTest, TheDesignedTimeSplit) {
+  struct Case {
+    int position;
+    double duration;
+    const char* caption;
+  } cases[] = {
+      {61, 3723.6, "拡大鏡 [00:01:01 61f] -> [01:02:04 3723f]"},
+      {0, 59.4, "拡大鏡 [00:00:00 0f] -> [00:00:59 59f]"},
+      {3600, 3600.5, "拡大鏡 [01:00:00 3600f] -> [01:00:01 3600f]"},
+      {0, 0, "拡大鏡 [00:00:00 0f] -> [00:00:00 0f]"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SeekCaption(c.position, c.duration), QString::fromUtf8(c.caption));
+  TVRTQ_SEEK seek;
+  seek.Update(59.4, 12.7);
+  EXPECT_EQ(seek.bar()->maximum(), 59);
+  EXPECT_EQ(seek.bar()->pageStep(), 5);
+  EXPECT_EQ(seek.bar()->value(), 12);
+}
+
+TEST(UrlHistoryTest, FiveItemsAlwaysOldestFirst) {
+  IniFile empty;
+  EXPECT_EQ(ReadUrlHistory(empty), (QStringList{"", "", "", "", ""}));
+  QStringList h = PushUrl(ReadUrlHistory(empty), "http://a/");
+  h = PushUrl(h, "http://a/");  // the same address twice takes two places
+  EXPECT_EQ(h, (QStringList{"", "", "", "http://a/", "http://a/"}));
+  EXPECT_EQ(PushUrl({"1"}, "2"), (QStringList{"", "", "", "1", "2"}));  // short: padded
+  EXPECT_EQ(PushUrl({"1", "2", "3", "4", "5", "6"}, "7"), (QStringList{"3", "4", "5", "6", "7"}));
+  IniFile ini;
+  WriteUrlHistory(ini, PushUrl(ReadUrlHistory(ini), QStringLiteral("http://例え.jp/曲")));
+  EXPECT_EQ(ini.ReadString("OpenURL", "URLHistory05", ""), QStringLiteral("http://例え.jp/曲"));
 }
 
 TEST(OpenDialogTest, ShowsTheDesignedFilterNamesAndListsFilesWithoutADot) {
