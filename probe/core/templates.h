@@ -1,4 +1,5 @@
-// Template store: FORMAT.INI and CODECS.INI, read afresh on every look-up.
+// Template store: FORMAT.INI and CODECS.INI. Every look-up sees the files as
+// they are now; their contents are kept while size, inode and times stay.
 #pragma once
 
 #include <cstddef>
