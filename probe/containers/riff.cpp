@@ -191,17 +191,20 @@ void WalkRmid(MediaInfo& media, FileReader& reader) {
   SetFormatName(media, "RIFF(MIDI)");
   uint8_t header[8] = {};
   reader.Read(header, 8);
+  uint64_t dataStart = reader.Tell();
+  uint64_t dataEnd = dataStart + ReadU32LE(header, 4);
   uint8_t head[kMidiHeadBytes] = {};
   size_t n = reader.Read(head, sizeof head, false);
   // Described even without "MThd": the line then shows the zeroed header.
   MidiInfo midi{};
-  ParseMidiHead(head, n, midi);
+  bool found = ParseMidiHead(head, n, midi);
   Description d("MIDI", midi.title[0] ? "AUDIO1" : "AUDIO2");
   d.Set("#format#", "%u", midi.format);
   d.Set("#track#", "%u", midi.tracks);
   d.Set("#delta#", "%u", midi.division);
   if (midi.title[0]) d.SetText("#title#", midi.title);
   AddAudioText(media, d.Text());
+  if (found) media.duration = MidiPlayingTime(reader, dataStart + midi.headerAt, dataEnd, midi);
 }
 
 void WalkCdxa(MediaInfo& media, FileReader& reader) {
