@@ -25,6 +25,7 @@ inline constexpr char kContainerFormatIni[] =
     "\r\n"
     "[AIFF]\r\n"
     "AUDIO\tAIFF #sampleratek#kHz #samplerate# #bitdepth#bit #channel#ch #bitratek#kbps #bitrate#\r\n"
+    "COMPRESSED\tAIFC #codec# #sampleratek#kHz #bitdepth#bit #channel#ch #bitratek#kbps\r\n"
     "\r\n"
     "[PUREVOICE]\r\n"
     "AUDIO\tQCP [#codec#] #sampleratek#kHz #samplerate# #bitdepth#bit #channel#ch #bitratek#kbps #bitrate#\r\n"
