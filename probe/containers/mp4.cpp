@@ -392,6 +392,13 @@ void WalkMp4Fragment(FileReader& reader, Mp4Movie& movie, const Mp4Fragment& fra
 }
 
 void FormatMp4VideoText(char* out, size_t size, const Mp4Track& track) {
+  if (track.hasMpegVideo) {
+    MpegVideoInfo mpeg = track.mpegVideo;
+    mpeg.averageBitRate = track.videoBitRate;
+    if (mpeg.frameRate <= 0) mpeg.frameRate = track.videoFrameRate;
+    FormatMpegVideoText(out, size, mpeg);
+    return;
+  }
   bool avc = track.profile[0] != '\0';
   Description d(avc ? "AVC" : "QUICKTIME", "VIDEO");
   d.Set("#width#", "%d", track.width);
