@@ -408,10 +408,10 @@ void FormatMp4VideoText(char* out, size_t size, const Mp4Track& track) {
   d.SetText("#profile#", track.profile);
   d.SetText("#aspect#", track.aspect);
   d.SetText("#interlace#", track.interlaced ? "Interlace" : "Progressive");
-  d.Set("#framerate#", "%.2f", track.videoFrameRate);
+  d.SetKnown("#framerate#", "%.2f", track.videoFrameRate);
   d.Set("#frame#", "%lld", static_cast<long long>(track.frameCount));
-  d.Set("#bitratek#", "%.2f", track.videoBitRate * 0.001);
-  d.Set("#bitrate#", "%.2f", track.videoBitRate);
+  d.SetKnown("#bitratek#", "%.2f", track.videoBitRate * 0.001);
+  d.SetKnown("#bitrate#", "%.2f", track.videoBitRate);
   CopyText(out, size, d.Text());
 }
 

@@ -288,7 +288,7 @@ void OggWalk::DescribeOgmVideo(const OggStream& stream, const std::vector<uint8_
   d.Set("#height#", "%d", static_cast<int>(ReadU32LE(h, 49)));
   d.Set("#bitdepth#", "%d", static_cast<int>(ReadU16LE(h, 41)));
   d.SetText("#codec#", codec);
-  d.Set("#framerate#", "%.2f", timeUnit ? 10000000.0 / static_cast<double>(timeUnit) : 0.0);
+  d.SetKnown("#framerate#", "%.2f", timeUnit ? 10000000.0 / static_cast<double>(timeUnit) : 0.0);
   d.Set("#frame#", "%lld", stream.hasEnd ? static_cast<long long>(stream.endGranule) + 1 : 0LL);
   AddVideoText(media_, d.Text());
 }
@@ -484,11 +484,11 @@ void FormatTheoraText(char* out, size_t size, const TheoraInfo& info) {
   d.Set("#width#", "%d", info.width);
   d.Set("#height#", "%d", info.height);
   d.Set("#codec#", "Theora %d.%d.%d", info.versionMajor, info.versionMinor, info.versionRevision);
-  d.Set("#framerate#", "%.2f",
+  d.SetKnown("#framerate#", "%.2f",
         info.frameRateDenominator ? static_cast<double>(info.frameRateNumerator) / info.frameRateDenominator : 0.0);
   d.Set("#aspect#", "%u:%u", info.aspectNumerator, info.aspectDenominator);
-  d.Set("#bitratek#", "%.2f", info.nominalBitrate * 0.001);
-  d.Set("#bitrate#", "%.2f", static_cast<double>(info.nominalBitrate));
+  d.SetKnown("#bitratek#", "%.2f", info.nominalBitrate * 0.001);
+  d.SetKnown("#bitrate#", "%.2f", static_cast<double>(info.nominalBitrate));
   d.Set("#frame#", "%lld", static_cast<long long>(info.frameCount));
   CopyText(out, size, d.Text());
 }

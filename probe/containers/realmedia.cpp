@@ -260,9 +260,9 @@ void FormatRealVideoText(char* out, size_t size, const RealVideoInfo& info) {
   d.Set("#height#", "%d", info.height);
   d.Set("#bitdepth#", "%d", info.bitCount);
   d.SetText("#codec#", info.codec);
-  d.Set("#framerate#", "%.2f", static_cast<double>(info.frameRate));
-  d.Set("#bitratek#", "%.2f", info.bitRate * 0.001);
-  d.Set("#bitrate#", "%.2f", static_cast<double>(info.bitRate));
+  d.SetKnown("#framerate#", "%.2f", static_cast<double>(info.frameRate));
+  d.SetKnown("#bitratek#", "%.2f", info.bitRate * 0.001);
+  d.SetKnown("#bitrate#", "%.2f", static_cast<double>(info.bitRate));
   CopyText(out, size, d.Text());
 }
 

@@ -1,5 +1,6 @@
 #include "templates.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -215,6 +216,32 @@ void Description::Set(const char* placeholder, const char* format, ...) {
 
 void Description::SetText(const char* placeholder, const char* value) {
   ReplacePlaceholder(text_, text_, sizeof text_, placeholder, value);
+}
+
+void Description::SetKnown(const char* placeholder, const char* format, double value) {
+  if (value > 0 && std::isfinite(value)) {
+    Set(placeholder, format, value);
+    return;
+  }
+  std::string text(text_, BoundedLength(text_, sizeof text_));
+  const size_t length = BoundedLength(placeholder, kLineBytes - 1);
+  if (length == 0) return;
+  auto isUnit = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '/'; };
+  for (size_t i = 0; i + length <= text.size();) {
+    if (!EqualNoCase(text.data() + i, placeholder, length)) {
+      ++i;
+      continue;
+    }
+    size_t start = i, end = i + length;
+    while (end < text.size() && isUnit(text[end])) ++end;
+    if (start > 0 && text[start - 1] == ' ')
+      --start;
+    else if (end < text.size() && text[end] == ' ')
+      ++end;
+    text.erase(start, end - start);
+    i = start;
+  }
+  CopyText(text_, sizeof text_, text.c_str());
 }
 
 }  // namespace probex

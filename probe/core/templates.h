@@ -38,6 +38,10 @@ class Description {
   void Set(const char* placeholder, const char* format, ...) __attribute__((format(printf, 3, 4)));
   // Replaces the placeholder with a text as it stands.
   void SetText(const char* placeholder, const char* value);
+  // For a value the file may not give: above 0 it is Set with format;
+  // otherwise the placeholder leaves the line together with the unit
+  // written right after it ("#bitratek#kbps") and one blank beside it.
+  void SetKnown(const char* placeholder, const char* format, double value);
   const char* Text() const { return text_; }
 
  private:

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -162,6 +163,29 @@ TEST(Description, FillsTheTemplate) {
   d.Set("#sampleratek#", "%.2f", 48000 * 0.001);
   d.Set("#channel#", "%.1f", 5.1);
   EXPECT_STREQ(d.Text(), "AC-3 48.00kHz 5.1ch #unknown#");
+}
+
+// A value the file does not give leaves the line with its unit, so no
+// "0.00kbps" or "0.00fps" is shown for it.
+TEST(Description, UnknownValuesLeaveWithTheirUnits) {
+  TemplateDir dir("[V]\r\nVIDEO\t#codec# #framerate#fps #bitratek#kbps (#bitrate#) #FrameRate#fps/#bitratek#kbit/s\r\n\r\n"
+                  "[E]\r\nEDGE\t#bitratek#kbps at the start, #framerate#\r\n\r\n");
+  Description known("V", "VIDEO");
+  known.SetText("#codec#", "X");
+  known.SetKnown("#framerate#", "%.2f", 25.0);
+  known.SetKnown("#bitratek#", "%.2f", 96.5);
+  known.SetKnown("#bitrate#", "%.2f", 96500.0);
+  EXPECT_STREQ(known.Text(), "X 25.00fps 96.50kbps (96500.00) 25.00fps/96.50kbit/s");
+  Description unknown("V", "VIDEO");
+  unknown.SetText("#codec#", "X");
+  unknown.SetKnown("#framerate#", "%.2f", 0.0);
+  unknown.SetKnown("#bitratek#", "%.2f", -1.0);
+  unknown.SetKnown("#bitrate#", "%.2f", std::nan(""));
+  EXPECT_STREQ(unknown.Text(), "X ()");
+  Description edge("E", "EDGE");
+  edge.SetKnown("#bitratek#", "%.2f", 0.0);
+  edge.SetKnown("#framerate#", "%.2f", 0.0);
+  EXPECT_STREQ(edge.Text(), "at the start,");
 }
 
 TEST(SetTemplateDirectory, StoresUpTo255UnitsAndClearsOnTooLong) {
