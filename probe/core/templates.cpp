@@ -32,6 +32,8 @@ constexpr size_t kValueBytes = 477;
 constexpr size_t kIniLimit = 16u << 20;
 constexpr size_t kCachedFiles = 8;
 
+char AsciiFold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // A file's contents cut into the pieces that a line reader of 511 bytes
@@ -180,8 +182,29 @@ void LookupIni(char* out, size_t size, const char* key, const char* section, con
 
 bool ReplacePlaceholder(const char* tmpl, char* out, size_t size, const char* placeholder, const char* value) {
   // Inputs are taken as 511-byte texts, like every text of the library.
-  std::string source(tmpl, BoundedLength(tmpl, kLineBytes - 1));
-  std::string ph(placeholder, BoundedLength(placeholder, kLineBytes - 1));
+  const size_t sourceLength = BoundedLength(tmpl, kLineBytes - 1);
+  const size_t phLength = BoundedLength(placeholder, kLineBytes - 1);
+  // Most placeholders a description sets are not in its template: find the
+  // first occurrence before building anything.
+  size_t first = sourceLength;
+  if (phLength > 0 && phLength <= sourceLength) {
+    for (size_t i = 0; i + phLength <= sourceLength; ++i)
+      if (AsciiFold(tmpl[i]) == AsciiFold(placeholder[0]) && EqualNoCase(tmpl + i, placeholder, phLength)) {
+        first = i;
+        break;
+      }
+  }
+  if (first == sourceLength) {
+    // In place, a terminated template that fits stays as it is.
+    bool unchanged = tmpl == out && sourceLength < kLineBytes - 1 && sourceLength < size;
+    if (!unchanged) {
+      std::string copy(tmpl, sourceLength);
+      CopyText(out, size, copy.c_str());
+    }
+    return false;
+  }
+  std::string source(tmpl, sourceLength);
+  std::string ph(placeholder, phLength);
   std::string val(value, BoundedLength(value, kLineBytes - 1));
   std::string result;
   bool replaced = false;
