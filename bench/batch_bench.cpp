@@ -47,26 +47,6 @@ ProcIo ReadProcIo() {
   return io;
 }
 
-std::u16string Utf16(const std::string& utf8) {
-  std::u16string out;
-  for (size_t i = 0; i < utf8.size();) {
-    auto c = static_cast<uint8_t>(utf8[i]);
-    uint32_t cp = c;
-    size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    if (n > 1) cp = c & (0x7F >> n);
-    for (size_t k = 1; k < n && i + k < utf8.size(); ++k) cp = cp << 6 | (static_cast<uint8_t>(utf8[i + k]) & 0x3F);
-    i += n;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-  }
-  return out;
-}
-
 double CpuMilliseconds() {
   timespec t{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
@@ -102,7 +82,7 @@ int main(int argc, char** argv) {
     for (const auto& entry : fs::recursive_directory_iterator(root, ec)) {
       std::string ext = entry.path().extension().string();
       if (!entry.is_regular_file() || ext == ".sh" || ext == ".py" || ext == ".md") continue;
-      files.push_back(Utf16(entry.path().string()));
+      files.push_back(entry.path().u16string());
     }
   }
   if (files.empty()) {
@@ -110,7 +90,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::string data = std::string(BATCH_BENCH_SOURCE_DIR) + "/data/";
-  SetPath(Utf16(data).c_str());
+  SetPath(fs::path(data).u16string().c_str());
 
   ProcIo before = ReadProcIo();
   for (const auto& file : files) Analyze(file);
