@@ -34,6 +34,20 @@ constexpr size_t kCachedFiles = 8;
 
 char AsciiFold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// Offset of the first occurrence of needle (ASCII case ignored) in the first
+// length bytes of text, or length when there is none.
+size_t FindNoCase(const char* text, size_t length, const char* needle, size_t needleLength) {
+  if (needleLength == 0 || needleLength > length) return length;
+  const char first = AsciiFold(needle[0]);
+  for (size_t i = 0; i + needleLength <= length; ++i) {
+    if (AsciiFold(text[i]) != first) continue;
+    size_t k = 1;
+    while (k < needleLength && AsciiFold(text[i + k]) == AsciiFold(needle[k])) ++k;
+    if (k == needleLength) return i;
+  }
+  return length;
+}
+
 char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // A file's contents cut into the pieces that a line reader of 511 bytes
@@ -186,15 +200,7 @@ bool ReplacePlaceholder(const char* tmpl, char* out, size_t size, const char* pl
   const size_t phLength = BoundedLength(placeholder, kLineBytes - 1);
   // Most placeholders a description sets are not in its template: find the
   // first occurrence before building anything.
-  size_t first = sourceLength;
-  if (phLength > 0 && phLength <= sourceLength) {
-    for (size_t i = 0; i + phLength <= sourceLength; ++i)
-      if (AsciiFold(tmpl[i]) == AsciiFold(placeholder[0]) && EqualNoCase(tmpl + i, placeholder, phLength)) {
-        first = i;
-        break;
-      }
-  }
-  if (first == sourceLength) {
+  if (FindNoCase(tmpl, sourceLength, placeholder, phLength) == sourceLength) {
     // In place, a terminated template that fits stays as it is.
     bool unchanged = tmpl == out && sourceLength < kLineBytes - 1 && sourceLength < size;
     if (!unchanged) {
@@ -228,6 +234,9 @@ Description::Description(const char* section, const char* key) {
 }
 
 void Description::Set(const char* placeholder, const char* format, ...) {
+  // Analyzers set every placeholder they know; most templates hold a few.
+  const size_t length = BoundedLength(text_, sizeof text_);
+  if (FindNoCase(text_, length, placeholder, BoundedLength(placeholder, kLineBytes - 1)) == length) return;
   char value[kLineBytes];
   va_list args;
   va_start(args, format);
