@@ -1,9 +1,11 @@
 // probex: analyses media files through the library's exports and prints the
 // full report, the one-line summary or JSON.
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
@@ -267,6 +269,66 @@ int ParseArguments(int argc, char** argv, Options& options, bool& done) {
 
 }  // namespace
 
+// Progress of a long batch on the terminal that stderr is: files done of the
+// total, files per second and the current folder, redrawn a few times a
+// second on one line and erased at the end. Never on stdout.
+class Progress {
+ public:
+  static constexpr size_t kLongBatch = 100;
+
+  Progress(size_t total, bool json)
+      : total_(total), start_(std::chrono::steady_clock::now()),
+        // A JSON array piped elsewhere is for programs: leave the terminal quiet.
+        enabled_(total >= kLongBatch && isatty(STDERR_FILENO) && !(json && !isatty(STDOUT_FILENO))),
+        sharesTerminal_(isatty(STDOUT_FILENO)) {}
+
+  // Before a result goes to stdout: a progress line on the same terminal
+  // would run into it.
+  void BeforeOutput() {
+    if (sharesTerminal_) Clear();
+  }
+  void Clear() {
+    if (shown_) Erase();
+  }
+
+  void Update(size_t done, const std::string& path) {
+    if (!enabled_) return;
+    auto now = std::chrono::steady_clock::now();
+    if (shown_ && now - drawn_ < std::chrono::milliseconds(200) && done < total_) return;
+    drawn_ = now;
+    double seconds = std::chrono::duration<double>(now - start_).count();
+    char head[96];
+    std::snprintf(head, sizeof head, "%zu/%zu files, %.0f files/s, ", done, total_, seconds > 0 ? done / seconds : 0.0);
+    std::string folder = fs::path(path).parent_path().string();
+    size_t room = Columns() > std::strlen(head) + 2 ? Columns() - std::strlen(head) - 2 : 0;
+    if (folder.size() > room) {
+      size_t cut = folder.size() - room;
+      while (cut < folder.size() && (static_cast<unsigned char>(folder[cut]) & 0xC0) == 0x80) ++cut;  // whole characters
+      folder = folder.substr(cut);
+    }
+    std::fprintf(stderr, "\r%s%s\x1b[K", head, folder.c_str());
+    std::fflush(stderr);
+    shown_ = true;
+  }
+
+ private:
+  void Erase() {
+    std::fputs("\r\x1b[K", stderr);
+    std::fflush(stderr);
+    shown_ = false;
+  }
+  static size_t Columns() {
+    winsize size{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    return 80;
+  }
+
+  size_t total_;
+  std::chrono::steady_clock::time_point start_, drawn_;
+  bool enabled_, sharesTerminal_;
+  bool shown_ = false;
+};
+
 int main(int argc, char** argv) {
   Options options;
   bool done = false;
@@ -308,6 +370,7 @@ int main(int argc, char** argv) {
   std::vector<std::thread> pool;
   for (unsigned t = 0; t < threads; ++t) pool.emplace_back(work);
 
+  Progress progress(files.size(), options.mode == Mode::kJson);
   if (options.mode == Mode::kJson) std::fputs("[\n", stdout);
   for (size_t i = 0; i < files.size(); ++i) {
     Result r;
@@ -316,14 +379,18 @@ int main(int argc, char** argv) {
       cv.wait(lock, [&] { return ready[i] != 0; });
       r = std::move(results[i]);
     }
+    progress.BeforeOutput();
     if (options.mode == Mode::kJson && i > 0) std::fputs(",\n", stdout);
     std::fputs(r.text.c_str(), stdout);
     std::fflush(stdout);
     if (!r.opened) {
+      progress.Clear();
       std::fprintf(stderr, "probex: cannot open %s\n", r.path.c_str());
       status = 1;
     }
+    progress.Update(i + 1, files[i]);
   }
+  progress.Clear();
   if (options.mode == Mode::kJson) {
     std::fputs(files.empty() ? "]\n" : "\n]\n", stdout);
     std::fflush(stdout);

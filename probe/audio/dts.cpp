@@ -1,5 +1,6 @@
 #include "dts.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "../core/bits.h"
@@ -120,8 +121,8 @@ bool ParseDtsHeader(DtsInfo& info, const uint8_t* bytes, size_t length) {
   take(1);  // frame type
   take(5);  // deficit samples
   bool crcPresent = take(1) != 0;
-  take(7);   // blocks
-  take(14);  // frame size
+  uint32_t blocks = take(7);
+  uint32_t frameBytes = take(14) + 1;
   uint32_t arrangement = take(6);
   uint32_t frequency = take(4);
   uint32_t rate = take(5);
@@ -180,12 +181,24 @@ bool ParseDtsHeader(DtsInfo& info, const uint8_t* bytes, size_t length) {
 
   // The extension id means something only when extension audio is present.
   if (extension && info.hasXch) AppendText(info.channelOrder, sizeof info.channelOrder, ":XCh");
+  uint32_t coreRate = info.sampleRate;
   if (extension && info.hasX96) info.sampleRate *= 2;
 
   if (info.computeDuration) {
-    // 768 and 1536 kbit/s are nominal: the frames carry 754.5 and 1509.75.
-    double r = info.bitrate == 768000 ? 754500 : info.bitrate == 1536000 ? 1509750 : info.bitrate;
-    info.duration = r > 0 ? static_cast<double>(info.streamSize) * 8 / r : 0;
+    // 14-bit words carry 14 bits in every 16 the file holds; each frame
+    // fills whole words.
+    bool packed14 = packing == Packing::k14Be || packing == Packing::k14Le;
+    double unpacked = static_cast<double>(info.streamSize) * (packed14 ? 14.0 / 16.0 : 1.0);
+    if (frameBytes >= 96) {
+      // Frames of a constant size, each of (blocks + 1) x 32 samples.
+      uint64_t stored = packed14 ? (uint64_t{frameBytes} * 8 + 13) / 14 * 2 : frameBytes;
+      double frames = std::floor(static_cast<double>(info.streamSize) / static_cast<double>(stored) + 0.5);
+      info.duration = frames * (blocks + 1) * 32 / coreRate;
+    } else {
+      // 768 and 1536 kbit/s are nominal: the frames carry 754.5 and 1509.75.
+      double r = info.bitrate == 768000 ? 754500 : info.bitrate == 1536000 ? 1509750 : info.bitrate;
+      info.duration = r > 0 ? unpacked * 8 / r : 0;
+    }
   }
   return true;
 }

@@ -19,14 +19,6 @@ constexpr uint32_t kStreamInfoBytes = 34;
 
 enum BlockType { kStreamInfo = 0, kPadding, kApplication, kSeekTable, kVorbisComment, kCueSheet, kPicture };
 
-void ReadStreamInfo(const uint8_t* block, FlacInfo& info) {
-  BitText bits(block + 10, 8);
-  info.sampleRate = static_cast<uint32_t>(bits.Take(20));
-  info.channels = static_cast<uint32_t>(bits.Take(3)) + 1;
-  info.bitsPerSample = static_cast<uint32_t>(bits.Take(5)) + 1;
-  info.totalSamples = bits.Take(36);
-}
-
 // Reads up to length bytes of the block at the reader's position into a
 // fresh buffer; false when it cannot be had.
 bool ReadBlock(FileReader& reader, uint64_t length, std::unique_ptr<uint8_t[]>& block, size_t& got) {
@@ -37,6 +29,16 @@ bool ReadBlock(FileReader& reader, uint64_t length, std::unique_ptr<uint8_t[]>& 
 }
 
 }  // namespace
+
+bool ParseFlacStreamInfo(const uint8_t* bytes, size_t length, FlacInfo& info) {
+  if (!bytes || length < 18) return false;
+  BitText bits(bytes + 10, 8);
+  info.sampleRate = static_cast<uint32_t>(bits.Take(20));
+  info.channels = static_cast<uint32_t>(bits.Take(3)) + 1;
+  info.bitsPerSample = static_cast<uint32_t>(bits.Take(5)) + 1;
+  info.totalSamples = bits.Take(36);
+  return true;
+}
 
 bool ParseFlacMetadata(FlacInfo& info, FileReader& reader) {
   uint8_t marker[4];
@@ -62,7 +64,7 @@ bool ParseFlacMetadata(FlacInfo& info, FileReader& reader) {
         {
           uint8_t streamInfo[kStreamInfoBytes] = {};
           reader.Read(streamInfo, sizeof streamInfo, false);
-          ReadStreamInfo(streamInfo, info);
+          ParseFlacStreamInfo(streamInfo, sizeof streamInfo, info);
         }
         break;
       case kVorbisComment:

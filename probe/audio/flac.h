@@ -27,6 +27,10 @@ struct FlacInfo {
   char error[256];
 };
 
+// The fields of a STREAMINFO block body (at least its first 18 bytes), as
+// FLAC files and the containers that carry FLAC hold it; false when shorter.
+bool ParseFlacStreamInfo(const uint8_t* bytes, size_t length, FlacInfo& info);
+
 // Reader at the "fLaC" marker. Walks the blocks up to the last one, or to
 // the end of the file when it comes first; false with error on failure.
 bool ParseFlacMetadata(FlacInfo& info, FileReader& reader);

@@ -283,9 +283,9 @@ void FormatAsfVideoText(char* out, size_t size, const AsfVideoInfo& info) {
   d.Set("#height#", "%d", info.height);
   d.Set("#bitdepth#", "%d", info.bits);
   d.SetText("#codec#", info.codec);
-  d.Set("#framerate#", "%.2f", info.frameRate);
-  d.Set("#bitratek#", "%.2f", info.bitRate * 0.001);
-  d.Set("#bitrate#", "%.2f", info.bitRate);
+  d.SetKnown("#framerate#", "%.2f", info.frameRate);
+  d.SetKnown("#bitratek#", "%.2f", info.bitRate * 0.001);
+  d.SetKnown("#bitrate#", "%.2f", info.bitRate);
   CopyText(out, size, d.Text());
 }
 

@@ -351,10 +351,10 @@ void FormatRiffVideoText(char* out, size_t size, const RiffVideoInfo& info) {
   d.Set("#height#", "%d", info.height);
   d.Set("#bitdepth#", "%d", info.bitDepth);
   d.SetText("#codec#", info.codec);
-  d.Set("#framerate#", "%.2f", info.frameRate);
+  d.SetKnown("#framerate#", "%.2f", info.frameRate);
   d.Set("#frame#", "%d", info.frameCount);
-  d.Set("#bitratek#", "%.2f", info.bitRate * 0.001);
-  d.Set("#bitrate#", "%.2f", info.bitRate);
+  d.SetKnown("#bitratek#", "%.2f", info.bitRate * 0.001);
+  d.SetKnown("#bitrate#", "%.2f", info.bitRate);
   CopyText(out, size, d.Text());
 }
 

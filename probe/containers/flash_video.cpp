@@ -245,9 +245,9 @@ void FormatFlvVideoText(char* out, size_t size, const FlvVideoInfo& info) {
   d.Set("#height#", "%d", info.height);
   d.SetText("#codec#", info.codec);
   d.SetText("#profile#", info.profile);
-  d.Set("#framerate#", "%.2f", info.frameRate);
-  d.Set("#bitratek#", "%.2f", info.bitRate * 0.001);
-  d.Set("#bitrate#", "%.2f", info.bitRate);
+  d.SetKnown("#framerate#", "%.2f", info.frameRate);
+  d.SetKnown("#bitratek#", "%.2f", info.bitRate * 0.001);
+  d.SetKnown("#bitrate#", "%.2f", info.bitRate);
   CopyText(out, size, d.Text());
 }
 

@@ -489,7 +489,7 @@ void FormatMatroskaVideoText(char* out, size_t size, const MatroskaVideoInfo& in
   d.Set("#height#", "%d", info.height);
   d.Set("#bitdepth#", "%d", info.bitDepth);
   d.SetText("#codec#", info.codec);
-  d.Set("#framerate#", "%.2f", info.frameRate);
+  d.SetKnown("#framerate#", "%.2f", info.frameRate);
   CopyText(out, size, d.Text());
 }
 

@@ -392,6 +392,13 @@ void WalkMp4Fragment(FileReader& reader, Mp4Movie& movie, const Mp4Fragment& fra
 }
 
 void FormatMp4VideoText(char* out, size_t size, const Mp4Track& track) {
+  if (track.hasMpegVideo) {
+    MpegVideoInfo mpeg = track.mpegVideo;
+    mpeg.averageBitRate = track.videoBitRate;
+    if (mpeg.frameRate <= 0) mpeg.frameRate = track.videoFrameRate;
+    FormatMpegVideoText(out, size, mpeg);
+    return;
+  }
   bool avc = track.profile[0] != '\0';
   Description d(avc ? "AVC" : "QUICKTIME", "VIDEO");
   d.Set("#width#", "%d", track.width);
@@ -401,10 +408,10 @@ void FormatMp4VideoText(char* out, size_t size, const Mp4Track& track) {
   d.SetText("#profile#", track.profile);
   d.SetText("#aspect#", track.aspect);
   d.SetText("#interlace#", track.interlaced ? "Interlace" : "Progressive");
-  d.Set("#framerate#", "%.2f", track.videoFrameRate);
+  d.SetKnown("#framerate#", "%.2f", track.videoFrameRate);
   d.Set("#frame#", "%lld", static_cast<long long>(track.frameCount));
-  d.Set("#bitratek#", "%.2f", track.videoBitRate * 0.001);
-  d.Set("#bitrate#", "%.2f", track.videoBitRate);
+  d.SetKnown("#bitratek#", "%.2f", track.videoBitRate * 0.001);
+  d.SetKnown("#bitrate#", "%.2f", track.videoBitRate);
   CopyText(out, size, d.Text());
 }
 

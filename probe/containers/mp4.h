@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "../audio/tags.h"
+#include "../video/mpeg_video.h"
 #include "probex.h"
 
 namespace probex {
@@ -48,6 +49,10 @@ struct Mp4Track {
   // trex defaults for fragments of this track.
   uint32_t defaultSampleDuration;
   uint32_t defaultSampleSize;
+  // MPEG-1/2 video (object types 60 to 65, 6A): described by its sequence
+  // header instead of the fields above.
+  bool hasMpegVideo;
+  MpegVideoInfo mpegVideo;
 };
 
 struct Mp4Fragment {

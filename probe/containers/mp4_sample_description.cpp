@@ -6,6 +6,7 @@
 #include "../audio/aac.h"
 #include "../video/avc.h"
 #include "../video/mpeg4_visual.h"
+#include "../video/mpeg_video.h"
 #include "bits.h"
 #include "file_reader.h"
 #include "mp4.h"
@@ -23,18 +24,43 @@ constexpr uint32_t kMaxProbedSample = 1u << 20;
 uint32_t U16(const uint8_t* b, size_t size, size_t off) { return off + 2 <= size ? ReadU16BE(b, off) : 0; }
 uint32_t U32(const uint8_t* b, size_t size, size_t off) { return off + 4 <= size ? ReadU32BE(b, off) : 0; }
 
-// The track's first sample through ProbeAudioPayload with formatTag.
-void ProbeFirstSample(FileReader* reader, Mp4Track& track, uint32_t formatTag) {
-  if (!reader || track.firstSampleSize == 0 || track.firstChunkOffset >= reader->Size()) return;
+// The track's first sample (its first bytes when large); empty without one.
+std::vector<uint8_t> ReadFirstSample(FileReader* reader, const Mp4Track& track) {
+  if (!reader || track.firstSampleSize == 0 || track.firstChunkOffset >= reader->Size()) return {};
   uint64_t available = reader->Size() - track.firstChunkOffset;
   size_t n = static_cast<size_t>(std::min<uint64_t>({track.firstSampleSize, available, kMaxProbedSample}));
   std::vector<uint8_t> sample(n, 0);
   auto saved = reader->Save();
   reader->Seek(static_cast<int64_t>(track.firstChunkOffset), 0);
-  size_t got = reader->Read(sample.data(), n);
+  sample.resize(reader->Read(sample.data(), n));
   reader->Restore(saved);
-  if (got == 0) return;
-  ProbeAudioPayload(sample.data(), got, formatTag, track.audioText, sizeof track.audioText);
+  return sample;
+}
+
+// The track's first sample through ProbeAudioPayload with formatTag.
+void ProbeFirstSample(FileReader* reader, Mp4Track& track, uint32_t formatTag) {
+  std::vector<uint8_t> sample = ReadFirstSample(reader, track);
+  if (sample.empty()) return;
+  ProbeAudioPayload(sample.data(), sample.size(), formatTag, track.audioText, sizeof track.audioText);
+}
+
+bool IsMpegVideoObject(uint32_t objectType) { return (objectType >= 0x60 && objectType <= 0x65) || objectType == 0x6A; }
+
+// MPEG-1/2 video: the sequence header (and extension) found in bytes, from
+// the decoder configuration or the first sample (ffmpeg writes none).
+bool ParseMpegVideoConfig(const uint8_t* bytes, size_t n, uint32_t objectType, Mp4Track& track) {
+  MpegVideoInfo info = {};
+  CopyText(info.codec, sizeof info.codec, objectType == 0x6A ? "MPEG1" : "MPEG2");
+  int64_t at = FindStartCode(bytes, n, kMpegSequenceHeaderCode);
+  if (at < 0 || !ParseMpegSequenceHeader(info, bytes + at + 4, n - static_cast<size_t>(at) - 4)) return false;
+  for (int64_t x = FindStartCode(bytes, n, kMpegExtensionStartCode, static_cast<size_t>(at) + 4); x >= 0;
+       x = FindStartCode(bytes, n, kMpegExtensionStartCode, static_cast<size_t>(x) + 4))
+    if (ParseMpegSequenceExtension(info, bytes + x, n - static_cast<size_t>(x))) break;
+  track.hasMpegVideo = true;
+  track.mpegVideo = info;
+  track.width = info.width;
+  track.height = info.height;
+  return true;
 }
 
 // ISO/IEC 14496-1 descriptor length: up to four 7-bit groups.
@@ -170,6 +196,11 @@ void ParseEsds(const uint8_t* payload, size_t size, int kind, Mp4Track& track, F
         case 0x20: case 0x40: case 0x66: case 0x67: case 0x68: case 0xDD: case 0xE1:
           break;
         default:
+          if (IsMpegVideoObject(objectType)) {
+            // The object type names the codec even where no header is found.
+            CopyText(track.videoCodec, sizeof track.videoCodec, objectType == 0x6A ? "MPEG-1 Video" : "MPEG-2 Video");
+            break;
+          }
           FormatText(track.audioCodec, sizeof track.audioCodec, "UnknownESConfigDescriptor(%02X)", objectType);
       }
     } else if (tag == 5) {  // DecoderSpecificInfo
@@ -197,6 +228,10 @@ void ParseEsds(const uint8_t* payload, size_t size, int kind, Mp4Track& track, F
           CopyText(track.audioCodec, sizeof track.audioCodec, "QUALCOMM PureVoice");
           break;
         default:
+          if (IsMpegVideoObject(objectType)) {
+            ParseMpegVideoConfig(info, n, objectType, track);
+            break;
+          }
           FormatText(track.audioCodec, sizeof track.audioCodec, "UnknownESSpecificDescriptor(%02X)", objectType);
       }
       q += n;
@@ -204,6 +239,10 @@ void ParseEsds(const uint8_t* payload, size_t size, int kind, Mp4Track& track, F
       ReadDescriptorLength(payload, size, q);
       q += 2;
     }
+  }
+  if (kind == kMp4Video && IsMpegVideoObject(objectType) && !track.hasMpegVideo) {
+    std::vector<uint8_t> sample = ReadFirstSample(reader, track);
+    ParseMpegVideoConfig(sample.data(), sample.size(), objectType, track);
   }
 }
 

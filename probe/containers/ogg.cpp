@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "../audio/flac.h"
 #include "../audio/tags.h"
 #include "../core/bits.h"
 #include "../core/file_reader.h"
@@ -287,7 +288,7 @@ void OggWalk::DescribeOgmVideo(const OggStream& stream, const std::vector<uint8_
   d.Set("#height#", "%d", static_cast<int>(ReadU32LE(h, 49)));
   d.Set("#bitdepth#", "%d", static_cast<int>(ReadU16LE(h, 41)));
   d.SetText("#codec#", codec);
-  d.Set("#framerate#", "%.2f", timeUnit ? 10000000.0 / static_cast<double>(timeUnit) : 0.0);
+  d.SetKnown("#framerate#", "%.2f", timeUnit ? 10000000.0 / static_cast<double>(timeUnit) : 0.0);
   d.Set("#frame#", "%lld", stream.hasEnd ? static_cast<long long>(stream.endGranule) + 1 : 0LL);
   AddVideoText(media_, d.Text());
 }
@@ -342,23 +343,30 @@ void OggWalk::DescribeOpus(const std::vector<uint8_t>& packet, bool reference, i
   AddAudioText(media_, d.Text());
 }
 
-// Ogg FLAC is only named; its STREAMINFO sample rate still gives the time.
+// Ogg FLAC reads like a FLAC file: its STREAMINFO, the time from the last
+// granule position (samples) and the bit rate of the whole file.
 // Current mapping: 7F "FLAC" 1 1 n "fLaC" and the STREAMINFO block in the
 // first packet; the old one: "fLaC" alone, the block in the next packet.
 void OggWalk::DescribeFlac(const OggStream& stream, const std::vector<uint8_t>& packet, bool reference,
                            int64_t g) {
-  AddAudioText(media_, msg::kOggFlacUnsupported);
-  if (!reference) return;
-  std::vector<uint8_t> info;
+  std::vector<uint8_t> block;
   if (packet.size() >= 1 && packet[0] == 0x7F) {
-    info.assign(packet.begin() + (packet.size() < 13 ? packet.size() : 13), packet.end());
+    block.assign(packet.begin() + (packet.size() < 13 ? packet.size() : 13), packet.end());
   } else if (stream.hasSecond) {
-    info = ReadBytes(reader_, stream.secondPos, stream.secondSize);
+    block = ReadBytes(reader_, stream.secondPos, stream.secondSize);
   }
-  // Metadata block header (4 bytes), then STREAMINFO: the rate is 20 bits at 10.
-  if (info.size() < 4 + 13) return;
-  uint32_t rate = (static_cast<uint32_t>(info[14]) << 12) | (info[15] << 4) | (info[16] >> 4);
-  media_.duration = rate ? static_cast<double>(g) / rate : 0.0;
+  // A metadata block header (4 bytes), then the STREAMINFO body.
+  FlacInfo info{};
+  if (block.size() < 4 || !ParseFlacStreamInfo(block.data() + 4, block.size() - 4, info) || info.sampleRate == 0) {
+    AddAudioText(media_, msg::kOggFlacUnsupported);
+    return;
+  }
+  double seconds = stream.hasEnd ? static_cast<double>(stream.endGranule) / info.sampleRate : 0.0;
+  info.bitrate = seconds > 0 ? static_cast<double>(reader_.Size()) * 8 / seconds : 0.0;
+  char text[PROBEX_TEXT_BYTES] = {};
+  ::probex::DescribeFlac(text, sizeof text, info);
+  AddAudioText(media_, text);
+  if (reference) media_.duration = static_cast<double>(g) / info.sampleRate;
 }
 
 void ReplaceCommon(Description& d, double sampleRate, double bitRate, int channels) {
@@ -476,11 +484,11 @@ void FormatTheoraText(char* out, size_t size, const TheoraInfo& info) {
   d.Set("#width#", "%d", info.width);
   d.Set("#height#", "%d", info.height);
   d.Set("#codec#", "Theora %d.%d.%d", info.versionMajor, info.versionMinor, info.versionRevision);
-  d.Set("#framerate#", "%.2f",
+  d.SetKnown("#framerate#", "%.2f",
         info.frameRateDenominator ? static_cast<double>(info.frameRateNumerator) / info.frameRateDenominator : 0.0);
   d.Set("#aspect#", "%u:%u", info.aspectNumerator, info.aspectDenominator);
-  d.Set("#bitratek#", "%.2f", info.nominalBitrate * 0.001);
-  d.Set("#bitrate#", "%.2f", static_cast<double>(info.nominalBitrate));
+  d.SetKnown("#bitratek#", "%.2f", info.nominalBitrate * 0.001);
+  d.SetKnown("#bitrate#", "%.2f", static_cast<double>(info.nominalBitrate));
   d.Set("#frame#", "%lld", static_cast<long long>(info.frameCount));
   CopyText(out, size, d.Text());
 }

@@ -104,6 +104,8 @@ class RealMediaWalk {
   uint32_t mdprDuration_ = 0;
   int mdprCount_ = 0;
   bool described_ = false;
+  uint64_t streamBitRates_ = 0;  // the streams' average rates, summed
+  uint64_t mediaBytes_ = 0;      // what the first DATA chunk's packets carry
 };
 
 void RealMediaWalk::Run() {
@@ -135,19 +137,34 @@ void RealMediaWalk::Run() {
         reader_.Seek(static_cast<int64_t>(ClampedEnd(reader_, start, size)), 0);
       }
     } else {
-      if (EqualNoCase(header, "DATA", 4)) dataReached = true;
+      if (EqualNoCase(header, "DATA", 4) && !dataReached) {
+        dataReached = true;
+        // Version, packet count and next header, then packets of a 12-byte
+        // header each.
+        uint8_t counts[10] = {};
+        if (bodySize >= sizeof counts && reader_.Read(counts, sizeof counts, false) == sizeof counts) {
+          uint64_t headers = uint64_t{ReadU32BE(counts, 2)} * 12;
+          uint64_t packets = bodySize - sizeof counts;
+          mediaBytes_ = packets > headers ? packets - headers : 0;
+        }
+      }
       SkipPayload(reader_, bodySize);
     }
     if (dataReached && described_) break;
   }
   if (propDuration_ != 0) media_.duration = propDuration_ * 0.001;
-  else if (haveMdprDuration_) media_.duration = mdprDuration_ * 0.001;
+  else if (haveMdprDuration_ && mdprDuration_ != 0) media_.duration = mdprDuration_ * 0.001;
+  // ffmpeg writes no duration for audio alone: the media's size at its rate.
+  else if (streamBitRates_ > 0 && mediaBytes_ > 0)
+    media_.duration = static_cast<double>(mediaBytes_) * 8 / static_cast<double>(streamBitRates_);
+  else if (haveMdprDuration_) media_.duration = 0;
 }
 
 void RealMediaWalk::StreamProperties(const std::vector<uint8_t>& body) {
   if (body.size() < 33 || ReadU16BE(body.data(), 0) != 0) return;
   const uint8_t* b = body.data();
   uint32_t averageBitRate = ReadU32BE(b, 8);
+  streamBitRates_ += averageBitRate;
   if (!haveMdprDuration_) {
     haveMdprDuration_ = true;
     mdprDuration_ = ReadU32BE(b, 28);
@@ -243,9 +260,9 @@ void FormatRealVideoText(char* out, size_t size, const RealVideoInfo& info) {
   d.Set("#height#", "%d", info.height);
   d.Set("#bitdepth#", "%d", info.bitCount);
   d.SetText("#codec#", info.codec);
-  d.Set("#framerate#", "%.2f", static_cast<double>(info.frameRate));
-  d.Set("#bitratek#", "%.2f", info.bitRate * 0.001);
-  d.Set("#bitrate#", "%.2f", static_cast<double>(info.bitRate));
+  d.SetKnown("#framerate#", "%.2f", static_cast<double>(info.frameRate));
+  d.SetKnown("#bitratek#", "%.2f", info.bitRate * 0.001);
+  d.SetKnown("#bitrate#", "%.2f", static_cast<double>(info.bitRate));
   CopyText(out, size, d.Text());
 }
 

@@ -191,17 +191,20 @@ void WalkRmid(MediaInfo& media, FileReader& reader) {
   SetFormatName(media, "RIFF(MIDI)");
   uint8_t header[8] = {};
   reader.Read(header, 8);
+  uint64_t dataStart = reader.Tell();
+  uint64_t dataEnd = dataStart + ReadU32LE(header, 4);
   uint8_t head[kMidiHeadBytes] = {};
   size_t n = reader.Read(head, sizeof head, false);
   // Described even without "MThd": the line then shows the zeroed header.
   MidiInfo midi{};
-  ParseMidiHead(head, n, midi);
+  bool found = ParseMidiHead(head, n, midi);
   Description d("MIDI", midi.title[0] ? "AUDIO1" : "AUDIO2");
   d.Set("#format#", "%u", midi.format);
   d.Set("#track#", "%u", midi.tracks);
   d.Set("#delta#", "%u", midi.division);
   if (midi.title[0]) d.SetText("#title#", midi.title);
   AddAudioText(media, d.Text());
+  if (found) media.duration = MidiPlayingTime(reader, dataStart + midi.headerAt, dataEnd, midi);
 }
 
 void WalkCdxa(MediaInfo& media, FileReader& reader) {
@@ -223,10 +226,23 @@ void WalkCdxa(MediaInfo& media, FileReader& reader) {
   }
 }
 
-void WalkAiff(MediaInfo& media, FileReader& reader) {
+// AIFF-C compression types whose frame count counts packets of several
+// samples each; every other type counts samples.
+uint32_t AifcSamplesPerFrame(const uint8_t* type) {
+  static constexpr struct {
+    char type[5];
+    uint32_t samples;
+  } kPackets[] = {{"ima4", 64}, {"MAC3", 6}, {"MAC6", 6}, {"GSM ", 160}, {"Qclp", 160}, {"agsm", 160}};
+  for (const auto& p : kPackets)
+    if (EqualNoCase(type, p.type, 4)) return p.samples;
+  return 1;
+}
+
+void WalkAiff(MediaInfo& media, FileReader& reader, bool aifc) {
   SetFormatName(media, "");
   RiffAudioInfo audio{};
   uint32_t frames = 0;
+  uint32_t samplesPerFrame = 1;
   uint64_t soundSize = 0;
   std::vector<uint8_t> payload;
   while (reader.Tell() < reader.Size()) {
@@ -235,11 +251,22 @@ void WalkAiff(MediaInfo& media, FileReader& reader) {
     uint32_t size = ReadU32BE(header, 4);
     if (IdIs(header, "COMM")) {
       ReadPayload(reader, size, payload, kChunkCap);
-      payload.resize(18, 0);
+      if (payload.size() < 22) payload.resize(22, 0);
       audio.channels = static_cast<uint16_t>(ReadU16BE(payload.data(), 0));
       frames = ReadU32BE(payload.data(), 2);
       audio.bitDepth = static_cast<uint16_t>(ReadU16BE(payload.data(), 6));
       audio.sampleRate = ReadFloatBE(payload.data() + 8, 10);
+      // AIFF-C names its compression after the rate; "NONE" is plain AIFF.
+      if (aifc && size >= 22 && !IdIs(payload.data() + 18, "NONE")) {
+        size_t n = 4;
+        while (n > 0 && (payload[18 + n - 1] == ' ' || payload[18 + n - 1] == 0)) --n;
+        for (size_t i = 0; i < n; ++i) {
+          uint8_t c = payload[18 + i];
+          audio.codec[i] = c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+        }
+        audio.codec[n] = '\0';
+        samplesPerFrame = AifcSamplesPerFrame(payload.data() + 18);
+      }
     } else if (IdIs(header, "SSND")) {
       soundSize = size;
       SkipPayload(reader, size);
@@ -249,11 +276,14 @@ void WalkAiff(MediaInfo& media, FileReader& reader) {
     // IFF pads odd-sized chunks to an even length.
     if (size & 1) SkipPayload(reader, 1);
   }
-  double duration = audio.sampleRate > 0 ? frames / audio.sampleRate : 0.0;
+  double duration = audio.sampleRate > 0 ? static_cast<double>(frames) * samplesPerFrame / audio.sampleRate : 0.0;
   media.duration = duration;
   audio.bitRate = duration > 0 ? soundSize / duration * 8 : 0.0;
   char text[PROBEX_TEXT_BYTES] = {};
-  FormatAiffText(text, sizeof text, audio);
+  if (audio.codec[0])
+    FormatAudioLine(text, sizeof text, "AIFF", "COMPRESSED", audio);
+  else
+    FormatAiffText(text, sizeof text, audio);
   AddAudioText(media, text);
 }
 
@@ -429,7 +459,7 @@ void AnalyzeRiff(MediaInfo& media) {
   } else if (IdIs(form, "CDXA")) {
     WalkCdxa(media, reader);
   } else if (IdIs(form, "AIFF") || IdIs(form, "AIFC")) {
-    WalkAiff(media, reader);
+    WalkAiff(media, reader, IdIs(form, "AIFC"));
   } else if (IdIs(form, "QLCM")) {
     WalkQlcm(media, reader);
   } else {

@@ -9,18 +9,8 @@
 
 namespace probex {
 
-uint32_t ReadU16LE(const uint8_t* b, size_t i) { return b[i] | (b[i + 1] << 8); }
-uint32_t ReadU16BE(const uint8_t* b, size_t i) { return (b[i] << 8) | b[i + 1]; }
 uint32_t ReadU24LE(const uint8_t* b, size_t i) { return b[i] | (b[i + 1] << 8) | (b[i + 2] << 16); }
 uint32_t ReadU24BE(const uint8_t* b, size_t i) { return (b[i] << 16) | (b[i + 1] << 8) | b[i + 2]; }
-uint32_t ReadU32LE(const uint8_t* b, size_t i) {
-  return static_cast<uint32_t>(ReadUIntLE(b + i, 4));
-}
-uint32_t ReadU32BE(const uint8_t* b, size_t i) {
-  return static_cast<uint32_t>(ReadUIntBE(b + i, 4));
-}
-uint64_t ReadU64LE(const uint8_t* b, size_t i) { return ReadUIntLE(b + i, 8); }
-uint64_t ReadU64BE(const uint8_t* b, size_t i) { return ReadUIntBE(b + i, 8); }
 
 uint64_t ReadUIntBE(const uint8_t* b, size_t n) {
   if (n < 1 || n > 8) return 0;

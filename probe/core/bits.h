@@ -14,14 +14,18 @@ namespace probex {
 
 class FileReader;
 
-uint32_t ReadU16LE(const uint8_t* b, size_t i = 0);
-uint32_t ReadU16BE(const uint8_t* b, size_t i = 0);
+inline uint32_t ReadU16LE(const uint8_t* b, size_t i = 0) { return b[i] | (b[i + 1] << 8); }
+inline uint32_t ReadU16BE(const uint8_t* b, size_t i = 0) { return (b[i] << 8) | b[i + 1]; }
 uint32_t ReadU24LE(const uint8_t* b, size_t i = 0);
 uint32_t ReadU24BE(const uint8_t* b, size_t i = 0);
-uint32_t ReadU32LE(const uint8_t* b, size_t i = 0);
-uint32_t ReadU32BE(const uint8_t* b, size_t i = 0);
-uint64_t ReadU64LE(const uint8_t* b, size_t i = 0);
-uint64_t ReadU64BE(const uint8_t* b, size_t i = 0);
+inline uint32_t ReadU32LE(const uint8_t* b, size_t i = 0) {
+  return uint32_t{b[i]} | uint32_t{b[i + 1]} << 8 | uint32_t{b[i + 2]} << 16 | uint32_t{b[i + 3]} << 24;
+}
+inline uint32_t ReadU32BE(const uint8_t* b, size_t i = 0) {
+  return uint32_t{b[i]} << 24 | uint32_t{b[i + 1]} << 16 | uint32_t{b[i + 2]} << 8 | uint32_t{b[i + 3]};
+}
+inline uint64_t ReadU64LE(const uint8_t* b, size_t i = 0) { return uint64_t{ReadU32LE(b, i + 4)} << 32 | ReadU32LE(b, i); }
+inline uint64_t ReadU64BE(const uint8_t* b, size_t i = 0) { return uint64_t{ReadU32BE(b, i)} << 32 | ReadU32BE(b, i + 4); }
 // n of 1 to 8 bytes; other n yield 0.
 uint64_t ReadUIntBE(const uint8_t* b, size_t n);
 uint64_t ReadUIntLE(const uint8_t* b, size_t n);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -110,6 +111,52 @@ uint8_t FileReader::ReadByte() {
   uint8_t b = 0;
   Read(&b, 1, true);
   return b;
+}
+
+namespace {
+
+FileStamp StampFrom(const struct stat& st) {
+  FileStamp stamp;
+  stamp.device = static_cast<uint64_t>(st.st_dev);
+  stamp.inode = static_cast<uint64_t>(st.st_ino);
+  stamp.size = static_cast<uint64_t>(st.st_size);
+  stamp.modifiedSeconds = st.st_mtim.tv_sec;
+  stamp.modifiedNanoseconds = st.st_mtim.tv_nsec;
+  stamp.changedSeconds = st.st_ctim.tv_sec;
+  stamp.changedNanoseconds = st.st_ctim.tv_nsec;
+  return stamp;
+}
+
+}  // namespace
+
+bool StampFile(const std::string& path, FileStamp& stamp) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  stamp = StampFrom(st);
+  return true;
+}
+
+bool ReadWholeFile(const std::string& path, size_t limit, std::string& content, FileStamp& stamp) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  stamp = StampFrom(st);
+  uint64_t want = std::min<uint64_t>(static_cast<uint64_t>(st.st_size), limit);
+  content.assign(static_cast<size_t>(want), '\0');
+  size_t done = 0;
+  while (done < content.size()) {
+    ssize_t n = ::pread(fd, &content[done], content.size() - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  content.resize(done);
+  ::close(fd);
+  return true;
 }
 
 }  // namespace probex

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace probex {
@@ -58,5 +59,22 @@ class FileReader {
   uint64_t cacheStart_ = 0;
   size_t cacheLength_ = 0;
 };
+
+// One version of a file's content: the same path with the same stamp holds
+// the same bytes, short of an edit that keeps size, inode and both times.
+struct FileStamp {
+  uint64_t device = 0, inode = 0, size = 0;
+  int64_t modifiedSeconds = 0, modifiedNanoseconds = 0, changedSeconds = 0, changedNanoseconds = 0;
+  bool operator==(const FileStamp& other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           modifiedSeconds == other.modifiedSeconds && modifiedNanoseconds == other.modifiedNanoseconds &&
+           changedSeconds == other.changedSeconds && changedNanoseconds == other.changedNanoseconds;
+  }
+};
+
+// The stamp of a regular file (UTF-8 path); false when it cannot be had.
+bool StampFile(const std::string& path, FileStamp& stamp);
+// The first limit bytes of a regular file and the stamp of what was read.
+bool ReadWholeFile(const std::string& path, size_t limit, std::string& content, FileStamp& stamp);
 
 }  // namespace probex

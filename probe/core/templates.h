@@ -1,4 +1,5 @@
-// Template store: FORMAT.INI and CODECS.INI, read afresh on every look-up.
+// Template store: FORMAT.INI and CODECS.INI. Every look-up sees the files as
+// they are now; their contents are kept while size, inode and times stay.
 #pragma once
 
 #include <cstddef>
@@ -37,6 +38,10 @@ class Description {
   void Set(const char* placeholder, const char* format, ...) __attribute__((format(printf, 3, 4)));
   // Replaces the placeholder with a text as it stands.
   void SetText(const char* placeholder, const char* value);
+  // For a value the file may not give: above 0 it is Set with format;
+  // otherwise the placeholder leaves the line together with the unit
+  // written right after it ("#bitratek#kbps") and one blank beside it.
+  void SetKnown(const char* placeholder, const char* format, double value);
   const char* Text() const { return text_; }
 
  private:

@@ -292,10 +292,10 @@ void FormatAvcVideoText(char* out, size_t size, const AvcVideoInfo& info) {
   d.SetText("#profile#", info.profile);
   d.SetText("#aspect#", info.aspect);
   d.SetText("#interlace#", info.interlaced ? "Interlace" : "Progressive");
-  d.Set("#framerate#", "%.2f", info.frameRate);
+  d.SetKnown("#framerate#", "%.2f", info.frameRate);
   d.Set("#frame#", "%d", info.frameCount);
-  d.Set("#bitratek#", "%.2f", info.bitRate * 0.001);
-  d.Set("#bitrate#", "%.2f", info.bitRate);
+  d.SetKnown("#bitratek#", "%.2f", info.bitRate * 0.001);
+  d.SetKnown("#bitrate#", "%.2f", info.bitRate);
   CopyText(out, size, d.Text());
 }
 

@@ -1,7 +1,9 @@
 #include "mpeg_ts.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "../audio/aac.h"
 #include "../audio/ac3.h"
@@ -132,15 +134,24 @@ size_t EsStart(const Window& w, const Packet& p) {
   return q;
 }
 
-// PTS of a video PES packet beginning in this packet.
-bool ReadVideoPts(const Window& w, const Packet& p, double& pts) {
+// PTS of a video (or, with audio set, an audio) PES packet beginning in this
+// packet.
+// payloadBytes: what the PES packet carries past its header, 0 when unbounded.
+bool ReadPesPts(const Window& w, const Packet& p, bool audio, double& pts, size_t* payloadBytes = nullptr) {
   if (!p.hasPayload || !p.header.payloadUnitStart) return false;
   const uint8_t* d = w.data + p.payload;
   if (p.payload + 14 > p.end) return false;
-  if (ReadU32BE(d, 0) != 0x000001E0) return false;
+  if ((ReadU32BE(d, 0) >> 8) != 1) return false;
+  uint8_t id = d[3];
+  bool wanted = audio ? ((id >= 0xC0 && id <= 0xDF) || id == 0xBD) : id == 0xE0;
+  if (!wanted) return false;
   uint32_t flags = d[7] >> 6;
   if (flags != 2 && flags != 3) return false;
   pts = static_cast<double>(ReadMpegTimeStamp(d + 9));
+  if (payloadBytes) {
+    size_t length = ReadU16BE(d, 4), header = 3 + size_t{d[8]};
+    *payloadBytes = length > header ? length - header : 0;
+  }
   return true;
 }
 
@@ -187,8 +198,10 @@ bool ReadPat(const Window& w, const Packet& p, Pat& pat) {
 
 // MPEG-1 video (01) and audio (03) are kept too: DVB radio and FFmpeg carry
 // Layer II audio as type 03, and dropping it would hide the stream.
+// Private data (06) is kept for the audio that Blu-ray style muxers put there.
 bool RetainedType(uint8_t type) {
-  return type == 0x01 || type == 0x02 || type == 0x03 || type == 0x04 || type == 0x0F || type == 0x1B || (type >= 0x80 && type <= 0x87) ||
+  return type == 0x01 || type == 0x02 || type == 0x03 || type == 0x04 || type == 0x06 || type == 0x0F || type == 0x1B ||
+         (type >= 0x80 && type <= 0x87) ||
          type == 0xA1 || type == 0xA2;
 }
 
@@ -342,6 +355,15 @@ bool DescribeStream(const Window& w, const Packet& p, uint8_t type, MediaInfo& i
     case 0x83:
       AddStreamLine(info, false, pid, "Dolby TrueHD");
       return true;
+    case 0x06: {
+      // ffmpeg's 192-byte mode writes AAC so. Subtitles and teletext share
+      // the type: only a frame header right at the payload's start counts.
+      if (!p.header.payloadUnitStart || from + 8 > regionEnd) return false;
+      if (d[from] == 0xFF && (d[from + 1] & 0xF6) == 0xF0) return DescribeStream(w, p, 0x0F, info);
+      if (d[from] == 0x0B && d[from + 1] == 0x77) return DescribeStream(w, p, 0x81, info);
+      if (ReadU32BE(d, from) == 0x7FFE8001) return DescribeStream(w, p, 0x82, info);
+      return false;
+    }
     default:
       return false;  // E-AC-3, DTS-HD and secondary audio are not described
   }
@@ -364,14 +386,58 @@ void AnalyzeProgram(const Window& w, uint32_t size, size_t first, const TsProgra
   });
 }
 
-void ReadDuration(const StreamWindows& windows, uint32_t size, size_t first, MediaInfo& info) {
+// The span of the video stamps, first of the head window to latest of the
+// tail window (B-pictures put the last packet's before it), plus the period
+// of that last picture: the least step between the tail's stamps, whatever
+// the codec. Without video stamps, the audio ones, plus the step of the last
+// audio packet.
+bool StampSpan(const StreamWindows& windows, uint32_t size, size_t first, bool audio, double& seconds) {
   Window head{windows.head, windows.headLength};
   Window tail{windows.tail, windows.tailLength};
-  double firstPts = 0, lastPts = 0;
-  bool haveFirst = false, haveLast = false;
-  WalkForward(head, size, first, [&](const Packet& p) { return haveFirst = ReadVideoPts(head, p, firstPts); });
-  WalkBackward(tail, size, [&](const Packet& p) { return haveLast = ReadVideoPts(tail, p, lastPts); });
-  if (haveFirst && haveLast && firstPts != 0 && lastPts > firstPts) info.duration = (lastPts - firstPts) / kPesClock;
+  double least = 0;
+  bool haveFirst = false;
+  WalkForward(head, size, first, [&](const Packet& p) { return haveFirst = ReadPesPts(head, p, audio, least); });
+  struct Stamp {
+    double pts;
+    size_t payloadBytes;
+  };
+  std::vector<Stamp> stamps;
+  WalkBackward(tail, size, [&](const Packet& p) {
+    Stamp stamp{};
+    if (ReadPesPts(tail, p, audio, stamp.pts, &stamp.payloadBytes)) stamps.push_back(stamp);
+    return stamps.size() >= 256;
+  });
+  if (!haveFirst || stamps.empty() || least == 0) return false;
+  std::sort(stamps.begin(), stamps.end(), [](const Stamp& a, const Stamp& b) { return a.pts < b.pts; });
+  double greatest = stamps.back().pts;
+  if (!(greatest > least)) return false;
+  double step = 0;
+  if (audio) {
+    // Audio packets follow each other: the last one lasts as long as the one
+    // before, in proportion to what it carries (muxers fill them to a size).
+    if (stamps.size() >= 2) {
+      const Stamp& last = stamps[stamps.size() - 1];
+      const Stamp& before = stamps[stamps.size() - 2];
+      step = last.pts - before.pts;
+      if (last.payloadBytes > 0 && before.payloadBytes > 0 && last.payloadBytes < before.payloadBytes)
+        step = step * static_cast<double>(last.payloadBytes) / static_cast<double>(before.payloadBytes);
+    }
+  } else {
+    for (size_t i = 1; i < stamps.size(); ++i) {
+      double gap = stamps[i].pts - stamps[i - 1].pts;
+      if (gap > 0 && (step == 0 || gap < step)) step = gap;
+    }
+  }
+  // A step of a second or more is a gap in the stream, not a picture.
+  if (step >= kPesClock) step = 0;
+  seconds = (greatest - least + step) / kPesClock;
+  return true;
+}
+
+void ReadDuration(const StreamWindows& windows, uint32_t size, size_t first, MediaInfo& info) {
+  double seconds = 0;
+  if (StampSpan(windows, size, first, false, seconds) || StampSpan(windows, size, first, true, seconds))
+    info.duration = seconds;
 }
 
 }  // namespace

@@ -109,9 +109,9 @@ void FormatMpegVideoText(char* out, size_t size, const MpegVideoInfo& info) {
   d.SetText("#profile#", info.profile);
   d.SetText("#aspect#", info.aspect);
   d.SetText("#interlace#", info.progressive ? "Progressive" : "Interlace");
-  d.Set("#framerate#", "%.2f", info.frameRate);
-  d.Set("#bitratek#", "%.2f", rate * 0.001);
-  d.Set("#bitrate#", "%.2f", rate);
+  d.SetKnown("#framerate#", "%.2f", info.frameRate);
+  d.SetKnown("#bitratek#", "%.2f", rate * 0.001);
+  d.SetKnown("#bitrate#", "%.2f", rate);
   d.SetText("#bitratemode#", info.variableBitRate ? "VBR" : "CBR");
   CopyText(out, size, d.Text());
 }

@@ -19,33 +19,40 @@ bool IsStartOfFrame(uint8_t code) {
   return code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC;
 }
 
-// Walks the JPEG segments by their lengths, so that a frame header inside an
-// APPn segment (an Exif or JFXX thumbnail) is never taken for the picture's.
-bool FindFrameSize(const uint8_t* b, size_t n, uint32_t& width, uint32_t& height) {
-  size_t p = 2;  // past the start-of-image marker
-  while (p + 1 < n) {
-    if (b[p] != 0xFF) {  // damage: slide to the next marker
-      ++p;
-      continue;
-    }
-    uint8_t code = b[p + 1];
-    if (code == 0xFF) {  // fill byte
-      ++p;
+// Walks the JPEG segments by their lengths through the file, so that a frame
+// header inside an APPn segment (an Exif or JFXX thumbnail) is never taken for
+// the picture's, and one behind long APPn segments (thumbnails, ICC profiles)
+// is still reached. Long segments are seeked over, not read.
+bool FindFrameSize(FileReader& reader, uint32_t& width, uint32_t& height) {
+  constexpr int kMaxSegments = 64;
+  constexpr int kMaxStray = 64 * 1024;  // damaged bytes and fill between segments
+  reader.Seek(2, 0);  // past the start-of-image marker
+  int segments = 0, stray = 0;
+  while (segments < kMaxSegments && stray < kMaxStray) {
+    uint8_t b[9] = {};
+    size_t got = reader.Read(b, sizeof b, false);
+    if (got < 2) return false;
+    uint8_t code = b[1];
+    if (b[0] != 0xFF || code == 0xFF) {  // damage, or a fill byte: slide on
+      reader.Seek(1, 1);
+      ++stray;
       continue;
     }
     if (code == 0x01 || code == 0xD8 || (code >= 0xD0 && code <= 0xD7) || code == 0x00) {
-      p += 2;
+      reader.Seek(2, 1);
+      stray += 2;
       continue;
     }
     if (code == 0xD9 || code == 0xDA) return false;  // no frame header before the scan
-    if (p + 4 > n) return false;
-    size_t length = ReadU16BE(b, p + 2);
-    if (IsStartOfFrame(code) && p + 9 <= n) {
-      height = ReadU16BE(b, p + 5);
-      width = ReadU16BE(b, p + 7);
+    if (got < 4) return false;
+    uint32_t length = ReadU16BE(b, 2);
+    if (IsStartOfFrame(code) && got == sizeof b) {
+      height = ReadU16BE(b, 5);
+      width = ReadU16BE(b, 7);
       if (width != 0 || height != 0) return true;
     }
-    p += 2 + (length < 2 ? 2 : length);
+    reader.Seek(2 + (length < 2 ? 2 : length), 1);
+    ++segments;
   }
   return false;
 }
@@ -74,11 +81,11 @@ bool FindExifDimension(const uint8_t* b, size_t n, bool little, uint8_t tagLow, 
   return false;
 }
 
-void DescribeJfif(MediaInfo& info, const uint8_t* b, size_t n) {
+void DescribeJfif(MediaInfo& info, const uint8_t* b, FileReader& reader) {
   const char* units = b[13] == 1 ? "inch" : b[13] == 2 ? "cm" : "normal";
   uint32_t width = 0, height = 0;
   char line[PROBEX_TEXT_BYTES];
-  if (FindFrameSize(b, n, width, height))
+  if (FindFrameSize(reader, width, height))
     FormatText(line, sizeof line, "JFIF 24Bit %ux%u %s", width, height, units);
   else
     CopyText(line, sizeof line, msg::kJpegNoMarker);
@@ -153,12 +160,12 @@ void AnalyzeJpeg(MediaInfo& info) {
     return;
   }
   uint8_t window[kJpegWindow] = {};  // bytes past the file read as zero
-  reader.Read(window, kJpegWindow);
-  reader.Close();
+  reader.Read(window, kJpegWindow, false);
   if (jfif)
-    DescribeJfif(info, window, kJpegWindow);
+    DescribeJfif(info, window, reader);
   else
     DescribeExif(info, window, kJpegWindow);
+  reader.Close();
 }
 
 }  // namespace probex

@@ -317,12 +317,14 @@ struct DtsFields {
   uint32_t lfe = 1;
   bool crc = false;
   uint32_t resolution = 0;
+  uint32_t blocks = 15;       // 16 blocks of 32 samples
+  uint32_t frameSize = 1005;  // 1,006 bytes
 };
 
 // A core header in 16-bit big-endian words.
 Bytes DtsHeader(const DtsFields& f) {
   BitWriter w;
-  w.Put(0x7FFE8001, 32).Put(1, 1).Put(31, 5).Put(f.crc, 1).Put(15, 7).Put(1005, 14).Put(f.arrangement, 6);
+  w.Put(0x7FFE8001, 32).Put(1, 1).Put(31, 5).Put(f.crc, 1).Put(f.blocks, 7).Put(f.frameSize, 14).Put(f.arrangement, 6);
   w.Put(f.frequency, 4).Put(f.rate, 5).Put(0, 5).Put(f.extensionId, 3).Put(f.extension, 1).Put(0, 1);
   w.Put(f.lfe, 2).Put(0, 1);
   if (f.crc) w.Put(0xFFFF, 16);
@@ -445,31 +447,40 @@ MediaInfo AnalyzeAsDts(const std::string& path) {
   return info;
 }
 
-TEST_F(DtsTest, DurationFromNominalRates) {
+// Frames of constant size: their count times the samples of each, in any
+// packing (14-bit words spread 14 bits over 16). Only a frame size too small
+// to be one falls back on the nominal rate.
+TEST_F(DtsTest, DurationFromFrames) {
   struct Case {
     const char* name;
-    uint32_t rate;
+    DtsFields fields;
+    const char* packing;
     size_t prefix;
-    double bitsPerSecond;  // 0: no duration
+    double seconds;
   } cases[] = {
-      {"768 kbit/s", 15, 0, 754500},
-      {"1536 kbit/s", 24, 0, 1509750},
-      {"1536 kbit/s after 100 other bytes", 24, 100, 1509750},
-      {"1411.2 kbit/s", 22, 0, 1411200},
-      {"lossless", 31, 0, 0},
-      {"open", 29, 0, 0},
+      {"16-bit words", {}, "16BitBE", 0, 3000 * 512 / 48000.0},
+      {"16-bit little-endian", {}, "16BitLE", 0, 3000 * 512 / 48000.0},
+      {"14-bit words", {}, "14BitBE", 0, 3000 * 512 / 48000.0},
+      {"14-bit little-endian, after 100 other bytes", {}, "14BitLE", 100, 3000 * 512 / 48000.0},
+      {"256 samples a frame at 44.1 kHz", {9, 8, 15, 0, false, 1, false, 0, 7}, "16BitBE", 0, 3000 * 256 / 44100.0},
+      {"1536 kbit/s stays frames x samples", {9, 13, 24}, "16BitBE", 0, 3000 * 512 / 48000.0},
+      {"lossless rate", {9, 13, 31}, "16BitBE", 0, 3000 * 512 / 48000.0},
+      // No frame size: the nominal rate (768 kbit/s carries 754.5).
+      {"frame size too small", {9, 13, 15, 0, false, 1, false, 0, 15, 10}, "16BitBE", 0, 3000 * 1006 * 8 / 754500.0},
+      {"neither", {9, 13, 31, 0, false, 1, false, 0, 15, 10}, "16BitBE", 0, 0.0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    Bytes frame = DtsHeader(c.fields);
+    frame.resize(1006, 0);
+    Bytes packed = Repack(frame, c.packing);
     Bytes file(c.prefix, 0x33);
-    Append(file, DtsHeader({9, 13, c.rate, 0, false, 1, false, 0}));
-    file.resize(c.prefix + 3018000, 0);
+    for (int i = 0; i < 3000; ++i) Append(file, packed);
     TempFile f("stream.dts", file);
     MediaInfo info = AnalyzeAsDts(f.Path());
     ASSERT_STREQ(info.errorText, "");
     ASSERT_EQ(info.audioCount, 1);
-    double expected = c.bitsPerSecond ? 3018000 * 8 / c.bitsPerSecond : 0.0;
-    EXPECT_DOUBLE_EQ(info.duration, expected);
+    EXPECT_NEAR(info.duration, c.seconds, 1e-6);
   }
 }
 
@@ -508,8 +519,9 @@ TEST_F(DtsTest, EncoderFilesInAllFourPackings) {
     std::snprintf(expected, sizeof expected, "DTS %s 48.00kHz 48000 16bit 5.1 C+L+R+SL+SR+LFE 768.00k 768000.00",
                   c.packing);
     EXPECT_STREQ(info.audioText[0], expected);
-    // The nominal 768 kbit/s stands for 754.5; 14-bit words make the file 8/7 longer.
-    EXPECT_NEAR(info.duration, test::ReadFile(path).size() * 8 / 754500.0, 1e-9);
+    // 47 frames of 512 samples, whatever the packing (ffprobe reads the
+    // 14-bit files 14 % long).
+    EXPECT_NEAR(info.duration, 47 * 512 / 48000.0, 1e-9);
   }
 }
 

@@ -84,7 +84,87 @@ TEST_F(OtherAudioTest, MidiLines) {
     ASSERT_EQ(info.audioCount, 1);
     std::string line = info.audioText[0];
     EXPECT_EQ(line.substr(0, c.line.size()), c.line);
-    EXPECT_EQ(info.duration, 0.0);
+  }
+}
+
+Bytes Vlq(uint32_t n) {
+  Bytes b = {static_cast<uint8_t>(n & 0x7F)};
+  while (n >>= 7) b.insert(b.begin(), static_cast<uint8_t>(0x80 | (n & 0x7F)));
+  return b;
+}
+
+template <typename... More>
+Bytes Concat(Bytes first, const More&... more) {
+  (Append(first, more), ...);
+  return first;
+}
+
+Bytes Track(const Bytes& events) {
+  Bytes b;
+  PutText(b, "MTrk");
+  PutU32BE(b, static_cast<uint32_t>(events.size() + 4));
+  Append(b, events);
+  Append(b, {0x00, 0xFF, 0x2F, 0x00});
+  return b;
+}
+
+Bytes Tempo(uint32_t delta, uint32_t microseconds) {
+  Bytes b = Vlq(delta);
+  Append(b, {0xFF, 0x51, 0x03, static_cast<uint8_t>(microseconds >> 16), static_cast<uint8_t>(microseconds >> 8),
+             static_cast<uint8_t>(microseconds)});
+  return b;
+}
+
+// A note on, then its end delta ticks later in running status (velocity 0).
+Bytes Note(uint32_t delta) {
+  Bytes b = {0x00, 0x90, 0x3C, 0x40};
+  Append(b, Vlq(delta));
+  Append(b, {0x3C, 0x00});
+  return b;
+}
+
+Bytes Smf(uint16_t format, uint16_t division, const std::vector<Bytes>& tracks) {
+  Bytes b = MidiHeader(format, static_cast<uint16_t>(tracks.size()), division);
+  for (const Bytes& t : tracks) Append(b, t);
+  while (b.size() < 40) b.push_back(0);
+  return b;
+}
+
+// The playing time: every track's events merged and timed by the tempo map.
+TEST_F(OtherAudioTest, MidiPlayingTime) {
+  Bytes sysex = {0x00, 0xF0};
+  Append(sysex, Vlq(300));
+  sysex.resize(sysex.size() + 300, 0x7E);  // no byte of it is read as an event
+  Bytes longMeta = {0x00, 0xFF, 0x01};
+  Append(longMeta, Vlq(200));
+  longMeta.resize(longMeta.size() + 200, 0x90);
+  Bytes overlong = Smf(0, 480, {Track(Note(960))});
+  overlong[14 + 6] = 0x7F;  // the track's length runs far past the file
+  struct Case {
+    const char* name;
+    Bytes file;
+    double seconds;
+  } cases[] = {
+      {"120 bpm until told otherwise", Smf(0, 480, {Track(Note(960))}), 1.0},
+      // Conductor: 120 bpm, then 240 bpm from tick 960; the notes end at 1920.
+      {"tempo change in another track", Smf(1, 480, {Track(Concat(Tempo(0, 500000), Tempo(960, 250000))), Track(Note(1920))}),
+       1.5},
+      {"the longest track ends the piece", Smf(1, 96, {Track(Note(96)), Track(Note(480)), Track(Note(192))}), 2.5},
+      {"format 2: sequences one after another", Smf(2, 480, {Track(Note(480)), Track(Note(480))}), 1.0},
+      {"SysEx and meta events skipped by length", Smf(0, 480, {Track(Concat(sysex, longMeta, Note(480)))}), 0.5},
+      // 25 frames a second of 40 ticks each.
+      {"SMPTE division", Smf(0, 0xE728, {Track(Note(2000))}), 2.0},
+      {"29.97 drop frame", Smf(0, 0xE302, {Track(Note(60))}), 1.001},
+      {"track length past the end", overlong, 1.0},
+      {"stray bytes after the track", Smf(0, 480, {Concat(Track(Note(480)), Bytes{0x00, 0x90})}), 0.5},
+      {"no tracks", Smf(0, 480, {}), 0.0},
+      {"division 0", Smf(0, 0, {Track(Note(960))}), 0.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MediaInfo info = Analyze(c.file, "test.mid");
+    EXPECT_EQ(info.formatId, format::kMidi);
+    EXPECT_NEAR(info.duration, c.seconds, 0.0005);
   }
 }
 

@@ -104,6 +104,41 @@ class ProbexCommand(unittest.TestCase):
         self.assertEqual(run("--version").stdout.strip(), "probex 130101")
         self.assertEqual(run("--help").returncode, 0)
 
+    def test_progress_of_a_long_batch_only_on_a_terminal(self):
+        import pty
+        with tempfile.TemporaryDirectory() as d:
+            for i in range(120):
+                with open(os.path.join(d, "n%03d.dat" % i), "wb") as f:
+                    f.write(b"not media at all %d" % i)
+
+            def with_terminal_stderr(*args, stdout=subprocess.PIPE):
+                master, slave = pty.openpty()
+                p = subprocess.Popen([PROBEX, *args], stdout=stdout, stderr=slave)
+                os.close(slave)
+                err = b""
+                while True:
+                    try:
+                        chunk = os.read(master, 4096)
+                    except OSError:
+                        break
+                    if not chunk:
+                        break
+                    err += chunk
+                out = p.communicate(timeout=120)[0]
+                os.close(master)
+                return out, err.decode("utf-8", "replace")
+
+            out, err = with_terminal_stderr("--one", d)
+            self.assertIn("120/120 files", err)
+            self.assertIn(d, err)
+            self.assertTrue(err.endswith("\r\x1b[K"), repr(err[-40:]))  # erased at the end
+            self.assertNotIn("files/s", out.decode())
+            self.assertEqual(len(out.decode().splitlines()), 120)
+            # JSON piped elsewhere, a short batch, or stderr not a terminal: silence.
+            self.assertEqual(with_terminal_stderr("--json", d)[1], "")
+            self.assertEqual(with_terminal_stderr("--one", os.path.join(d, "n000.dat"))[1], "")
+            self.assertEqual(run("--one", d).stderr, "")
+
     def test_templates_option(self):
         with tempfile.TemporaryDirectory() as d:
             r = run("--templates", d, "--one", self.bmp)

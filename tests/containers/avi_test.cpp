@@ -204,9 +204,9 @@ TEST(Avi, StreamKindsAndHeaders) {
       {"info list before movi", Avi(ByteWriter().Raw(info).Raw(Avih(33367)).Raw(VideoStrl("XXXX", 1001, 30000, 30)), Frames(1)),
        "RIFF(AVI1.0)", {VideoLine("320x240", "不明XXXX", "29.97", 30, 1012 * 8 / 1.001)}, {"INFOTAG"}, "", 1.001},
       {"scale 0", Avi(ByteWriter().Raw(Avih(0)).Raw(VideoStrl("XXXX", 0, 25, 25)), Frames(1)), "RIFF(AVI1.0)",
-       {VideoLine("320x240", "不明XXXX", "0.00", 25, 0)}, {}, "", 0.0},
+       {"V 320x240 24bit [不明XXXX] 25f"}, {}, "", 0.0},
       {"no video stream", Avi(ByteWriter().Raw(Avih(40000)), Frames(1)), "RIFF(AVI1.0)",
-       {"V 0x0 0bit [] 25.00fps 0f 0.00kbps 0.00"}, {}, "", 0.0},
+       {"V 0x0 0bit [] 25.00fps 0f"}, {}, "", 0.0},
       {"google video", Avi(ByteWriter().Raw(Avih(40000)).Raw(VideoStrl("XXXX", 1, 25, 25)).List("goog", {}), Frames(1)),
        "RIFF(GoogleVideo)", {VideoLine("320x240", "不明XXXX", "25.00", 25, 1012 * 8)}, {}, "", 1.0},
   };

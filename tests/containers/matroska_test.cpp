@@ -52,11 +52,11 @@ TEST_F(MatroskaTest, EncoderFilesGiveTheirOneLineSummary) {
     double duration;
   } cases[] = {
       {"mkv-ffmpeg.mkv",
-       "Matroska AVC/H.264 Baseline@1.1 160x120 25.00fps 0.00kbps PAR 1:1 Progressive [3] AAC HE(LC) 48.00kHz "
+       "Matroska AVC/H.264 Baseline@1.1 160x120 25.00fps PAR 1:1 Progressive [3] AAC HE(LC) 48.00kHz "
        "2.0ch(L+R) 144.00kbps [Chapter(3) / SubTitle/UTF8(1) / SubTitle/ASS(1)] 00:00:01.039",
        1, 3, 1.039},
       {"mkv-mkvmerge.mkv",
-       "Matroska FFmpeg MPEG-4 160x120 24bpp 25.00fps 0.00kbps [4] Vorbis 44.10kHz 2ch 64.00kbps QB "
+       "Matroska FFmpeg MPEG-4 160x120 24bpp 25.00fps [4] Vorbis 44.10kHz 2ch 64.00kbps QB "
        "[Chapter(2) / SubTitle/UTF8(1)] 00:00:01.071",
        1, 4, 1.071},
       {"webm-vp8-vorbis.webm", "Matroska On2 VP8 160x120 25.00fps Vorbis 44.10kHz 2ch 64.00kbps QB 00:00:01.003", 1, 1,

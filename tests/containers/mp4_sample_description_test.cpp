@@ -182,18 +182,28 @@ TEST_F(SampleDescriptionTest, VersionTwoSoundDescription) {
 TEST_F(SampleDescriptionTest, VideoFieldsAvcAndMpeg4Visual) {
   Bytes avcc = Box("avcC", AvcC());
   Bytes visual = VisualConfig();
+  // MPEG-2 sequence header (352x288, 4:3, 25 fps, variable rate) and its
+  // extension (Main@Main, progressive).
+  Bytes sequence = {0x00, 0x00, 0x01, 0xB3, 0x16, 0x01, 0x20, 0x23, 0xFF, 0xFF, 0xE0, 0x80,
+                    0x00, 0x00, 0x01, 0xB5, 0x14, 0x8A, 0x00, 0x01, 0x00, 0x00};
   struct Case {
     const char* name;
     Bytes entry;
     const char* line;
   } cases[] = {
       {"avc1", VisualEntry("avc1", 160, 120, avcc),
-       "AVC/H.264 Baseline@1.1 160x120 0.00fps 0.00kbps PAR 1:1 Progressive"},
+       "AVC/H.264 Baseline@1.1 160x120 PAR 1:1 Progressive"},
       {"mp4v", VisualEntry("mp4v", 176, 144, Esds(0x20, 0, 0, &visual)),
-       "MPEG-4 Visual Simple@L1 176x144 0.00fps 0.00kbps PAR 1:1 Progressive"},
-      {"jpeg", VisualEntry("jpeg", 640, 480, Bytes()), "Photo JPEG 640x480 24bpp 0.00fps 0.00kbps"},
+       "MPEG-4 Visual Simple@L1 176x144 PAR 1:1 Progressive"},
+      // MPEG-2 and MPEG-1 video object types: the sequence header decides,
+      // and without one the object type still names the codec.
+      {"mp4v holding MPEG-2", VisualEntry("mp4v", 176, 144, Esds(0x61, 0, 0, &sequence)),
+       "MPEG2 MP@ML 352x288 25.00fps VBR 4:3 Progressive"},
+      {"mp4v holding MPEG-1 without a header", VisualEntry("mp4v", 176, 144, Esds(0x6A, 0, 0, nullptr)),
+       "MPEG-1 Video 176x144 24bpp"},
+      {"jpeg", VisualEntry("jpeg", 640, 480, Bytes()), "Photo JPEG 640x480 24bpp"},
       {"8-bit with an embedded colour table", VisualEntry("rle ", 64, 48, Cat({BE32(0), BE16(0x8000), BE16(1), Zeros(16)}), 0, 8),
-       "Animation (RLE) 64x48 8bpp 0.00fps 0.00kbps"},
+       "Animation (RLE) 64x48 8bpp"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

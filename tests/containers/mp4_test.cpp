@@ -90,6 +90,12 @@ TEST_F(Mp4Test, EncoderFilesGiveTheirOneLineSummary) {
        1, 1, 1.0},
       // The 3GPP sample entry always says two channels; the mono configuration
       // rules SBR out, so no PS is inferred.
+      // MPEG-2 and MPEG-1 video: the sequence header of the first sample.
+      {"../mpeg/mpeg2_video.mp4", format::kMp4,
+       "MPEG4 MPEG2 MP@ML 176x144 25.00fps 114.02kbps VBR 1:1 Progressive[2] [MP4 (ISO Base Media)] 00:00:00.520", 1, 0,
+       0.52},
+      {"../mpeg/mpeg1_video.mp4", format::kMp4, "MPEG4 MPEG1 176x144 25.00fps 98.46kbps VBR 1:1[2] [MP4 (ISO Base Media)] 00:00:00.520",
+       1, 0, 0.52},
       {"3gp-h263-aac.3gp", format::kMp4,
        "MPEG4 H.263 (3GPP) 176x144 24bpp 15.00fps 35.46kbps AAC HE(LC) 16.00kHz 1.0ch(C) 25.96kbps "
        "[3GPP Release 4] 00:00:01.000",

@@ -164,9 +164,12 @@ TEST(Ogg, StreamKinds) {
                                                     Bytes(10, 0), 100),
        format::kOggOther, {}, {"OPUS 48.00kHz 48000 0.00kbps 1ch"}, {}, 0.0},
       {"flac, current mapping", OneStream(flacNew, Bytes(20, 0), 44100 * 3), format::kOggFlac, {},
-       {"[OGG] OggFlacは未対応です"}, {}, 3.0},
+       {"FLAC 44.10kHz 44100 16bit 2ch"}, {}, 3.0},
       {"flac, first mapping", OneStream(ByteWriter().Text("fLaC"), StreamInfo(22050), 22050 * 3), format::kOggFlac, {},
-       {"[OGG] OggFlacは未対応です"}, {}, 3.0},
+       {"FLAC 22.05kHz 22050 16bit 2ch"}, {}, 3.0},
+      // No STREAMINFO to describe it by.
+      {"flac, first mapping without its block", OneStream(ByteWriter().Text("fLaC"), Bytes(10, 0), 22050 * 3),
+       format::kOggFlac, {}, {"[OGG] OggFlacは未対応です"}, {}, 0.0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -253,8 +256,8 @@ TEST(Ogg, EncoderFiles) {
   } cases[] = {
       {"ogg_vorbis.ogg", format::kOggVorbis, {}, {"VORBIS 44.10kHz 44100 64.00kbps 64000.00 QB 2ch"}, 2.0},
       {"ogg_speex.spx", format::kOggSpeex, {}, {"SPEEX 16.00kHz 16000 0.00kbps 0.00 ABR 1ch Wide"}, 2.0},
-      {"ogg_flac.oga", format::kOggFlac, {}, {"[OGG] OggFlacは未対応です"}, 1.0},
-      {"ogg_theora_vorbis.ogv", format::kOggOther, {"THEORA 160x120 [Theora 3.2.1] 25.00fps 1:1 0.00kbps 0.00 25f"},
+      {"ogg_flac.oga", format::kOggFlac, {}, {"FLAC 22.05kHz 22050 16bit 1ch"}, 1.0},
+      {"ogg_theora_vorbis.ogv", format::kOggOther, {"THEORA 160x120 [Theora 3.2.1] 25.00fps 1:1 25f"},
        {"VORBIS 22.05kHz 22050 24.00kbps 24000.00 QB 1ch"}, 1.0},
       {"../audio/ogg_opus.opus", format::kOggOther, {}, {"OPUS 48.00kHz 48000 124.46kbps 2ch"}, 1.0},
   };

@@ -129,6 +129,12 @@ TEST(RealMedia, Walks) {
                                                      .Raw(video).Raw(Data()),
        {videoLine}, {}, 12.345},
       {"index chain followed forward", indexJump, {}, {audioLine}, 12.345},
+      // No duration anywhere (ffmpeg's audio-only files): what the packets
+      // carry, past their 12-byte headers, at the streams' average rate.
+      {"no duration: data at the average rate", ByteWriter().Raw(FileHeader()).Raw(Prop(0))
+                                                    .Raw(Mdpr(1, 64000, 0, "audio/x-pn-realaudio", Ra4("cook", 44100, 16, 2, 0, 0)))
+                                                    .Raw(Data(8012)),
+       {}, {audioLine}, 1.0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -197,6 +203,9 @@ TEST(RealMedia, EncoderFile) {
   EXPECT_EQ(o.video, std::vector<std::string>{"RV 176x144 25bit [RealVideo 1] 25.00fps 200.00kbps 200000.00"});
   EXPECT_EQ(o.audio, std::vector<std::string>{"RA [Dolby AC-3 (dnet)] 48.00kHz 48000 16bit 1ch 96.00kbps 96000.00"});
   EXPECT_NEAR(o.duration, 2.016, 0.001);
+  // Audio alone, no duration in the header: 51 packets of 20 bytes.
+  Outcome audio = test::AnalyzePath(test::FixturePath("containers/rm_ra144_only.rm"));
+  EXPECT_NEAR(audio.duration, 1.02, 0.02);
 }
 
 }  // namespace

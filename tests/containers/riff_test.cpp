@@ -189,6 +189,9 @@ TEST(Riff, OtherForms) {
     return ByteWriter().Text(id).BE32(size).Raw(payload).Get();
   };
   Bytes ssnd = ByteWriter().Text("SSND").BE32(1764008).Zeros(64);
+  Bytes ima4 = ByteWriter().Raw(comm).Text("ima4").Raw({0, 0}).Get();
+  Bytes ulaw = ByteWriter().Raw(comm).Text("ulaw").Raw({0, 0}).Get();
+  Bytes none = ByteWriter().Raw(comm).Text("NONE").Raw({0, 0}).Get();
   Bytes qcpFormat = ByteWriter().U8(2).U8(0).Zeros(16).LE16(1).Text("Qcelp 13K").Zeros(71).LE16(14000).LE16(35).LE16(160)
                         .LE16(8000).LE16(16).Zeros(40);
   Bytes qlcm = test::Riff("QLCM", ByteWriter().Chunk("fmt ", qcpFormat).Chunk("vrat", Bytes(8, 0)).Chunk("data", Bytes(3500, 0)));
@@ -219,6 +222,13 @@ TEST(Riff, OtherForms) {
       {"aiff-c with an odd chunk and its pad", aiff("AIFC", ByteWriter().Raw(aiffChunk("COMT", {1, 2, 3, 0}, 3))
                                                                .Raw(aiffChunk("COMM", comm, 18)).Raw(ssnd)),
        format::kAiff, "", {"AIFF 44.10kHz 44100 16bit 2ch 1411.21kbps 1411206.40"}, {}, "", 10.0},
+      // AIFF-C names its compression; ima4 counts packets of 64 samples.
+      {"aiff-c ima4", aiff("AIFC", ByteWriter().Raw(aiffChunk("COMM", ima4, 24)).Raw(ssnd)), format::kAiff, "",
+       {"AIFC ima4 44.10kHz 16bit 2ch 22.05kbps"}, {}, "", 640.0},
+      {"aiff-c ulaw", aiff("AIFC", ByteWriter().Raw(aiffChunk("COMM", ulaw, 24)).Raw(ssnd)), format::kAiff, "",
+       {"AIFC ulaw 44.10kHz 16bit 2ch 1411.21kbps"}, {}, "", 10.0},
+      {"aiff-c NONE", aiff("AIFC", ByteWriter().Raw(aiffChunk("COMM", none, 24)).Raw(ssnd)), format::kAiff, "",
+       {"AIFF 44.10kHz 44100 16bit 2ch 1411.21kbps 1411206.40"}, {}, "", 10.0},
       {"aiff rate 0", aiff("AIFF", ByteWriter().Raw(aiffChunk("COMM", ByteWriter().BE16(2).BE32(441000).BE16(16).Zeros(10), 18)).Raw(ssnd)),
        format::kAiff, "", {"AIFF 0.00kHz 0 16bit 2ch 0.00kbps 0.00"}, {}, "", 0.0},
       {"purevoice", qlcm, format::kQlcm, "", {"QCP [Qcelp 13K] 8.00kHz 8000 16bit 1ch 14.00kbps 14000.00"}, {}, "", 2.0},

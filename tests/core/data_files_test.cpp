@@ -227,6 +227,7 @@ const TemplateCase kTemplates[] = {
     {"RIFF", "VIDEO", kVideoFills, kVideoShows},
     {"RIFF", "AUDIO", kVideoAudioFills, kAudioShows},
     {"AIFF", "AUDIO", "#sampleratek# #samplerate# #bitdepth# #channel# #bitratek# #bitrate#", kAudioShows},
+    {"AIFF", "COMPRESSED", "#codec# #sampleratek# #samplerate# #bitdepth# #channel# #bitratek# #bitrate#", kAudioShows},
     {"PUREVOICE", "AUDIO", kVideoAudioFills, kAudioShows},
     // The generic Matroska lines carry no bit rate, and their bit depth of
     // video is never known.

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "fixture.h"
 #include "templates.h"
@@ -25,6 +28,7 @@ class TemplateDir {
     SetTemplateDirectory(u"");
   }
   void Use() { SetTemplateDirectory(test::ToUtf16(dir_ + "/").c_str()); }
+  std::string Path() const { return dir_ + "/FORMAT.INI"; }
 
  private:
   std::string dir_;
@@ -84,6 +88,47 @@ TEST(LookupIni, LineEndsAndLongLinesStayInsideBuffers) {
   EXPECT_EQ(Lookup(std::string(40, 'K').c_str(), "LF"), "不明" + std::string(40, 'K'));
 }
 
+// The contents are kept between look-ups, but an edited, replaced or removed
+// file shows in the very next one.
+TEST(LookupIni, SeesEveryChangeOfTheFile) {
+  TemplateDir dir("[S]\r\nK\tfirst\r\n\r\n");
+  EXPECT_EQ(Lookup("K", "S"), "first");
+  EXPECT_EQ(Lookup("K", "S"), "first");
+  std::ofstream(dir.Path(), std::ios::binary | std::ios::trunc) << "[S]\r\nK\tedited in place\r\n\r\n";
+  EXPECT_EQ(Lookup("K", "S"), "edited in place");
+  // Same size, new inode: what an editor's save by rename gives.
+  std::ofstream(dir.Path() + ".new", std::ios::binary) << "[S]\r\nK\tEDITED IN PLACE\r\n\r\n";
+  std::filesystem::rename(dir.Path() + ".new", dir.Path());
+  EXPECT_EQ(Lookup("K", "S"), "EDITED IN PLACE");
+  std::filesystem::remove(dir.Path());
+  EXPECT_EQ(Lookup("K", "S"), "C空K");
+  std::ofstream(dir.Path(), std::ios::binary) << "[S]\r\nK\tback\r\n\r\n";
+  EXPECT_EQ(Lookup("K", "S"), "back");
+}
+
+// Analyses run on several threads while the file is being replaced: every
+// look-up sees one whole version of it.
+TEST(LookupIni, ConcurrentLookUpsWhileTheFileChanges) {
+  const std::string versions[2] = {"[S]\r\nK\tversion one\r\n\r\n", "[S]\r\nK\tthe second version\r\n\r\n"};
+  TemplateDir dir(versions[0]);
+  std::vector<std::thread> readers;
+  std::vector<int> bad(4, 0);
+  for (int t = 0; t < 4; ++t)
+    readers.emplace_back([&, t] {
+      for (int i = 0; i < 500; ++i) {
+        char out[64] = "";
+        LookupIni(out, sizeof out, "K", "S", kFormatIni);
+        if (std::strcmp(out, "version one") != 0 && std::strcmp(out, "the second version") != 0) ++bad[t];
+      }
+    });
+  for (int i = 0; i < 100; ++i) {
+    std::ofstream(dir.Path() + ".new", std::ios::binary) << versions[i % 2];
+    std::filesystem::rename(dir.Path() + ".new", dir.Path());
+  }
+  for (auto& reader : readers) reader.join();
+  for (int t = 0; t < 4; ++t) EXPECT_EQ(bad[t], 0) << "thread " << t;
+}
+
 TEST(ReplacePlaceholder, ReplacesEveryOccurrenceCaseInsensitively) {
   char out[512];
   EXPECT_TRUE(ReplacePlaceholder("#samplerate# #SampleRate# #sampleratek#", out, sizeof out, "#samplerate#", "44100"));
@@ -118,6 +163,29 @@ TEST(Description, FillsTheTemplate) {
   d.Set("#sampleratek#", "%.2f", 48000 * 0.001);
   d.Set("#channel#", "%.1f", 5.1);
   EXPECT_STREQ(d.Text(), "AC-3 48.00kHz 5.1ch #unknown#");
+}
+
+// A value the file does not give leaves the line with its unit, so no
+// "0.00kbps" or "0.00fps" is shown for it.
+TEST(Description, UnknownValuesLeaveWithTheirUnits) {
+  TemplateDir dir("[V]\r\nVIDEO\t#codec# #framerate#fps #bitratek#kbps (#bitrate#) #FrameRate#fps/#bitratek#kbit/s\r\n\r\n"
+                  "[E]\r\nEDGE\t#bitratek#kbps at the start, #framerate#\r\n\r\n");
+  Description known("V", "VIDEO");
+  known.SetText("#codec#", "X");
+  known.SetKnown("#framerate#", "%.2f", 25.0);
+  known.SetKnown("#bitratek#", "%.2f", 96.5);
+  known.SetKnown("#bitrate#", "%.2f", 96500.0);
+  EXPECT_STREQ(known.Text(), "X 25.00fps 96.50kbps (96500.00) 25.00fps/96.50kbit/s");
+  Description unknown("V", "VIDEO");
+  unknown.SetText("#codec#", "X");
+  unknown.SetKnown("#framerate#", "%.2f", 0.0);
+  unknown.SetKnown("#bitratek#", "%.2f", -1.0);
+  unknown.SetKnown("#bitrate#", "%.2f", std::nan(""));
+  EXPECT_STREQ(unknown.Text(), "X ()");
+  Description edge("E", "EDGE");
+  edge.SetKnown("#bitratek#", "%.2f", 0.0);
+  edge.SetKnown("#framerate#", "%.2f", 0.0);
+  EXPECT_STREQ(edge.Text(), "at the start,");
 }
 
 TEST(SetTemplateDirectory, StoresUpTo255UnitsAndClearsOnTooLong) {

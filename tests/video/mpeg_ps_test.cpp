@@ -254,7 +254,7 @@ TEST_F(MpegPsTest, BitRateEstimateAndVariableRate) {
   Append(vbr, Padding(1000, 0x55));
   r = Analyze(vbr, "vbr.m1v");
   EXPECT_DOUBLE_EQ(r.info.duration, 0);
-  EXPECT_EQ(r.video, std::vector<std::string>{"M1|MPEG1|352x240|1:1|29.97|0.00|0.00|VBR|Interlace"});
+  EXPECT_EQ(r.video, std::vector<std::string>{"M1|MPEG1|352x240|1:1|29.97|||VBR|Interlace"});
 }
 
 // MPEG-2 without an accepted extension renders with the MPEG-1 template; a
@@ -266,7 +266,7 @@ TEST_F(MpegPsTest, Mpeg2WithoutExtension) {
   Append(file, Padding(16));
   Result r = Analyze(file, "noext.vob");
   ASSERT_EQ(r.video.size(), 1u);
-  EXPECT_EQ(r.video[0], "M1|MPEG2|720x480|4:3|29.97|0.00|0.00|VBR|Interlace");
+  EXPECT_EQ(r.video[0], "M1|MPEG2|720x480|4:3|29.97|||VBR|Interlace");
   EXPECT_DOUBLE_EQ(r.info.duration, 0);
 }
 

@@ -109,7 +109,7 @@ const Bytes kAc3 = WithData({0x0B, 0x77, 0xFC, 0x8A, 0x14, 0x40, 0x43, 0xE1, 0x0
 const Bytes kMp2 = WithData({0xFF, 0xF5, 0x84, 0xC0});  // MPEG-2 Layer II, 24 kHz, mono
 const Bytes kBdLpcm = {0x05, 0xA0, 0x91, 0x40};                      // 5.1, 48 kHz, 16 bit
 
-constexpr char kVideoLine[] = "0100 M2|MPEG2|MP@ML|720x576|16:9 625line|25.00|0.00|0.00|VBR|Interlace";
+constexpr char kVideoLine[] = "0100 M2|MPEG2|MP@ML|720x576|16:9 625line|25.00|||VBR|Interlace";
 
 Bytes FullStream(uint64_t firstPts, uint64_t lastPts) {
   Bytes ts;
@@ -268,7 +268,7 @@ TEST_F(MpegTsTest, StreamsOfAProgram) {
   EXPECT_EQ(r.info.formatId, format::kMpeg2Ts);
   EXPECT_STREQ(r.info.formatName, "MPEG2-TS");
   EXPECT_STREQ(r.info.errorText, "");
-  EXPECT_EQ(r.video, std::vector<std::string>{kVideoLine});  // private data (0x06) is not kept
+  EXPECT_EQ(r.video, std::vector<std::string>{kVideoLine});  // private data (0x06) holding no audio is not described
   EXPECT_EQ(r.audio, kFullAudio);                             // nor E-AC-3 described
   EXPECT_EQ(r.extra, std::vector<std::string>{"188Pct"});
   EXPECT_DOUBLE_EQ(r.info.duration, 10);
@@ -413,27 +413,33 @@ TEST_F(MpegTsTest, FfmpegOutput) {
     std::vector<std::string> video;
     std::vector<std::string> audio;
     const char* extra;
-    // Last minus first video time stamp in file order (ffprobe); with
-    // B-frames the last packet is not the last picture shown.
+    // First video time stamp to the greatest of the tail, plus one picture:
+    // the files are 2 s, 1 s and 0.5 s long.
     double duration;
   };
-  const char* mpeg2Cif = "0100 M2|MPEG2|MP@ML|352x288|1:1|25.00|0.00|0.00|VBR|Progressive";
-  const char* avcQvga = "0100 AVC|AVC/H.264|High@1.3|320x240|8|1:1|Progressive|25.00|0|0.00|0.00";
+  const char* mpeg2Cif = "0100 M2|MPEG2|MP@ML|352x288|1:1|25.00|||VBR|Progressive";
+  const char* avcQvga = "0100 AVC|AVC/H.264|High@1.3|320x240|8|1:1|Progressive|25.00|0||";
   const Case cases[] = {
       // MPEG-1 audio at 48 kHz goes out as stream type 3.
-      {"ts_mpeg2_mp2.ts", {mpeg2Cif}, {"0101 MP3|1|II|48000|64.00|Mono"}, "188Pct", 1.96},
-      {"ts_h264_aac.ts", {avcQvga}, {"0101 AAC|LC|48000|1.0|288.00"}, "188Pct", 1.92},
-      {"ts_h264_aac.m2ts", {avcQvga}, {"0101 AAC|LC|48000|1.0|288.00"}, "192Pct", 1.92},
-      {"ts_ac3.ts", {mpeg2Cif}, {"0101 AC3|Dolby AC-3|48000|2.0|96.00"}, "188Pct", 1.96},
+      {"ts_mpeg2_mp2.ts", {mpeg2Cif}, {"0101 MP3|1|II|48000|64.00|Mono"}, "188Pct", 2.0},
+      {"ts_h264_aac.ts", {avcQvga}, {"0101 AAC|LC|48000|1.0|288.00"}, "188Pct", 2.0},
+      {"ts_h264_aac.m2ts", {avcQvga}, {"0101 AAC|LC|48000|1.0|288.00"}, "192Pct", 2.0},
+      {"ts_ac3.ts", {mpeg2Cif}, {"0101 AC3|Dolby AC-3|48000|2.0|96.00"}, "188Pct", 2.0},
       {"ts_programs.ts",
-       {avcQvga, "0102 M2|MPEG2|MP@ML|352x288|1:1|25.00|0.00|0.00|VBR|Progressive"},
-       {"0101 AAC|LC|48000|1.0|288.00", "0103 MP3|2|II|24000|64.00|Mono"}, "188Pct", 0.96},
+       {avcQvga, "0102 M2|MPEG2|MP@ML|352x288|1:1|25.00|||VBR|Progressive"},
+       {"0101 AAC|LC|48000|1.0|288.00", "0103 MP3|2|II|24000|64.00|Mono"}, "188Pct", 1.0},
       {"ts_dts_truehd.ts",
-       {"0100 M2|MPEG2|MP@ML|176x144|1:1|25.00|0.00|0.00|VBR|Progressive"},
-       {"0101 DTS|48000|2.0|768.00", "0102 Dolby TrueHD"}, "188Pct", 0.48},
+       {"0100 M2|MPEG2|MP@ML|176x144|1:1|25.00|||VBR|Progressive"},
+       {"0101 DTS|48000|2.0|768.00", "0102 Dolby TrueHD"}, "188Pct", 0.52},
       {"bd_lpcm.m2ts",
-       {"1011 M2|MPEG2|MP@ML|176x144|1:1|25.00|0.00|0.00|VBR|Progressive"},
-       {"1100 BD|LinearPCM|48.00|48000|16|5.1|3/2|C+L+R+BL+BR+LFE|4608.00|4608000.00"}, "192Pct", 0.08},
+       {"1011 M2|MPEG2|MP@ML|176x144|1:1|25.00|||VBR|Progressive"},
+       {"1100 BD|LinearPCM|48.00|48000|16|5.1|3/2|C+L+R+BL+BR+LFE|4608.00|4608000.00"}, "192Pct", 0.12},
+      // AAC as private data (06), the way ffmpeg's own 192-byte mode writes it.
+      {"m2ts_h264_aac.m2ts",
+       {"1011 AVC|AVC/H.264|High@1.1|176x144|8|1:1|Progressive|25.00|0||"},
+       {"1100 AAC|LC|48000|1.0|288.00"}, "192Pct", 1.0},
+      // No video: the audio stamps, the last packet's share of a full one added.
+      {"ts_mp2_only.ts", {}, {"0100 MP3|1|II|48000|64.00|Mono"}, "188Pct", 1.008},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);

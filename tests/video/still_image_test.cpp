@@ -91,6 +91,12 @@ Bytes Segment(uint8_t marker, const Bytes& payload) {
   return b;
 }
 
+Bytes Many(const Bytes& piece, int times) {
+  Bytes b;
+  for (int i = 0; i < times; ++i) b.insert(b.end(), piece.begin(), piece.end());
+  return b;
+}
+
 TEST(Jpeg, JfifFrameSizeUnitsAndEmbeddedThumbnails) {
   // An APP1 segment holding a thumbnail with its own frame header (160x120)
   // must not be taken for the picture (1920x1080).
@@ -105,7 +111,14 @@ TEST(Jpeg, JfifFrameSizeUnitsAndEmbeddedThumbnails) {
       {Jfif(0, {}, 640, 480), "JFIF 24Bit 640x480 normal"},
       {Jfif(0, app1, 1920, 1080), "JFIF 24Bit 1920x1080 normal"},
       {Jfif(0, Segment(0xC4, Bytes(30, 0)), 64, 48), "JFIF 24Bit 64x48 normal"},  // DHT is no frame
-      {Jfif(0, Segment(0xE2, Bytes(5200, 0)), 64, 48), "[JPEG] マーカが見つかりません"},
+      // An ICC profile or a large thumbnail ahead of the frame header is
+      // passed by its length, however long.
+      {Jfif(0, Segment(0xE2, Bytes(5200, 0)), 64, 48), "JFIF 24Bit 64x48 normal"},
+      {Jfif(0, Many(Segment(0xE2, Bytes(65000, 0)), 10), 4000, 3000), "JFIF 24Bit 4000x3000 normal"},
+      // The walk is bounded: 64 segments, or 64 KiB of bytes that are none.
+      {Jfif(0, Many(Segment(0xFE, Bytes(8, 'c')), 70), 64, 48), "[JPEG] マーカが見つかりません"},
+      {Jfif(0, Bytes(70000, 0x55), 64, 48), "[JPEG] マーカが見つかりません"},
+      {Jfif(0, Bytes(1000, 0x55), 64, 48), "JFIF 24Bit 64x48 normal"},
   };
   for (const Case& c : cases) {
     Result r = Analyze("p.jpg", c.bytes);
