@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QSystemTrayIcon>
+#include <QTableView>
 #include <QUrl>
 #include <QWheelEvent>
 #include <QDir>
@@ -576,7 +577,8 @@ void TVRTQ_MAIN::Layout() {
   WMP64->show();
   B_Dummy->show();
   B_Dummy->lower();
-  if (!focusWidget() || focusWidget() == B_Dummy) B_Dummy->setFocus();
+  // Keys go back to the window, unless the playlist's list has them.
+  if (!PlayList || !PlayList->view()->hasFocus()) B_Dummy->setFocus();
   if (in.hasPicture && in.choice == MovieSize::kFullScreen) {
     // Leaving full screen comes back here, not to the monitor's corner.
     if (!inFullScreen_) beforeFullScreen_ = QRect(NormalPosition(), geometry().size());
