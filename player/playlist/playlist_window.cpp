@@ -170,7 +170,7 @@ void TVRTQ_LIST::CreateMenu() {
   file->addSeparator();
   AddItem(file, PM_List, "S_FileCopy", QStringLiteral("選択ファイルのコピー(&C)"), nullptr);
   AddItem(file, PM_List, "S_FileMove", QStringLiteral("選択ファイルを移動(&M)"), nullptr);
-  AddItem(file, PM_List, "S_FileDelete", QStringLiteral("選択ファイルを削除(D)"), nullptr);
+  AddItem(file, PM_List, "S_FileDelete", QStringLiteral("選択ファイルを削除(D)"), &TVRTQ_LIST::S_FileDeleteClick);
   file->addSeparator();
   AddItem(file, nullptr, "S_Close", QStringLiteral("閉じる(&X)"), &TVRTQ_LIST::S_CloseClick);
 
@@ -197,8 +197,8 @@ void TVRTQ_LIST::CreateMenu() {
           QKeySequence(Qt::CTRL | Qt::Key_F5));
   AddItem(edit, PM_List, "S_CopyDetail", QStringLiteral("詳細のコピー(&P)"), &TVRTQ_LIST::S_CopyDetailClick,
           QKeySequence(Qt::CTRL | Qt::Key_C));
-  AddItem(edit, PM_List, "S_Rename", QStringLiteral("リネーム(&F)"), nullptr, QKeySequence(Qt::Key_F2));
-  AddItem(edit, PM_List, "S_RenameDetail", QStringLiteral("詳細付リネーム(&R)"), nullptr,
+  AddItem(edit, PM_List, "S_Rename", QStringLiteral("リネーム(&F)"), &TVRTQ_LIST::S_RenameClick, QKeySequence(Qt::Key_F2));
+  AddItem(edit, PM_List, "S_RenameDetail", QStringLiteral("詳細付リネーム(&R)"), &TVRTQ_LIST::S_RenameDetailClick,
           QKeySequence(Qt::CTRL | Qt::Key_R));
   edit->addSeparator();
   AddItem(edit, PM_List, "S_SelectAll", QStringLiteral("全て選択(&A)"), &TVRTQ_LIST::S_SelectAllClick,
@@ -597,18 +597,34 @@ void TVRTQ_LIST::S_SaveClick() { SaveList(false); }
 void TVRTQ_LIST::S_SaveSelectedClick() { SaveList(true); }
 
 void TVRTQ_LIST::SaveList(bool selectedOnly) {
-  const ListFormat* format = FindListFormat(probex::format::kPlaylistVrtql);
-  QString path = QFileDialog::getSaveFileName(this, QStringLiteral("名前を付けて保存"), openDir_,
-                                              QStringLiteral("Vortaq (*.vrtql)"));
-  if (path.isEmpty()) return;
-  if (QFileInfo(path).suffix().isEmpty()) path += QLatin1String(format->extension);
+  const QStringList filters = {
+      QStringLiteral("Vortaq (*.vrtql)"),        QStringLiteral("Media Player Classic (*.pls)"),
+      QStringLiteral("DV (*.lst)"),              QStringLiteral("Zoom Player (*.zpl)"),
+      QStringLiteral("BSPlayer (*.bsl)"),        QStringLiteral("WinAMP (*.m3u)"),
+      QStringLiteral("WinAMP (*.m3u8)")};
+  QFileDialog dialog(this, QStringLiteral("名前を付けて保存"), openDir_);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters(filters);
+  dialog.setDefaultSuffix(QStringLiteral("vrtql"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const QString path = dialog.selectedFiles().first();
+  const int filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
   openDir_ = QFileInfo(path).absolutePath();
+  QString caption;
+  const QString error = SaveListAs(path, filterIndex < 0 ? 0 : filterIndex, selectedOnly, &caption);
+  if (!error.isEmpty()) ShowError(this, error, caption);
+}
+
+QString TVRTQ_LIST::SaveListAs(const QString& path, int filterIndex, bool selectedOnly, QString* caption) {
+  const ListFormat* format = ListFormatAt(filterIndex);
+  if (!format) format = ListFormatAt(0);
+  *caption = QString::fromUtf8(format->writeErrorCaption);
   Entries entries;
   const Selection selection = CurrentSelection();
   for (int i = 0; i < model_->count(); ++i)
     if (!selectedOnly || selection[static_cast<size_t>(i)]) entries.push_back(model_->at(i));
-  const QString error = WriteList(*format, path, entries);
-  if (!error.isEmpty()) ShowError(this, error, QString::fromUtf8(format->writeErrorCaption));
+  return WriteList(*format, path, entries);
 }
 
 void TVRTQ_LIST::S_CloseClick() { close(); }
