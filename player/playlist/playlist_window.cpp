@@ -168,8 +168,8 @@ void TVRTQ_LIST::CreateMenu() {
   AddItem(file, PM_List, "S_SaveSelected", QStringLiteral("選択範囲のリスト保存(&E)"),
           &TVRTQ_LIST::S_SaveSelectedClick, QKeySequence(Qt::CTRL | Qt::Key_E));
   file->addSeparator();
-  AddItem(file, PM_List, "S_FileCopy", QStringLiteral("選択ファイルのコピー(&C)"), nullptr);
-  AddItem(file, PM_List, "S_FileMove", QStringLiteral("選択ファイルを移動(&M)"), nullptr);
+  AddItem(file, PM_List, "S_FileCopy", QStringLiteral("選択ファイルのコピー(&C)"), &TVRTQ_LIST::S_FileCopyClick);
+  AddItem(file, PM_List, "S_FileMove", QStringLiteral("選択ファイルを移動(&M)"), &TVRTQ_LIST::S_FileMoveClick);
   AddItem(file, PM_List, "S_FileDelete", QStringLiteral("選択ファイルを削除(D)"), &TVRTQ_LIST::S_FileDeleteClick);
   file->addSeparator();
   AddItem(file, nullptr, "S_Close", QStringLiteral("閉じる(&X)"), &TVRTQ_LIST::S_CloseClick);

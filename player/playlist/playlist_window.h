@@ -6,6 +6,8 @@
 
 #include <QMainWindow>
 #include <functional>
+
+#include "platform/file_transfer.h"
 #include <random>
 
 #include "ini_file.h"
@@ -77,6 +79,13 @@ class TVRTQ_LIST : public QMainWindow {
   // file without a trash is deleted for good only when askDelete says yes.
   void DeleteSelectedFiles(const std::function<bool(const QString&)>& askDelete);
 
+  // Copies or moves the selected entries' files into folder; moved entries
+  // follow their files, and only those that were moved. Errors are returned
+  // one per line.
+  QString TransferSelected(bool move, const QString& folder, const TransferHooks& hooks);
+  // The folder chooser's last choice, shared by copy, move and open folder.
+  QString FolderName() const { return folderName_; }
+
   // -1 when no entry has the focus.
   int FocusedIndex() const;
   QString PanelText(int panel) const;
@@ -137,6 +146,8 @@ class TVRTQ_LIST : public QMainWindow {
   void S_RenameClick();
   void S_RenameDetailClick();
   void S_FileDeleteClick();
+  void S_FileCopyClick();
+  void S_FileMoveClick();
   void LVColumnClick(int column);
   void LVDblClick();
 
@@ -176,6 +187,7 @@ class TVRTQ_LIST : public QMainWindow {
   std::function<QString()> titleSource_;
   std::function<QString()> currentFile_;
   std::function<void()> closeCurrent_;
+  void TransferWithDialogs(bool move);
   // Closes the player's file when it is path.
   void ReleaseFile(const QString& path);
   int recheckAllTotal_ = 0;  // while a full re-check runs

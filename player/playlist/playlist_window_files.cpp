@@ -1,7 +1,12 @@
 // The playlist's commands that change files on disk.
+#include <QCheckBox>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <optional>
 
 #include "detail_rename.h"
 #include "message_box.h"
@@ -97,6 +102,91 @@ void TVRTQ_LIST::DeleteSelectedFiles(const std::function<bool(const QString&)>& 
   if (!failed.isEmpty())
     ShowError(this, failed.join(QLatin1Char('\n')) + QStringLiteral("\nを削除できませんでした"),
               QStringLiteral("ファイル削除中のエラー"));
+}
+
+}  // namespace vortaq::playlist
+
+namespace vortaq::playlist {
+
+QString TVRTQ_LIST::TransferSelected(bool move, const QString& folder, const TransferHooks& hooks) {
+  const std::vector<int> rows = SelectedRowsInOrder();
+  QStringList sources;
+  for (int row : rows) {
+    if (row >= model_->count()) break;
+    sources << model_->at(row).path();
+    if (move) ReleaseFile(sources.back());
+  }
+  if (sources.isEmpty()) return QString();
+  const std::vector<TransferResult> results = TransferFiles(sources, folder, move, hooks);
+  QStringList errors;
+  for (size_t i = 0; i < results.size(); ++i) {
+    const TransferResult& r = results[i];
+    if (!r.error.isEmpty()) errors << r.error;
+    if (!move || r.outcome != TransferResult::kDone) continue;
+    const int row = rows[i];
+    // The list is not edited while the modal transfer runs, but stay safe.
+    if (row >= model_->count() || model_->at(row).path() != sources[static_cast<qsizetype>(i)]) continue;
+    Entry entry = model_->at(row);
+    entry.setPath(r.target);
+    model_->replace(row, std::move(entry));
+  }
+  return errors.join(QLatin1Char('\n'));
+}
+
+namespace {
+
+Collision AskCollision(QWidget* owner, const QString& target, bool several, bool* forAll) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("確認"),
+                  QStringLiteral("%1\nは既にあります。上書きしますか?").arg(target), QMessageBox::NoButton, owner);
+  QPushButton* overwrite = box.addButton(QStringLiteral("上書き"), QMessageBox::AcceptRole);
+  QPushButton* skip = box.addButton(QStringLiteral("スキップ"), QMessageBox::RejectRole);
+  box.addButton(QStringLiteral("キャンセル"), QMessageBox::DestructiveRole);
+  box.setDefaultButton(skip);
+  QCheckBox all(QStringLiteral("以降のすべてに適用"));
+  if (several) box.setCheckBox(&all);
+  box.exec();
+  *forAll = several && all.isChecked();
+  if (box.clickedButton() == overwrite) return Collision::kOverwrite;
+  if (box.clickedButton() == skip) return Collision::kSkip;
+  return Collision::kCancel;
+}
+
+}  // namespace
+
+void TVRTQ_LIST::S_FileCopyClick() { TransferWithDialogs(false); }
+void TVRTQ_LIST::S_FileMoveClick() { TransferWithDialogs(true); }
+
+void TVRTQ_LIST::TransferWithDialogs(bool move) {
+  const QString folder = QFileDialog::getExistingDirectory(
+      this, move ? QStringLiteral("移動先のフォルダを選択") : QStringLiteral("コピー先のフォルダを選択"), folderName_);
+  if (folder.isEmpty()) return;
+  folderName_ = folder;
+  QProgressDialog progress(move ? QStringLiteral("移動中...") : QStringLiteral("コピー中..."),
+                           QStringLiteral("キャンセル"), 0, 1000, this);
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(300);
+  std::optional<Collision> always;
+  TransferHooks hooks;
+  hooks.collision = [&](const QString& target, bool several) {
+    if (always) return *always;
+    bool forAll = false;
+    const Collision c = AskCollision(this, target, several, &forAll);
+    if (forAll) always = c;
+    return c;
+  };
+  hooks.progress = [&](qint64 done, qint64 total, int filesDone, int filesTotal) {
+    progress.setLabelText(QStringLiteral("%1 / %2 MB, %3 / %4 ファイル")
+                              .arg(done / 1048576.0, 0, 'f', 1)
+                              .arg(total / 1048576.0, 0, 'f', 1)
+                              .arg(filesDone)
+                              .arg(filesTotal));
+    progress.setValue(total > 0 ? static_cast<int>(done * 1000 / total) : 0);
+    return !progress.wasCanceled();
+  };
+  const QString errors = TransferSelected(move, folder, hooks);
+  progress.reset();
+  if (!errors.isEmpty())
+    ShowError(this, errors, move ? QStringLiteral("ファイル移動中のエラー") : QStringLiteral("ファイルコピー中のエラー"));
 }
 
 }  // namespace vortaq::playlist

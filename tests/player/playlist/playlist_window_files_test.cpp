@@ -132,3 +132,31 @@ TEST_F(PlaylistWindowFilesTest, DeleteGoesToTheTrash) {
 
 }  // namespace
 }  // namespace vortaq::playlist
+
+namespace vortaq::playlist {
+namespace {
+
+TEST_F(PlaylistWindowFilesTest, MovedEntriesFollowOnlyWhatHappened) {
+  const QString a = Make("a.mp3", "A"), b = Make("b.mp3", "B"), c = Make("c.mp3", "C");
+  Make("to/b.mp3", "kept");
+  Fill({a, b, c});
+  int closed = 0;
+  window_->SetPlayerHooks([&] { return a; }, [&] { ++closed; });
+  Select({0, 1, 2}, 0);
+  TransferHooks hooks;
+  hooks.collision = [](const QString&, bool) { return Collision::kCancel; };
+  const QString to = dir_.filePath("to");
+  EXPECT_EQ(window_->TransferSelected(true, to, hooks), "");
+  // a moved; b collided and the user cancelled: b and c stay where they are.
+  EXPECT_EQ(Paths(), QStringList({to + "/a.mp3", b, c}));
+  EXPECT_EQ(closed, 1);
+  EXPECT_EQ(test::ReadAll(to + "/b.mp3"), "kept");
+  // A copy leaves the entries alone.
+  Select({2}, 2);
+  EXPECT_EQ(window_->TransferSelected(false, to, {}), "");
+  EXPECT_EQ(Paths(), QStringList({to + "/a.mp3", b, c}));
+  EXPECT_EQ(test::ReadAll(to + "/c.mp3"), "C");
+}
+
+}  // namespace
+}  // namespace vortaq::playlist
