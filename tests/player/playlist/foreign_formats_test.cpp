@@ -1,6 +1,9 @@
 #include "playlist/foreign_formats.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <QDir>
 #include <QFile>
@@ -126,19 +129,24 @@ TEST(PlaylistForeignFormatTest, FailedWriteKeepsTheOldList) {
   ASSERT_TRUE(dir.isValid());
   const QString list = dir.path() + "/keep.m3u8";
   Put(list, "old");
-  Entries entries{Entry(dir.path() + "/a.mp3", "", "")};
+  Entries entries;
+  for (int i = 0; i < 200; ++i) entries.emplace_back(dir.filePath(QString("entry%1.mp3").arg(i)), "", "");
   // Nothing written for an empty list.
   EXPECT_EQ(WriteList(*FindListFormat(pf::kPlaylistM3u8), list, {}), "");
   EXPECT_EQ(test::ReadAll(list), "old");
-  // A folder that refuses new files: the temporary file cannot be made.
-  ASSERT_TRUE(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-  if (QFile f(dir.path() + "/probe"); f.open(QIODevice::WriteOnly)) {
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    GTEST_SKIP() << "running with rights that ignore permissions";
-  }
-  EXPECT_NE(WriteList(*FindListFormat(pf::kPlaylistM3u8), list, entries), "");
-  QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  // A file size limit makes the write fail part way, even for root.
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const QString error = WriteList(*FindListFormat(pf::kPlaylistM3u8), list, entries);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_NE(error, "");
   EXPECT_EQ(test::ReadAll(list), "old");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.m3u8"});
 }
 
 }  // namespace
