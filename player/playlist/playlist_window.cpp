@@ -20,6 +20,10 @@
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
+#include <QDialog>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+#include <utility>
 #include <numeric>
 
 #include "analysis_batch.h"
@@ -111,6 +115,19 @@ TVRTQ_LIST::TVRTQ_LIST(const ProbexBinding* binding, QWidget* parent)
                               .arg(recheckAllTotal_));
   });
   connect(batch_, &AnalysisBatch::detailsReady, this, [this](const QString& text) {
+    if (!propertiesPath_.isEmpty()) {
+      const QString path = std::exchange(propertiesPath_, QString());
+      auto* dialog = new QDialog(this);
+      dialog->setAttribute(Qt::WA_DeleteOnClose);
+      dialog->setWindowTitle(QStringLiteral("プロパティ"));
+      auto* layout = new QVBoxLayout(dialog);
+      auto* view = new QPlainTextEdit(PropertiesText(path, text), dialog);
+      view->setReadOnly(true);
+      layout->addWidget(view);
+      dialog->resize(560, 420);
+      dialog->show();
+      return;
+    }
     QGuiApplication::clipboard()->setText(text + DetailsTail());
   });
   connect(batch_, &AnalysisBatch::renamed, this, &TVRTQ_LIST::FileRenamed);
@@ -160,8 +177,7 @@ void TVRTQ_LIST::CreateMenu() {
   AddItem(file, PM_List, "S_Open", QStringLiteral("開く(&O)"), &TVRTQ_LIST::S_OpenClick,
           QKeySequence(Qt::CTRL | Qt::Key_O));
   AddItem(file, PM_List, "S_OpenFolder", QStringLiteral("フォルダを開く(&F)"), &TVRTQ_LIST::S_OpenFolderClick);
-  // Properties and the file operations come with the file-operations work.
-  AddItem(file, PM_List, "S_Property", QStringLiteral("プロパティ(&P)"), nullptr);
+  AddItem(file, PM_List, "S_Property", QStringLiteral("プロパティ(&P)"), &TVRTQ_LIST::S_PropertyClick);
   file->addSeparator();
   AddItem(file, PM_List, "S_Save", QStringLiteral("リストの保存(&S)"), &TVRTQ_LIST::S_SaveClick,
           QKeySequence(Qt::CTRL | Qt::Key_S));

@@ -86,6 +86,10 @@ class TVRTQ_LIST : public QMainWindow {
   // The folder chooser's last choice, shared by copy, move and open folder.
   QString FolderName() const { return folderName_; }
 
+  // The text of our own properties dialog: path, size, dates, permissions,
+  // then the analysis report.
+  static QString PropertiesText(const QString& path, const QString& report);
+
   // -1 when no entry has the focus.
   int FocusedIndex() const;
   QString PanelText(int panel) const;
@@ -147,6 +151,7 @@ class TVRTQ_LIST : public QMainWindow {
   void S_RenameDetailClick();
   void S_FileDeleteClick();
   void S_FileCopyClick();
+  void S_PropertyClick();
   void S_FileMoveClick();
   void LVColumnClick(int column);
   void LVDblClick();
@@ -188,6 +193,8 @@ class TVRTQ_LIST : public QMainWindow {
   std::function<QString()> currentFile_;
   std::function<void()> closeCurrent_;
   void TransferWithDialogs(bool move);
+  void ShowOwnProperties(int row);
+  QString propertiesPath_;  // the report asked for goes to the properties dialog
   // Closes the player's file when it is path.
   void ReleaseFile(const QString& path);
   int recheckAllTotal_ = 0;  // while a full re-check runs

@@ -6,8 +6,14 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QDateTime>
+#include <QLocale>
+#include <QPointer>
+#include <QProcess>
+#include <QUrl>
 #include <optional>
 
+#include "analysis_batch.h"
 #include "detail_rename.h"
 #include "message_box.h"
 #include "platform/file_ops.h"
@@ -187,6 +193,64 @@ void TVRTQ_LIST::TransferWithDialogs(bool move) {
   progress.reset();
   if (!errors.isEmpty())
     ShowError(this, errors, move ? QStringLiteral("ファイル移動中のエラー") : QStringLiteral("ファイルコピー中のエラー"));
+}
+
+}  // namespace vortaq::playlist
+
+namespace vortaq::playlist {
+
+QString TVRTQ_LIST::PropertiesText(const QString& path, const QString& report) {
+  const QFileInfo info(path);
+  const QFileDevice::Permissions p = info.permissions();
+  QString mode;
+  const std::pair<QFileDevice::Permission, char> bits[] = {
+      {QFileDevice::ReadOwner, 'r'}, {QFileDevice::WriteOwner, 'w'}, {QFileDevice::ExeOwner, 'x'},
+      {QFileDevice::ReadGroup, 'r'}, {QFileDevice::WriteGroup, 'w'}, {QFileDevice::ExeGroup, 'x'},
+      {QFileDevice::ReadOther, 'r'}, {QFileDevice::WriteOther, 'w'}, {QFileDevice::ExeOther, 'x'}};
+  for (const auto& [bit, c] : bits) mode += QLatin1Char(p.testFlag(bit) ? c : '-');
+  const auto date = [](const QDateTime& t) {
+    return t.isValid() ? t.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")) : QStringLiteral("-");
+  };
+  return QStringLiteral("パス: %1\nサイズ: %2 バイト\n作成日時: %3\n更新日時: %4\nアクセス日時: %5\n"
+                        "アクセス権: %6 (%7:%8)\n\n%9")
+      .arg(path, QLocale(QLocale::English).toString(info.size()), date(info.birthTime()), date(info.lastModified()),
+           date(info.lastRead()), mode, info.owner(), info.group(), report);
+}
+
+void TVRTQ_LIST::S_PropertyClick() {
+  int row = FocusedIndex();
+  if (row < 0 || row >= model_->count()) {
+    const std::vector<int> rows = SelectedRowsInOrder();
+    if (rows.empty()) return;
+    row = rows.front();
+  }
+  const QString path = model_->at(row).path();
+  // The desktop's file manager shows its own properties; without one on the
+  // session bus our dialog stands in.
+  auto* call = new QProcess(this);
+  connect(call, &QProcess::finished, this, [this, call, row, path](int code, QProcess::ExitStatus status) {
+    call->deleteLater();
+    if (status != QProcess::NormalExit || code != 0) ShowOwnProperties(row < model_->count() &&
+                                                                       model_->at(row).path() == path ? row : -1);
+  });
+  connect(call, &QProcess::errorOccurred, this, [this, call, row](QProcess::ProcessError error) {
+    if (error != QProcess::FailedToStart) return;
+    call->deleteLater();
+    ShowOwnProperties(row < model_->count() ? row : -1);
+  });
+  call->start(QStringLiteral("dbus-send"),
+              {QStringLiteral("--session"), QStringLiteral("--print-reply"), QStringLiteral("--reply-timeout=5000"),
+               QStringLiteral("--dest=org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+               QStringLiteral("org.freedesktop.FileManager1.ShowItems"),
+               QStringLiteral("array:string:") + QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded),
+               QStringLiteral("string:")});
+}
+
+void TVRTQ_LIST::ShowOwnProperties(int row) {
+  if (row < 0 || row >= model_->count()) return;
+  propertiesPath_ = model_->at(row).path();
+  // The report is made on a worker; detailsReady opens the dialog.
+  batch_->report({row});
 }
 
 }  // namespace vortaq::playlist
