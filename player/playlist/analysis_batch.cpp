@@ -69,6 +69,7 @@ struct AnalysisBatch::Slot {
   Entry entry;
   Entries listEntries;  // an own-format list met in the batch
   QStringList paths;    // files that take the slot's place
+  QStringList lists;    // the lists that brought this path, outermost first
   QString errorMessage;
   QString report;
 };
@@ -127,6 +128,8 @@ void Analyse(const ProbexBinding& binding, Slot& slot) {
     return;
   }
   if (IsListFormat(info->formatId)) {
+    // Lists that name each other would be read without end.
+    if (slot.lists.contains(path)) return;
     if (const ListFormat* format = FindListFormat(info->formatId)) {
       ListContents contents;
       format->read(path, &contents);
@@ -345,6 +348,8 @@ void AnalysisBatch::deliver(Slot& slot, Entries& rows) {
     for (qsizetype i = slot.paths.size(); i-- > 0;) {
       auto inner = std::make_shared<Slot>();
       inner->path = slot.paths[i];
+      inner->lists = slot.lists;
+      inner->lists.push_back(slot.path);
       slots_.push_front(std::move(inner));
     }
   }

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 
+#include "foreign_formats.h"
 #include "own_format.h"
 #include "probex_formats.h"
 
@@ -10,9 +11,17 @@ namespace vortaq::playlist {
 
 namespace {
 
-// The other list formats come as further rows.
+namespace pf = probex::format;
+
+// In the order of the save dialog's filters.
 const ListFormat kFormats[] = {
-    {probex::format::kPlaylistVrtql, ".vrtql", "*.vrtqlの書込時エラー", ReadOwnList, WriteOwnList},
+    {pf::kPlaylistVrtql, ".vrtql", "*.vrtqlの書込時エラー", ReadOwnList, WriteOwnList},
+    {pf::kPlaylistPls, ".pls", "*.plsの書込時エラー", ReadPlsList, WritePlsList},
+    {pf::kPlaylistLst, ".lst", "*.lst,*.bslの書込時エラー", ReadPlainList, WritePlainList},
+    {pf::kPlaylistZpl, ".zpl", "*.zplの書込時エラー", ReadZplList, WriteZplList},
+    {pf::kPlaylistBsl, ".bsl", "*.lst,*.bslの書込時エラー", ReadPlainList, WritePlainList},
+    {pf::kPlaylistM3u, ".m3u", "*.m3uの書込時エラー", ReadM3uList, WriteM3uList},
+    {pf::kPlaylistM3u8, ".m3u8", "*.m3u8の書込時エラー", ReadM3u8List, WriteM3u8List},
 };
 
 }  // namespace
@@ -28,6 +37,13 @@ const ListFormat* FindListFormatByExtension(const QString& extension) {
     if (extension.compare(QLatin1String(f.extension), Qt::CaseInsensitive) == 0) return &f;
   return nullptr;
 }
+
+const ListFormat* ListFormatAt(int index) {
+  if (index < 0 || index >= static_cast<int>(std::size(kFormats))) return nullptr;
+  return &kFormats[index];
+}
+
+int ListFormatCount() { return static_cast<int>(std::size(kFormats)); }
 
 bool IsListFormat(int formatId) {
   return formatId >= probex::format::kPlaylistVrtql && formatId <= probex::format::kPlaylistM3u8;

@@ -32,6 +32,9 @@ struct ListFormat {
 const ListFormat* FindListFormat(int formatId);
 const ListFormat* FindListFormatByExtension(const QString& extension);
 bool IsListFormat(int formatId);
+// The rows in the order of the save dialog's filters; nullptr out of range.
+const ListFormat* ListFormatAt(int index);
+int ListFormatCount();
 
 // Writes entries with format; with no entries no file is written and an
 // existing one stays as it was.

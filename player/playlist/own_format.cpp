@@ -17,9 +17,12 @@ bool HasLineBreak(const QString& text) {
   return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
 }
 
-QString WithoutLineBreaks(QString text) {
+// A quote in a detail or size could form the field separator and the line
+// would read back split elsewhere; a look-alike keeps the text readable.
+QString FieldText(QString text) {
   text.replace(QLatin1Char('\r'), QLatin1Char(' '));
   text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+  text.replace(QLatin1Char('"'), QChar(0xFF02));
   return text;
 }
 
@@ -99,9 +102,12 @@ QByteArray FormatOwnList(const Entries& entries, const QString& folder) {
   QString text;
   for (const Entry& e : entries) {
     // A path with a line break cannot be kept in a line-based list.
+    // Nor a path holding the separator, which would read back cut.
     if (HasLineBreak(e.path())) continue;
-    text += QLatin1Char('"') + dir.relativeFilePath(e.path()) + kSeparator +
-            WithoutLineBreaks(e.detail()) + kSeparator + WithoutLineBreaks(e.size()) +
+    const QString path = dir.relativeFilePath(e.path());
+    if (path.contains(kSeparator)) continue;
+    text += QLatin1Char('"') + path + kSeparator +
+            FieldText(e.detail()) + kSeparator + FieldText(e.size()) +
             QStringLiteral("\"\r\n");
   }
   QStringEncoder encode(QStringEncoder::Utf16LE);

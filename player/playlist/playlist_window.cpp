@@ -20,6 +20,10 @@
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
+#include <QDialog>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+#include <utility>
 #include <numeric>
 
 #include "analysis_batch.h"
@@ -111,6 +115,19 @@ TVRTQ_LIST::TVRTQ_LIST(const ProbexBinding* binding, QWidget* parent)
                               .arg(recheckAllTotal_));
   });
   connect(batch_, &AnalysisBatch::detailsReady, this, [this](const QString& text) {
+    if (!propertiesPath_.isEmpty()) {
+      const QString path = std::exchange(propertiesPath_, QString());
+      auto* dialog = new QDialog(this);
+      dialog->setAttribute(Qt::WA_DeleteOnClose);
+      dialog->setWindowTitle(QStringLiteral("プロパティ"));
+      auto* layout = new QVBoxLayout(dialog);
+      auto* view = new QPlainTextEdit(PropertiesText(path, text), dialog);
+      view->setReadOnly(true);
+      layout->addWidget(view);
+      dialog->resize(560, 420);
+      dialog->show();
+      return;
+    }
     QGuiApplication::clipboard()->setText(text + DetailsTail());
   });
   connect(batch_, &AnalysisBatch::renamed, this, &TVRTQ_LIST::FileRenamed);
@@ -160,17 +177,16 @@ void TVRTQ_LIST::CreateMenu() {
   AddItem(file, PM_List, "S_Open", QStringLiteral("開く(&O)"), &TVRTQ_LIST::S_OpenClick,
           QKeySequence(Qt::CTRL | Qt::Key_O));
   AddItem(file, PM_List, "S_OpenFolder", QStringLiteral("フォルダを開く(&F)"), &TVRTQ_LIST::S_OpenFolderClick);
-  // Properties and the file operations come with the file-operations work.
-  AddItem(file, PM_List, "S_Property", QStringLiteral("プロパティ(&P)"), nullptr);
+  AddItem(file, PM_List, "S_Property", QStringLiteral("プロパティ(&P)"), &TVRTQ_LIST::S_PropertyClick);
   file->addSeparator();
   AddItem(file, PM_List, "S_Save", QStringLiteral("リストの保存(&S)"), &TVRTQ_LIST::S_SaveClick,
           QKeySequence(Qt::CTRL | Qt::Key_S));
   AddItem(file, PM_List, "S_SaveSelected", QStringLiteral("選択範囲のリスト保存(&E)"),
           &TVRTQ_LIST::S_SaveSelectedClick, QKeySequence(Qt::CTRL | Qt::Key_E));
   file->addSeparator();
-  AddItem(file, PM_List, "S_FileCopy", QStringLiteral("選択ファイルのコピー(&C)"), nullptr);
-  AddItem(file, PM_List, "S_FileMove", QStringLiteral("選択ファイルを移動(&M)"), nullptr);
-  AddItem(file, PM_List, "S_FileDelete", QStringLiteral("選択ファイルを削除(D)"), nullptr);
+  AddItem(file, PM_List, "S_FileCopy", QStringLiteral("選択ファイルのコピー(&C)"), &TVRTQ_LIST::S_FileCopyClick);
+  AddItem(file, PM_List, "S_FileMove", QStringLiteral("選択ファイルを移動(&M)"), &TVRTQ_LIST::S_FileMoveClick);
+  AddItem(file, PM_List, "S_FileDelete", QStringLiteral("選択ファイルを削除(D)"), &TVRTQ_LIST::S_FileDeleteClick);
   file->addSeparator();
   AddItem(file, nullptr, "S_Close", QStringLiteral("閉じる(&X)"), &TVRTQ_LIST::S_CloseClick);
 
@@ -197,8 +213,8 @@ void TVRTQ_LIST::CreateMenu() {
           QKeySequence(Qt::CTRL | Qt::Key_F5));
   AddItem(edit, PM_List, "S_CopyDetail", QStringLiteral("詳細のコピー(&P)"), &TVRTQ_LIST::S_CopyDetailClick,
           QKeySequence(Qt::CTRL | Qt::Key_C));
-  AddItem(edit, PM_List, "S_Rename", QStringLiteral("リネーム(&F)"), nullptr, QKeySequence(Qt::Key_F2));
-  AddItem(edit, PM_List, "S_RenameDetail", QStringLiteral("詳細付リネーム(&R)"), nullptr,
+  AddItem(edit, PM_List, "S_Rename", QStringLiteral("リネーム(&F)"), &TVRTQ_LIST::S_RenameClick, QKeySequence(Qt::Key_F2));
+  AddItem(edit, PM_List, "S_RenameDetail", QStringLiteral("詳細付リネーム(&R)"), &TVRTQ_LIST::S_RenameDetailClick,
           QKeySequence(Qt::CTRL | Qt::Key_R));
   edit->addSeparator();
   AddItem(edit, PM_List, "S_SelectAll", QStringLiteral("全て選択(&A)"), &TVRTQ_LIST::S_SelectAllClick,
@@ -597,18 +613,34 @@ void TVRTQ_LIST::S_SaveClick() { SaveList(false); }
 void TVRTQ_LIST::S_SaveSelectedClick() { SaveList(true); }
 
 void TVRTQ_LIST::SaveList(bool selectedOnly) {
-  const ListFormat* format = FindListFormat(probex::format::kPlaylistVrtql);
-  QString path = QFileDialog::getSaveFileName(this, QStringLiteral("名前を付けて保存"), openDir_,
-                                              QStringLiteral("Vortaq (*.vrtql)"));
-  if (path.isEmpty()) return;
-  if (QFileInfo(path).suffix().isEmpty()) path += QLatin1String(format->extension);
+  const QStringList filters = {
+      QStringLiteral("Vortaq (*.vrtql)"),        QStringLiteral("Media Player Classic (*.pls)"),
+      QStringLiteral("DV (*.lst)"),              QStringLiteral("Zoom Player (*.zpl)"),
+      QStringLiteral("BSPlayer (*.bsl)"),        QStringLiteral("WinAMP (*.m3u)"),
+      QStringLiteral("WinAMP (*.m3u8)")};
+  QFileDialog dialog(this, QStringLiteral("名前を付けて保存"), openDir_);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters(filters);
+  dialog.setDefaultSuffix(QStringLiteral("vrtql"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const QString path = dialog.selectedFiles().first();
+  const int filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
   openDir_ = QFileInfo(path).absolutePath();
+  QString caption;
+  const QString error = SaveListAs(path, filterIndex < 0 ? 0 : filterIndex, selectedOnly, &caption);
+  if (!error.isEmpty()) ShowError(this, error, caption);
+}
+
+QString TVRTQ_LIST::SaveListAs(const QString& path, int filterIndex, bool selectedOnly, QString* caption) {
+  const ListFormat* format = ListFormatAt(filterIndex);
+  if (!format) format = ListFormatAt(0);
+  *caption = QString::fromUtf8(format->writeErrorCaption);
   Entries entries;
   const Selection selection = CurrentSelection();
   for (int i = 0; i < model_->count(); ++i)
     if (!selectedOnly || selection[static_cast<size_t>(i)]) entries.push_back(model_->at(i));
-  const QString error = WriteList(*format, path, entries);
-  if (!error.isEmpty()) ShowError(this, error, QString::fromUtf8(format->writeErrorCaption));
+  return WriteList(*format, path, entries);
 }
 
 void TVRTQ_LIST::S_CloseClick() { close(); }

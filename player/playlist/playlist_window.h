@@ -6,6 +6,8 @@
 
 #include <QMainWindow>
 #include <functional>
+
+#include "platform/file_transfer.h"
 #include <random>
 
 #include "ini_file.h"
@@ -55,6 +57,39 @@ class TVRTQ_LIST : public QMainWindow {
   // window's: the open file's name, else the program's title).
   void SetTitleSource(std::function<QString()> source) { titleSource_ = std::move(source); }
 
+  // The player's side of the file operations: the path of the open file
+  // (empty when none) and closing it, before its file is renamed with details
+  // or deleted.
+  void SetPlayerHooks(std::function<QString()> currentFile, std::function<void()> closeCurrent) {
+    currentFile_ = std::move(currentFile);
+    closeCurrent_ = std::move(closeCurrent);
+  }
+
+  // Writes all entries, or the selected ones, in the format of the save
+  // dialog's filter index (0 the own format … 6 ".m3u8"), whatever the name's
+  // extension. "" on success, else the message; the caption goes to *caption.
+  QString SaveListAs(const QString& path, int filterIndex, bool selectedOnly, QString* caption);
+  // Renames the file of row to newName in its folder; never replaces a file.
+  // The entry follows; FileRenamed tells the player.
+  bool RenameEntry(int row, const QString& newName);
+  // Renames the selected entries' files with their details; failures leave the
+  // entry as it was.
+  void RenameSelectedWithDetails();
+  // Sends the selected entries' files to the trash and removes the entries; a
+  // file without a trash is deleted for good only when askDelete says yes.
+  void DeleteSelectedFiles(const std::function<bool(const QString&)>& askDelete);
+
+  // Copies or moves the selected entries' files into folder; moved entries
+  // follow their files, and only those that were moved. Errors are returned
+  // one per line.
+  QString TransferSelected(bool move, const QString& folder, const TransferHooks& hooks);
+  // The folder chooser's last choice, shared by copy, move and open folder.
+  QString FolderName() const { return folderName_; }
+
+  // The text of our own properties dialog: path, size, dates, permissions,
+  // then the analysis report.
+  static QString PropertiesText(const QString& path, const QString& report);
+
   // -1 when no entry has the focus.
   int FocusedIndex() const;
   QString PanelText(int panel) const;
@@ -79,7 +114,8 @@ class TVRTQ_LIST : public QMainWindow {
   void FastForwardRequested();
   // The window was closed (hidden): the main window clears its menu tick.
   void Hidden();
-  // A file renamed by the extension correction during a batch.
+  // A file renamed by the extension correction during a batch, or by hand
+  // (F2; the player keeps the file open and only follows its name).
   void FileRenamed(const QString& from, const QString& to);
 
  public slots:
@@ -111,6 +147,12 @@ class TVRTQ_LIST : public QMainWindow {
   void S_PrevClick();
   void S_RandomClick();
   void S_FontClick();
+  void S_RenameClick();
+  void S_RenameDetailClick();
+  void S_FileDeleteClick();
+  void S_FileCopyClick();
+  void S_PropertyClick();
+  void S_FileMoveClick();
   void LVColumnClick(int column);
   void LVDblClick();
 
@@ -148,6 +190,13 @@ class TVRTQ_LIST : public QMainWindow {
   bool ascending_[kColumnCount] = {false, false, false, false};
   std::mt19937 random_;
   std::function<QString()> titleSource_;
+  std::function<QString()> currentFile_;
+  std::function<void()> closeCurrent_;
+  void TransferWithDialogs(bool move);
+  void ShowOwnProperties(int row);
+  QString propertiesPath_;  // the report asked for goes to the properties dialog
+  // Closes the player's file when it is path.
+  void ReleaseFile(const QString& path);
   int recheckAllTotal_ = 0;  // while a full re-check runs
 
   QTableView* LV = nullptr;

@@ -214,6 +214,18 @@ TEST_F(PlaylistBatchTest, FoldersListTheirFilesBeforeSubfolders) {
             Expected(dir_.filePath("music/b.txt")).detail());
 }
 
+TEST_F(PlaylistBatchTest, ListsNamingEachOtherAreReadOnce) {
+  const QString song = Copy("tone.mp3", "song.mp3");
+  const QString a = dir_.filePath("a.m3u"), b = dir_.filePath("b.m3u8");
+  ASSERT_TRUE(test::WriteAll(a, "b.m3u8\r\nsong.mp3\r\n"));
+  ASSERT_TRUE(test::WriteAll(b, "a.m3u\n"));
+  PlaylistTableModel model;
+  AnalysisBatch batch(&binding_, &model);
+  batch.add({a});
+  ASSERT_TRUE(Finish(batch));
+  EXPECT_EQ(Paths(model), QStringList{song});
+}
+
 TEST_F(PlaylistBatchTest, OwnListsMetInABatchAddTheirEntriesInPlace) {
   const QString first = Copy("tone.mp3", "first.mp3");
   const QString last = Copy("tone.mp3", "last.mp3");
@@ -230,8 +242,11 @@ TEST_F(PlaylistBatchTest, OwnListsMetInABatchAddTheirEntriesInPlace) {
   AnalysisBatch batch(&binding_, &model);
   batch.add({first, list, pls, last});
   ASSERT_TRUE(Finish(batch));
-  // The list files themselves are not listed; a .pls adds nothing yet.
-  EXPECT_EQ(Paths(model), QStringList({first, dir_.filePath("gone.mp3"), dir_.filePath("elsewhere/x.mp4"), last}));
+  // The list files themselves are not listed; the files a .pls names are
+  // analysed where it stood.
+  EXPECT_EQ(Paths(model), QStringList({first, dir_.filePath("gone.mp3"), dir_.filePath("elsewhere/x.mp4"),
+                                       first, last}));
+  EXPECT_EQ(model.at(3).detail(), model.at(0).detail());
   EXPECT_EQ(model.at(1).detail(), "stored detail");
   EXPECT_EQ(model.at(1).size(), "12,345");
   EXPECT_EQ(model.at(2).size(), "junk");

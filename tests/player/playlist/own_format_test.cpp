@@ -29,11 +29,12 @@ TEST(PlaylistOwnFormatTest, RoundTripWithRelativePaths) {
   Entries entries;
   entries.emplace_back(root + "/lists/a.mp3", "MP3 detail", "4,407");
   entries.emplace_back(root + "/lists/sub/b.mp4", "", "0");
-  entries.emplace_back(root + "/other/日本語 c.mkv", "x, \"y\"", "abc");
+  // A quote could form the separator: written as a look-alike, read back as written.
+  entries.emplace_back(root + "/other/日本語 c.mkv", "x\",\"y", "1\"");
   ASSERT_EQ(WriteList(*FindListFormat(probex::format::kPlaylistVrtql), list, entries), "");
   EXPECT_EQ(test::ReadAll(list), Utf16(QStringLiteral("\"a.mp3\",\"MP3 detail\",\"4,407\"\r\n"
                                                         "\"sub/b.mp4\",\"\",\"0\"\r\n"
-                                                        "\"../other/日本語 c.mkv\",\"x, \"y\"\",\"abc\"\r\n")));
+                                                        "\"../other/日本語 c.mkv\",\"x＂,＂y\",\"1＂\"\r\n")));
 
   // Read from elsewhere: the paths resolve against the list's folder, and the
   // current directory stays where it was.
@@ -45,8 +46,8 @@ TEST(PlaylistOwnFormatTest, RoundTripWithRelativePaths) {
   for (size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(read.entries[i].path(), entries[i].path());
     EXPECT_EQ(read.entries[i].name(), entries[i].name());
-    EXPECT_EQ(read.entries[i].detail(), entries[i].detail());
-    EXPECT_EQ(read.entries[i].size(), entries[i].size());
+    EXPECT_EQ(read.entries[i].detail(), QString(entries[i].detail()).replace('"', QChar(0xFF02)));
+    EXPECT_EQ(read.entries[i].size(), QString(entries[i].size()).replace('"', QChar(0xFF02)));
   }
   EXPECT_TRUE(read.paths.isEmpty());
 }
@@ -142,8 +143,13 @@ TEST(PlaylistOwnFormatTest, FormatTable) {
   EXPECT_TRUE(IsListFormat(307));
   EXPECT_FALSE(IsListFormat(129));
   EXPECT_FALSE(IsListFormat(308));
-  EXPECT_EQ(FindListFormat(302), nullptr);
-  EXPECT_EQ(FindListFormatByExtension(".pls"), nullptr);
+  for (int id = 301; id <= 307; ++id) {
+    ASSERT_NE(FindListFormat(id), nullptr) << id;
+    EXPECT_EQ(FindListFormatByExtension(FindListFormat(id)->extension), FindListFormat(id));
+    EXPECT_EQ(ListFormatAt(id - 301), FindListFormat(id));
+  }
+  EXPECT_EQ(FindListFormat(308), nullptr);
+  EXPECT_EQ(ListFormatAt(7), nullptr);
   ListContents none;
   EXPECT_FALSE(ReadOwnList("/nonexistent/x.vrtql", &none).isEmpty());
 }
