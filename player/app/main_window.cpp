@@ -743,6 +743,8 @@ void TVRTQ_MAIN::CreatePlayList(bool show) {
   PlayList->SetCheckExt(S_CheckExt->isChecked());
   connect(S_CheckExt, &QAction::toggled, PlayList, &playlist::TVRTQ_LIST::SetCheckExt);
   PlayList->SetTitleSource([this] { return applicationTitle(); });
+  // The playing file is closed before the list renames, moves or deletes it.
+  PlayList->SetPlayerHooks([this] { return WMP64->FileName(); }, [this] { Close(); });
   PlayList->Load(settings_.ini(), QFileInfo(options_.settingsPath).dir().filePath(QStringLiteral("vortaq.vrtql")),
                  options_.programDir);
   connect(PlayList, &playlist::TVRTQ_LIST::OpenRequested, this, [this](const QString& path) { Open(path); });
@@ -999,7 +1001,7 @@ void TVRTQ_MAIN::S_OpenURLClick() {
 
 void TVRTQ_MAIN::S_PropertyClick() {
   if (WMP64->FileName().isEmpty()) return;
-  ShowFileProperties(WMP64->FileName(), toolTip(), this);
+  if (!AskFileManager(WMP64->FileName())) ShowPropertiesWindow(WMP64->FileName(), toolTip(), this);
 }
 
 void TVRTQ_MAIN::S_StopScreenSaverClick() {

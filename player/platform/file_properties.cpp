@@ -1,12 +1,12 @@
 #include "file_properties.h"
 
-#include <sys/stat.h>
-
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDateTime>
 #include <QDialog>
+#include <QFileInfo>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -19,54 +19,42 @@ namespace {
 
 const QString kManager = QStringLiteral("org.freedesktop.FileManager1");
 
-QString Grouped(qint64 n) {
-  QString digits = QString::number(n), out;
-  for (qsizetype i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += QLatin1Char(',');
-    out += digits[i];
-  }
-  return out;
-}
-
-QString Time(const struct timespec& t) {
-  return QDateTime::fromSecsSinceEpoch(t.tv_sec).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
-}
-
 }  // namespace
 
-QString PropertiesText(const QString& path, const QString& report) {
-  QString text = QStringLiteral("場所: ") + DisplayPath(path) + QLatin1Char('\n');
-  struct stat st;
-  if (::stat(LocalFromPath(path).constData(), &st) == 0) {
-    text += QStringLiteral("サイズ: %1 バイト\n").arg(Grouped(st.st_size));
-    text += QStringLiteral("更新日時: ") + Time(st.st_mtim) + QLatin1Char('\n');
-    text += QStringLiteral("アクセス日時: ") + Time(st.st_atim) + QLatin1Char('\n');
-    text += QStringLiteral("状態変更日時: ") + Time(st.st_ctim) + QLatin1Char('\n');
-    text += QStringLiteral("アクセス権: %1\n").arg(st.st_mode & 07777, 4, 8, QLatin1Char('0'));
-  } else {
-    text += QStringLiteral("(ファイルが見つかりません)\n");
-  }
-  if (!report.isEmpty()) {
-    QString r = report;
-    r.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text += QLatin1Char('\n') + r;
-  }
-  return text;
+bool AskFileManager(const QString& path) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(kManager))
+    return false;
+  QDBusMessage call = QDBusMessage::createMethodCall(
+      kManager, QStringLiteral("/org/freedesktop/FileManager1"), kManager, QStringLiteral("ShowItems"));
+  call << QStringList{QString::fromLatin1(QUrl::fromLocalFile(path).toEncoded())} << QString();
+  bus.call(call, QDBus::NoBlock);
+  return true;
 }
 
-void ShowFileProperties(const QString& path, const QString& report, QWidget* owner) {
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  if (bus.isConnected() && bus.interface() && bus.interface()->isServiceRegistered(kManager)) {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        kManager, QStringLiteral("/org/freedesktop/FileManager1"), kManager, QStringLiteral("ShowItems"));
-    call << QStringList{QString::fromLatin1(QUrl::fromLocalFile(path).toEncoded())} << QString();
-    bus.call(call, QDBus::NoBlock);
-    return;
-  }
+QString PropertiesText(const QString& path, const QString& report) {
+  const QFileInfo info(path);
+  const QFileDevice::Permissions p = info.permissions();
+  QString mode;
+  const std::pair<QFileDevice::Permission, char> bits[] = {
+      {QFileDevice::ReadOwner, 'r'}, {QFileDevice::WriteOwner, 'w'}, {QFileDevice::ExeOwner, 'x'},
+      {QFileDevice::ReadGroup, 'r'}, {QFileDevice::WriteGroup, 'w'}, {QFileDevice::ExeGroup, 'x'},
+      {QFileDevice::ReadOther, 'r'}, {QFileDevice::WriteOther, 'w'}, {QFileDevice::ExeOther, 'x'}};
+  for (const auto& [bit, c] : bits) mode += QLatin1Char(p.testFlag(bit) ? c : '-');
+  const auto date = [](const QDateTime& t) {
+    return t.isValid() ? t.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")) : QStringLiteral("-");
+  };
+  return QStringLiteral("パス: %1\nサイズ: %2 バイト\n作成日時: %3\n更新日時: %4\nアクセス日時: %5\n"
+                        "アクセス権: %6 (%7:%8)\n\n%9")
+      .arg(DisplayPath(path), QLocale(QLocale::English).toString(info.size()), date(info.birthTime()),
+           date(info.lastModified()), date(info.lastRead()), mode, info.owner(), info.group(), report);
+}
+
+void ShowPropertiesWindow(const QString& path, const QString& report, QWidget* owner) {
   auto* dialog = new QDialog(owner, Qt::Window);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setObjectName(QStringLiteral("Properties"));
-  dialog->setWindowTitle(QStringLiteral("プロパティ - ") + DisplayPath(path.section(QLatin1Char('/'), -1)));
+  dialog->setWindowTitle(QStringLiteral("プロパティ"));
   auto* view = new QPlainTextEdit(PropertiesText(path, report), dialog);
   view->setReadOnly(true);
   auto* layout = new QVBoxLayout(dialog);

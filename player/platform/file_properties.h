@@ -9,9 +9,14 @@ class QWidget;
 
 namespace vortaq {
 
-void ShowFileProperties(const QString& path, const QString& report, QWidget* owner);
+// Asks the desktop's file manager to show path; false when none answers on
+// the session bus, and the caller shows its own window instead.
+bool AskFileManager(const QString& path);
 
-// Our own properties text (the fallback window's content).
+// Our own properties window (not modal; it deletes itself when closed).
+void ShowPropertiesWindow(const QString& path, const QString& report, QWidget* owner);
+
+// Its text: path, size, dates, permissions and owner, then the report.
 QString PropertiesText(const QString& path, const QString& report);
 
 }  // namespace vortaq

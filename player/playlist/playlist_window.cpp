@@ -1,5 +1,7 @@
 #include "playlist_window.h"
 
+#include "platform/file_properties.h"
+
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -21,7 +23,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QDialog>
-#include <QPlainTextEdit>
 #include <QVBoxLayout>
 #include <utility>
 #include <numeric>
@@ -116,16 +117,7 @@ TVRTQ_LIST::TVRTQ_LIST(const ProbexBinding* binding, QWidget* parent)
   });
   connect(batch_, &AnalysisBatch::detailsReady, this, [this](const QString& text) {
     if (!propertiesPath_.isEmpty()) {
-      const QString path = std::exchange(propertiesPath_, QString());
-      auto* dialog = new QDialog(this);
-      dialog->setAttribute(Qt::WA_DeleteOnClose);
-      dialog->setWindowTitle(QStringLiteral("プロパティ"));
-      auto* layout = new QVBoxLayout(dialog);
-      auto* view = new QPlainTextEdit(PropertiesText(path, text), dialog);
-      view->setReadOnly(true);
-      layout->addWidget(view);
-      dialog->resize(560, 420);
-      dialog->show();
+      ShowPropertiesWindow(std::exchange(propertiesPath_, QString()), text, this);
       return;
     }
     QGuiApplication::clipboard()->setText(text + DetailsTail());

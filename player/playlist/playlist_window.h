@@ -88,7 +88,6 @@ class TVRTQ_LIST : public QMainWindow {
 
   // The text of our own properties dialog: path, size, dates, permissions,
   // then the analysis report.
-  static QString PropertiesText(const QString& path, const QString& report);
 
   // -1 when no entry has the focus.
   int FocusedIndex() const;

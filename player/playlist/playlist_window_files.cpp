@@ -9,7 +9,6 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QPointer>
-#include <QProcess>
 #include <QUrl>
 #include <optional>
 
@@ -20,6 +19,8 @@
 #include "platform/file_operations.h"
 #include "playlist_table_model.h"
 #include "playlist_window.h"
+
+#include "platform/file_properties.h"
 
 namespace vortaq::playlist {
 
@@ -199,24 +200,6 @@ void TVRTQ_LIST::TransferWithDialogs(bool move) {
 
 namespace vortaq::playlist {
 
-QString TVRTQ_LIST::PropertiesText(const QString& path, const QString& report) {
-  const QFileInfo info(path);
-  const QFileDevice::Permissions p = info.permissions();
-  QString mode;
-  const std::pair<QFileDevice::Permission, char> bits[] = {
-      {QFileDevice::ReadOwner, 'r'}, {QFileDevice::WriteOwner, 'w'}, {QFileDevice::ExeOwner, 'x'},
-      {QFileDevice::ReadGroup, 'r'}, {QFileDevice::WriteGroup, 'w'}, {QFileDevice::ExeGroup, 'x'},
-      {QFileDevice::ReadOther, 'r'}, {QFileDevice::WriteOther, 'w'}, {QFileDevice::ExeOther, 'x'}};
-  for (const auto& [bit, c] : bits) mode += QLatin1Char(p.testFlag(bit) ? c : '-');
-  const auto date = [](const QDateTime& t) {
-    return t.isValid() ? t.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")) : QStringLiteral("-");
-  };
-  return QStringLiteral("パス: %1\nサイズ: %2 バイト\n作成日時: %3\n更新日時: %4\nアクセス日時: %5\n"
-                        "アクセス権: %6 (%7:%8)\n\n%9")
-      .arg(path, QLocale(QLocale::English).toString(info.size()), date(info.birthTime()), date(info.lastModified()),
-           date(info.lastRead()), mode, info.owner(), info.group(), report);
-}
-
 void TVRTQ_LIST::S_PropertyClick() {
   int row = FocusedIndex();
   if (row < 0 || row >= model_->count()) {
@@ -226,24 +209,8 @@ void TVRTQ_LIST::S_PropertyClick() {
   }
   const QString path = model_->at(row).path();
   // The desktop's file manager shows its own properties; without one on the
-  // session bus our dialog stands in.
-  auto* call = new QProcess(this);
-  connect(call, &QProcess::finished, this, [this, call, row, path](int code, QProcess::ExitStatus status) {
-    call->deleteLater();
-    if (status != QProcess::NormalExit || code != 0) ShowOwnProperties(row < model_->count() &&
-                                                                       model_->at(row).path() == path ? row : -1);
-  });
-  connect(call, &QProcess::errorOccurred, this, [this, call, row](QProcess::ProcessError error) {
-    if (error != QProcess::FailedToStart) return;
-    call->deleteLater();
-    ShowOwnProperties(row < model_->count() ? row : -1);
-  });
-  call->start(QStringLiteral("dbus-send"),
-              {QStringLiteral("--session"), QStringLiteral("--print-reply"), QStringLiteral("--reply-timeout=5000"),
-               QStringLiteral("--dest=org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
-               QStringLiteral("org.freedesktop.FileManager1.ShowItems"),
-               QStringLiteral("array:string:") + QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded),
-               QStringLiteral("string:")});
+  // session bus our window stands in.
+  if (!AskFileManager(path)) ShowOwnProperties(row);
 }
 
 void TVRTQ_LIST::ShowOwnProperties(int row) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "platform/file_properties.h"
+
 #include <QDir>
 #include <QItemSelectionModel>
 #include <QSignalSpy>
@@ -167,7 +169,7 @@ namespace {
 TEST_F(PlaylistWindowFilesTest, PropertiesText) {
   const QString a = Make("a b.mp3", QByteArray(12345, 0));
   QFile::setPermissions(a, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
-  const QString text = TVRTQ_LIST::PropertiesText(a, "REPORT");
+  const QString text = PropertiesText(a, "REPORT");
   EXPECT_TRUE(text.startsWith("パス: " + a + "\nサイズ: 12,345 バイト\n")) << text.toStdString();
   EXPECT_TRUE(text.contains("アクセス権: rw-r----- ("));
   EXPECT_TRUE(text.contains("更新日時: " + QFileInfo(a).lastModified().toString("yyyy/MM/dd HH:mm:ss")));
