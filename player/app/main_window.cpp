@@ -341,7 +341,10 @@ void TVRTQ_MAIN::FormFirstShow() {
   if (options_.arguments.size() >= 2) {
     // Every argument goes to the playlist as one batch; the first plays too,
     // under the name the extension correction gave it.
+    // A list named first is read once, with the batch, not also by Open.
+    listsToBatch_ = false;
     Open(options_.arguments.first());
+    listsToBatch_ = true;
     QStringList batch = options_.arguments;
     if (!WMP64->FileName().isEmpty()) batch.first() = WMP64->FileName();
     PlayList->AddBatch(batch);
@@ -769,7 +772,7 @@ void TVRTQ_MAIN::CreatePlayList(bool show) {
           [this] { WMP64->SetCurrentPosition(WMP64->CurrentPosition() + step_); });
   connect(PlayList, &playlist::TVRTQ_LIST::Hidden, this, [this] { S_PlayList->setChecked(false); });
   connect(this, &TVRTQ_MAIN::PlaylistFileOpened, this, [this](const QString& path) {
-    PlayList->AddBatch({path});
+    if (listsToBatch_) PlayList->AddBatch({path});
     if (!PlayList->isVisible()) S_PlayList->trigger();
   });
   connect(this, &TVRTQ_MAIN::TranslucencyChange, PlayList,

@@ -204,7 +204,8 @@ class TVRTQ_MAIN : public QMainWindow {
   QSystemTrayIcon* tray_ = nullptr;
   QMenu* PM_Tray = nullptr;
   ScreenSaverInhibitor screenSaver_;
-  QString locationText_;  // the address last opened through TVRTQ_OPENURL
+  QString locationText_;
+  bool listsToBatch_ = true;  // a playlist given to Open goes to the playlist  // the address last opened through TVRTQ_OPENURL
   static constexpr int kLongStep = 60;
   QTimer* idleTimer_ = nullptr;
 

@@ -220,5 +220,25 @@ TEST_F(ProcessTest, SigtermInTheMiddleOfALongBatchKeepsWhatWasListedInOrder) {
   }
 }
 
+// Lists of other players on the command line are read where they stand, the
+// first one included, once each.
+TEST_F(ProcessTest, ListsOnTheCommandLineAreReadOnceInTheirPlace) {
+  QTemporaryDir dir;
+  QDir().mkpath(dir.filePath("sub"));
+  const QString clip = test::Fixture("clip.mp4"), tone = test::Fixture("tone.mp3");
+  ASSERT_TRUE(test::WriteAll(dir.filePath("a.pls"),
+                             ("[playlist]\r\nFile1=" + clip + "\r\nTitle1=Clip\r\nNumberOfEntries=1\r\n").toUtf8()));
+  ASSERT_TRUE(test::WriteAll(dir.filePath("sub/b.m3u8"),
+                             ("\xEF\xBB\xBF#EXTM3U\n#EXTINF:1,Tone\n" + tone + "\nfile://" + clip + "\n\n").toUtf8()));
+  auto p = Launch({dir.filePath("a.pls"), dir.filePath("sub/b.m3u8"), tone});
+  ASSERT_TRUE(test::WaitFor([&] { return QFileInfo::exists(Socket("VRTQ_NoMultiRun")); }));
+  test::WaitFor([] { return false; }, 1500);
+  EXPECT_EQ(Stop(p.get()), 0);
+  const playlist::Entries entries = Autosaved(config_.filePath("vortaq/vortaq.vrtql"));
+  QStringList paths;
+  for (const auto& e : entries) paths << e.path();
+  EXPECT_EQ(paths, (QStringList{clip, tone, clip, tone}));
+}
+
 }  // namespace
 }  // namespace vortaq
