@@ -94,10 +94,30 @@ TEST_F(AssociationsTest, RestoreGivesBackExactlyWhatWasThere) {
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardOutput().constData();
   }
+  // As the desktop's own tool reads it.
+  const QString xdgMime = QStandardPaths::findExecutable("xdg-mime");
+  const auto queryDefault = [&](const QString& mime) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", dir_.path());
+    env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
+    env.insert("XDG_DATA_HOME", dir_.filePath("data"));
+    env.insert("XDG_DATA_DIRS", dir_.filePath("none"));
+    env.remove("XDG_CURRENT_DESKTOP");
+    env.remove("DESKTOP_SESSION");
+    p.setProcessEnvironment(env);
+    p.start(xdgMime, {"query", "default", mime});
+    EXPECT_TRUE(p.waitForFinished(30000));
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+  };
+  ASSERT_TRUE(test::WriteAll(paths_.applications + "/other.desktop",
+                             "[Desktop Entry]\nType=Application\nName=Other\nExec=other %F\nMimeType=audio/mpeg;\n"));
+  if (!xdgMime.isEmpty()) EXPECT_EQ(queryDefault("audio/mpeg"), "vortaq.desktop");
   // A second registration keeps the first one's record.
   ASSERT_TRUE(a.Register({".mp3"}));
   ASSERT_TRUE(a.Restore({".mp3", ".flac", ".wav"}));
   EXPECT_EQ(List(), kList);
+  if (!xdgMime.isEmpty()) EXPECT_EQ(queryDefault("audio/mpeg"), "other.desktop");
   // Nothing left to restore: nothing changes.
   ASSERT_TRUE(a.Restore({".mp3"}));
   EXPECT_EQ(List(), kList);
