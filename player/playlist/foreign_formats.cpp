@@ -6,6 +6,7 @@
 #include <QStringConverter>
 #include <QUrl>
 
+#include "own_format.h"
 #include "platform/atomic_file.h"
 
 namespace vortaq::playlist {
@@ -140,20 +141,10 @@ QStringList ParseForeignList(ForeignKind kind, const QByteArray& bytes, const QS
   const QString text = DecodeList(kind, bytes);
   const QDir dir(folder);
   QStringList paths;
-  const QStringView all(text);
-  qsizetype start = 0;
-  const qsizetype n = all.size();
-  while (start < n) {
-    qsizetype end = start;
-    while (end < n && all[end] != QLatin1Char('\r') && all[end] != QLatin1Char('\n')) ++end;
-    if (end > start) {
-      QString path = PathLine(kind, all.sliced(start, end - start), dir);
-      if (!path.isEmpty()) paths.push_back(std::move(path));
-    }
-    start = end;
-    if (start < n && all[start] == QLatin1Char('\r')) ++start;
-    if (start < n && all[start] == QLatin1Char('\n')) ++start;
-  }
+  ForEachLine(text, [&](QStringView line) {
+    QString path = PathLine(kind, line, dir);
+    if (!path.isEmpty()) paths.push_back(std::move(path));
+  });
   return paths;
 }
 

@@ -1,11 +1,12 @@
 #include "own_format.h"
 
+#include "platform/atomic_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringConverter>
 
-#include <QSaveFile>
 
 namespace vortaq::playlist {
 
@@ -24,21 +25,6 @@ QString FieldText(QString text) {
   text.replace(QLatin1Char('\n'), QLatin1Char(' '));
   text.replace(QLatin1Char('"'), QChar(0xFF02));
   return text;
-}
-
-// Unbuffered, so that a short write (a full disk) fails here: a buffered
-// QSaveFile flushes at commit and does not notice it, and renames the cut file
-// over the old one.
-bool WriteWhole(const QString& path, const QByteArray& data) {
-  QSaveFile file(path);
-  file.setDirectWriteFallback(false);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
-  if (file.write(data) != data.size()) {
-    file.cancelWriting();
-    file.commit();
-    return false;
-  }
-  return file.commit();
 }
 
 // ".." steps above the root stay at the root, as the system resolves them.
@@ -83,17 +69,7 @@ Entries ParseOwnList(const QByteArray& bytes, const QString& folder) {
   const QString text = decode(data);
   const QDir dir(folder);
   Entries entries;
-  const QStringView all(text);
-  qsizetype start = 0;
-  const qsizetype n = all.size();
-  while (start < n) {
-    qsizetype end = start;
-    while (end < n && all[end] != QLatin1Char('\r') && all[end] != QLatin1Char('\n')) ++end;
-    if (end > start) ParseLine(all.sliced(start, end - start), dir, &entries);
-    start = end;
-    if (start < n && all[start] == QLatin1Char('\r')) ++start;
-    if (start < n && all[start] == QLatin1Char('\n')) ++start;
-  }
+  ForEachLine(text, [&](QStringView line) { ParseLine(line, dir, &entries); });
   return entries;
 }
 
@@ -132,7 +108,7 @@ QString ReadOwnList(const QString& listFile, ListContents* out) {
 QString WriteOwnList(const QString& listFile, const Entries& entries) {
   if (entries.empty()) return QString();
   const QString folder = QFileInfo(listFile).absolutePath();
-  if (!WriteWhole(listFile, FormatOwnList(entries, folder)))
+  if (!WriteFileAtomically(listFile, FormatOwnList(entries, folder)))
     return QStringLiteral("%1 に書き込めませんでした").arg(listFile);
   return QString();
 }

@@ -19,11 +19,7 @@
 namespace vortaq {
 namespace {
 
-QByteArray Utf16(const QString& text) {
-  QByteArray out("\xFF\xFE", 2);
-  for (QChar c : text) out.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
-  return out;
-}
+using test::Utf16;
 
 class ProcessTest : public testing::Test {
  protected:

@@ -27,6 +27,12 @@ QByteArray ReadAll(const QString& path) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+QByteArray Utf16(const QString& text) {
+  QByteArray out("\xFF\xFE", 2);
+  for (QChar c : text) out.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+  return out;
+}
+
 bool WriteAll(const QString& path, const QByteArray& data) {
   QFile f(path);
   return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
