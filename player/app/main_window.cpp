@@ -322,6 +322,7 @@ void TVRTQ_MAIN::FormFirstShow() {
   settings_.Load();
   const MainSettings s = ReadMainSettings(settings_.ini());
   ApplyMainSettings(s);
+  urlHistory_ = ReadUrlHistory(settings_.ini());
 
   // The previous and next buttons' own images, when the program has them.
   for (auto [button, file] : {std::pair{B_Prev, "IMG/button_prev.bmp"}, std::pair{B_Next, "IMG/button_next.bmp"}}) {
@@ -341,12 +342,11 @@ void TVRTQ_MAIN::FormFirstShow() {
   if (options_.arguments.size() >= 2) {
     // Every argument goes to the playlist as one batch; the first plays too,
     // under the name the extension correction gave it.
-    // A list named first is read once, with the batch, not also by Open.
-    listsToBatch_ = false;
     Open(options_.arguments.first());
-    listsToBatch_ = true;
     QStringList batch = options_.arguments;
-    if (!WMP64->FileName().isEmpty()) batch.first() = WMP64->FileName();
+    // A list named first went to the playlist through Open already.
+    if (WMP64->FileName().isEmpty()) batch.removeFirst();
+    else batch.first() = WMP64->FileName();
     PlayList->AddBatch(batch);
     if (!PlayList->isVisible()) S_PlayList->trigger();
   } else if (options_.arguments.isEmpty()) {
@@ -772,7 +772,7 @@ void TVRTQ_MAIN::CreatePlayList(bool show) {
           [this] { WMP64->SetCurrentPosition(WMP64->CurrentPosition() + step_); });
   connect(PlayList, &playlist::TVRTQ_LIST::Hidden, this, [this] { S_PlayList->setChecked(false); });
   connect(this, &TVRTQ_MAIN::PlaylistFileOpened, this, [this](const QString& path) {
-    if (listsToBatch_) PlayList->AddBatch({path});
+    PlayList->AddBatch({path});
     if (!PlayList->isVisible()) S_PlayList->trigger();
   });
   connect(this, &TVRTQ_MAIN::TranslucencyChange, PlayList,
@@ -984,7 +984,7 @@ void TVRTQ_MAIN::S_SeekClick() {
 
 void TVRTQ_MAIN::S_OpenURLClick() {
   if (S_AlwaysOnTop->isChecked()) S_AlwaysOnTop->trigger();  // off for good
-  auto* dialog = new TVRTQ_OPENURL(ReadUrlHistory(settings_.ini()), this);
+  auto* dialog = new TVRTQ_OPENURL(urlHistory_, this);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->move(frameGeometry().topLeft());
   // Window-modal and without a loop of its own: hand-overs keep arriving.
@@ -992,9 +992,8 @@ void TVRTQ_MAIN::S_OpenURLClick() {
   connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
     if (result != QDialog::Accepted || closing_) return;
     locationText_ = dialog->address();
-    const QStringList history = PushUrl(ReadUrlHistory(settings_.ini()), locationText_);
-    settings_.Update([&history](IniFile& ini) { WriteUrlHistory(ini, history); });
-    settings_.Load();
+    urlHistory_ = PushUrl(urlHistory_, locationText_);
+    settings_.Update([this](IniFile& ini) { WriteUrlHistory(ini, urlHistory_); });
     setWindowTitle(QStringLiteral("[") + locationText_ + QStringLiteral("] Streaming"));
     setToolTip(locationText_ + QStringLiteral("\r\nStreaming"));
     WMP64->SetFileName(locationText_);

@@ -204,8 +204,8 @@ class TVRTQ_MAIN : public QMainWindow {
   QSystemTrayIcon* tray_ = nullptr;
   QMenu* PM_Tray = nullptr;
   ScreenSaverInhibitor screenSaver_;
-  QString locationText_;
-  bool listsToBatch_ = true;  // a playlist given to Open goes to the playlist  // the address last opened through TVRTQ_OPENURL
+  QString locationText_;  // the address last opened through TVRTQ_OPENURL
+  QStringList urlHistory_;  // the open-location history, oldest first
   static constexpr int kLongStep = 60;
   QTimer* idleTimer_ = nullptr;
 

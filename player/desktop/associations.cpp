@@ -58,7 +58,10 @@ QByteArray LineEnd(const QList<QByteArray>& lines) {
 
 }  // namespace
 
-std::optional<QByteArray> DefaultApplication(const QByteArray& list, const QByteArray& mime) {
+namespace {
+
+// The mime type's line of the group, the last one counting, and its value.
+std::optional<QByteArray> FindDefault(const QByteArray& list, const QByteArray& mime, QByteArray* value) {
   bool inGroup = false;
   std::optional<QByteArray> found;
   for (const QByteArray& line : Lines(list)) {
@@ -67,24 +70,26 @@ std::optional<QByteArray> DefaultApplication(const QByteArray& list, const QByte
       inGroup = c.trimmed() == kGroup;
       continue;
     }
-    QByteArray value;
-    if (inGroup && KeyOf(c, &value) == mime) found = value;  // the last one counts
+    QByteArray v;
+    if (inGroup && KeyOf(c, &v) == mime) {
+      found = c;
+      *value = v;
+    }
   }
   return found;
 }
 
+}  // namespace
+
+std::optional<QByteArray> DefaultApplication(const QByteArray& list, const QByteArray& mime) {
+  QByteArray value;
+  if (!FindDefault(list, mime, &value)) return std::nullopt;
+  return value;
+}
+
 std::optional<QByteArray> DefaultApplicationLine(const QByteArray& list, const QByteArray& mime) {
-  bool inGroup = false;
-  std::optional<QByteArray> found;
-  for (const QByteArray& line : Lines(list)) {
-    const QByteArray c = Content(line);
-    if (IsGroup(c)) {
-      inGroup = c.trimmed() == kGroup;
-      continue;
-    }
-    if (inGroup && KeyOf(c) == mime) found = c;
-  }
-  return found;
+  QByteArray value;
+  return FindDefault(list, mime, &value);
 }
 
 QByteArray WithDefaultApplication(const QByteArray& list, const QByteArray& mime,

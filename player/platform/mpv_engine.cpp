@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "local_path.h"
@@ -31,6 +32,27 @@ void Wakeup(void* engine) {
   // Runs on an engine thread: hand the draining to the GUI thread once.
   QMetaObject::invokeMethod(static_cast<MpvEngine*>(engine), "DrainEvents", Qt::QueuedConnection);
 }
+
+// What the player always runs the engine with: no configuration of the
+// user's mpv, keep-open for the designed Stop, no cover art as a picture,
+// loaded paused until told otherwise.
+constexpr std::pair<const char*, const char*> kFixedOptions[] = {
+    {"config", "no"},
+    {"terminal", "no"},
+    {"idle", "yes"},
+    {"keep-open", "yes"},
+    {"audio-display", "no"},
+    {"input-default-bindings", "no"},
+    {"osc", "no"},
+    {"ytdl", "no"},
+    {"volume-max", "100"},
+    {"loop-file", "no"},
+    {"pause", "yes"},
+    // Only the option "実行中はスクリーンセーバー停止" keeps the screen awake.
+    {"stop-screensaver", "no"},
+    // The sound server lists the stream under the program's own name.
+    {"audio-client-name", "Vortaq"},
+};
 
 void SetOption(mpv_handle* mpv, const char* name, const QString& value) {
   mpv_set_option_string(mpv, name, value.toUtf8().constData());
@@ -63,21 +85,7 @@ MpvEngine::MpvEngine(const EngineOptions& options, bool renderApi, QObject* pare
   SetOption(mpv_, "vo", vo);
   if (!options.audioOutput.isEmpty()) SetOption(mpv_, "ao", options.audioOutput);
   if (options.untimed) SetOption(mpv_, "untimed", QStringLiteral("yes"));
-  SetOption(mpv_, "config", QStringLiteral("no"));
-  SetOption(mpv_, "terminal", QStringLiteral("no"));
-  SetOption(mpv_, "idle", QStringLiteral("yes"));
-  SetOption(mpv_, "keep-open", QStringLiteral("yes"));
-  SetOption(mpv_, "audio-display", QStringLiteral("no"));
-  SetOption(mpv_, "input-default-bindings", QStringLiteral("no"));
-  SetOption(mpv_, "osc", QStringLiteral("no"));
-  SetOption(mpv_, "ytdl", QStringLiteral("no"));
-  SetOption(mpv_, "volume-max", QStringLiteral("100"));
-  SetOption(mpv_, "loop-file", QStringLiteral("no"));
-  SetOption(mpv_, "pause", QStringLiteral("yes"));
-  // Only the option "実行中はスクリーンセーバー停止" keeps the screen awake.
-  SetOption(mpv_, "stop-screensaver", QStringLiteral("no"));
-  // The sound server lists the stream under the program's own name.
-  SetOption(mpv_, "audio-client-name", QStringLiteral("Vortaq"));
+  for (const auto& [name, value] : kFixedOptions) mpv_set_option_string(mpv_, name, value);
   // The engine's own log, for finding where time goes (tools/measure_player.py).
   const QString log = qEnvironmentVariable("VORTAQ_ENGINE_LOG");
   if (!log.isEmpty()) SetOption(mpv_, "log-file", log);

@@ -1,7 +1,6 @@
 #include "foreign_formats.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStringConverter>
 #include <QUrl>
@@ -112,12 +111,8 @@ bool HasLineBreak(const QString& text) {
 }
 
 QString ReadWith(ForeignKind kind, const QString& listFile, ListContents* out) {
-  QFile file(listFile);
-  if (!file.open(QIODevice::ReadOnly)) return file.errorString();
-  if (file.size() > kMaxListFileBytes)
-    return QStringLiteral("%1: リストファイルが大きすぎます").arg(listFile);
-  const QByteArray bytes = file.read(kMaxListFileBytes);
-  if (bytes.isEmpty() && file.error() != QFileDevice::NoError) return file.errorString();
+  QByteArray bytes;
+  if (QString error = ReadListBytes(listFile, &bytes); !error.isEmpty()) return error;
   const QFileInfo self(listFile);
   for (QString& path : ParseForeignList(kind, bytes, self.absolutePath())) {
     // A list naming itself would be read without end.

@@ -54,6 +54,16 @@ QString WriteList(const ListFormat& format, const QString& listFile, const Entri
   return format.write(listFile, entries);
 }
 
+QString ReadListBytes(const QString& listFile, QByteArray* bytes) {
+  QFile file(listFile);
+  if (!file.open(QIODevice::ReadOnly)) return file.errorString();
+  if (file.size() > kMaxListFileBytes)
+    return QStringLiteral("%1: リストファイルが大きすぎます").arg(listFile);
+  *bytes = file.read(kMaxListFileBytes);
+  if (bytes->isEmpty() && file.error() != QFileDevice::NoError) return file.errorString();
+  return QString();
+}
+
 bool SaveAutosave(const QString& listFile, const Entries& entries) {
   if (entries.empty()) return !QFile::exists(listFile) || QFile::remove(listFile);
   // On a first run the settings folder may not be there yet.

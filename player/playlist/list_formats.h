@@ -49,4 +49,8 @@ Entries LoadAutosave(const QString& listFile);
 // Reading any list file is bounded by this size.
 constexpr qint64 kMaxListFileBytes = 256 * 1024 * 1024;
 
+// The whole list file, at most kMaxListFileBytes; "" or the reason it could
+// not be read.
+QString ReadListBytes(const QString& listFile, QByteArray* bytes);
+
 }  // namespace vortaq::playlist

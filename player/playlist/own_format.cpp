@@ -3,7 +3,6 @@
 #include "platform/atomic_file.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStringConverter>
 
@@ -93,12 +92,8 @@ QByteArray FormatOwnList(const Entries& entries, const QString& folder) {
 }
 
 QString ReadOwnList(const QString& listFile, ListContents* out) {
-  QFile file(listFile);
-  if (!file.open(QIODevice::ReadOnly)) return file.errorString();
-  if (file.size() > kMaxListFileBytes)
-    return QStringLiteral("%1: リストファイルが大きすぎます").arg(listFile);
-  const QByteArray bytes = file.read(kMaxListFileBytes);
-  if (bytes.isEmpty() && file.error() != QFileDevice::NoError) return file.errorString();
+  QByteArray bytes;
+  if (QString error = ReadListBytes(listFile, &bytes); !error.isEmpty()) return error;
   Entries entries = ParseOwnList(bytes, QFileInfo(listFile).absolutePath());
   out->entries.reserve(out->entries.size() + entries.size());
   for (Entry& e : entries) out->entries.push_back(std::move(e));
