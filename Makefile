@@ -13,7 +13,7 @@ PACKAGES = build-essential cmake ninja-build pkg-config libgtest-dev python3 bin
 PACKAGES += clang libclang-rt-14-dev llvm
 # The player: Qt 6, libmpv, OpenGL, a CJK font, and Xvfb for its window tests.
 PACKAGES += qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins libmpv-dev libmpv2 libgl-dev \
-  xvfb xauth dbus fonts-ipafont-gothic libtag1-dev ffmpeg desktop-file-utils appstream xdg-utils qt6-translations-l10n openbox x11-utils
+  xvfb xauth dbus fonts-ipafont-gothic libtag1-dev ffmpeg desktop-file-utils appstream xdg-utils qt6-translations-l10n openbox x11-utils playerctl
 # What `make run` plays: the bundled video, else whatever sample there is.
 SAMPLE ?= $(firstword $(wildcard samples/sample.mp4) $(wildcard samples/*.mp4 samples/*.mkv samples/*.mp3) $(filter-out %.sh,$(wildcard samples/*)))
 

@@ -12,14 +12,30 @@ bin=$build/bin
 work=${FUZZ_WORK:-fuzz/corpus-work}
 [ -n "${FUZZ_FRESH:-}" ] && rm -rf "$work"
 seeds=$build/fuzz-seeds
-mkdir -p "$work/analyze" "$work/templates" "$build/fuzz-artifacts" tests/fixtures/crashes
+mkdir -p "$work/analyze" "$work/templates" "$work/tags" "$build/fuzz-artifacts" tests/fixtures/crashes
 rm -rf "$seeds"
 "$bin/fuzz_seeds" "$seeds/analyze" "$seeds/templates" data tests/fixtures samples || exit 1
 
 # A fixed seed (FUZZ_SEED) makes short runs repeatable; 0 lets libFuzzer pick.
 seed=${FUZZ_SEED:-0}
 status=0
-for target in analyze templates; do
+targets="analyze templates"
+# The tag plug-in, when this build has it: a seed's first byte picks the
+# extension of the file name the target writes.
+if [ -x "$bin/fuzz_tags" ]; then
+  targets="$targets tags"
+  mkdir -p "$seeds/tags" "$work/tags"
+  i=0
+  for ext in mp3 rmp wav avi wma ogg opus flac m4a mp4 ape mpc wv tta spx bin; do
+    n=0
+    for f in $(find tests/fixtures samples -type f -name "*.$ext" -size -256k 2>/dev/null | sort | head -n 6); do
+      { printf "\\$(printf %03o $i)"; cat "$f"; } >"$seeds/tags/$ext-$n"
+      n=$((n + 1))
+    done
+    i=$((i + 1))
+  done
+fi
+for target in $targets; do
   artifacts=$build/fuzz-artifacts/$target-
   rm -f "$artifacts"*
   echo "== fuzz_$target for ${seconds}s"

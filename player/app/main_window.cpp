@@ -31,6 +31,8 @@
 #include <cmath>
 
 #include "bars.h"
+#include "desktop/association_dialog.h"
+#include "desktop/desktop_texts.h"
 #include "message_box.h"
 #include "open_location.h"
 #include "seek_magnifier.h"
@@ -40,6 +42,7 @@
 #include "platform/local_path.h"
 #include "platform/single_instance.h"
 #include "texts.h"
+#include "playlist/playlist_table_model.h"
 #include "playlist/playlist_window.h"
 #include "ui/hint_window.h"
 
@@ -278,7 +281,10 @@ void TVRTQ_MAIN::CreateMenu() {
         std::tuple{"S_Exec", texts::menu::kExec, &S_Exec},
         std::tuple{"S_AddReadOnly", texts::menu::kAddReadOnly, &S_AddReadOnly},
         std::tuple{"S_NoTaskTray", texts::menu::kNoTaskTray, &S_NoTaskTray},
-        std::tuple{"S_NoTaskTrayPopup", texts::menu::kNoTaskTrayPopup, &S_NoTaskTrayPopup}}) {
+        std::tuple{"S_NoTaskTrayPopup", texts::menu::kNoTaskTrayPopup, &S_NoTaskTrayPopup},
+        std::tuple{"S_WATrack", QString::fromUtf16(texts::kMenuWatrack), &S_WATrack},
+        std::tuple{"S_MSN", QString::fromUtf16(texts::kMenuMsn), &S_MSN},
+        std::tuple{"S_Skype", QString::fromUtf16(texts::kMenuSkype), &S_Skype}}) {
     *item = option->addAction(text);
     (*item)->setObjectName(QString::fromLatin1(name));
     (*item)->setCheckable(true);
@@ -288,6 +294,8 @@ void TVRTQ_MAIN::CreateMenu() {
   S_StopScreenSaver = AddItem(option, "S_StopScreenSaver", texts::menu::kStopScreenSaver,
                               &TVRTQ_MAIN::S_StopScreenSaverClick, {}, true);
   AddItem(option, "S_SeekLeftRight", texts::menu::kSeekLeftRight, &TVRTQ_MAIN::S_SeekLeftRightClick);
+  option->addSeparator();
+  AddItem(option, "S_Kanren", texts::menu::kKanren, &TVRTQ_MAIN::S_KanrenClick);
 
   QMenu* help = menuBar()->addMenu(texts::menu::kHelp);
   help->setObjectName(QStringLiteral("S_Help"));
@@ -319,9 +327,19 @@ void TVRTQ_MAIN::FormFirstShow() {
     close();
     return;
   }
+  startupGuard_.Begin();
   settings_.Load();
   const MainSettings s = ReadMainSettings(settings_.ini());
   ApplyMainSettings(s);
+  for (const DesktopMessage& m :
+       nowPlaying_.Start(s.waTrack, s.msn, s.skype, TagPluginCandidates(options_.programDir)))
+    ShowErrorLater(this, m.text, m.caption);
+  connect(&nowPlaying_, &NowPlayingSession::TagsRead, this, [this](const QString& path, const TagValues& v) {
+    tagsPath_ = path;
+    tags_ = v;
+    UpdateTrackNames();
+  });
+  ConnectMpris();
   urlHistory_ = ReadUrlHistory(settings_.ini());
 
   // The previous and next buttons' own images, when the program has them.
@@ -364,6 +382,7 @@ void TVRTQ_MAIN::FormFirstShow() {
   started_ = true;
   B_Dummy->setFocus();
   idleTimer_->start();
+  if (startupGuard_.End()) close();
 }
 
 void TVRTQ_MAIN::ApplyMainSettings(const MainSettings& s) {
@@ -389,6 +408,9 @@ void TVRTQ_MAIN::ApplyMainSettings(const MainSettings& s) {
   S_AddReadOnly->setChecked(s.addReadOnly);
   S_NoTaskTray->setChecked(s.noTaskTray);
   S_NoTaskTrayPopup->setChecked(s.noTaskTrayPopup);
+  S_WATrack->setChecked(s.waTrack);
+  S_MSN->setChecked(s.msn);
+  S_Skype->setChecked(s.skype);
   if (s.stopScreenSaver) S_StopScreenSaver->trigger();
   step_ = s.seekLeftRight;
   WMP64->SetSeekStep(step_);
@@ -421,6 +443,9 @@ MainSettings TVRTQ_MAIN::CurrentMainSettings() const {
   s.addReadOnly = S_AddReadOnly->isChecked();
   s.noTaskTray = S_NoTaskTray->isChecked();
   s.noTaskTrayPopup = S_NoTaskTrayPopup->isChecked();
+  s.waTrack = S_WATrack->isChecked();
+  s.msn = S_MSN->isChecked();
+  s.skype = S_Skype->isChecked();
   s.stopScreenSaver = S_StopScreenSaver->isChecked();
   s.seekLeftRight = step_;
   s.dir = openDir_;
@@ -430,6 +455,10 @@ MainSettings TVRTQ_MAIN::CurrentMainSettings() const {
 }
 
 void TVRTQ_MAIN::closeEvent(QCloseEvent* event) {
+  if (startupGuard_.Defer()) {
+    event->ignore();
+    return;
+  }
   // Before the start-up has read the settings there is nothing to save, and
   // saving would put defaults over what was never read.
   if (fatalStart_ || closing_ || !started_) {
@@ -453,6 +482,8 @@ void TVRTQ_MAIN::closeEvent(QCloseEvent* event) {
     s.resumePos = 0;
   }
   Close();
+  nowPlaying_.Shutdown();
+  mpris_.Unregister();
   // The list is kept even when the settings file cannot be written; a batch
   // still running stops here, and what it analysed is listed.
   PlayList->SaveList();
@@ -499,6 +530,8 @@ void TVRTQ_MAIN::Open(const QString& path) {
   if (S_AddReadOnly->isChecked()) session_.MarkReadOnly(current);
   WMP64->SetFileName(current);
   WMP64->SetRate(RateFromPosition(SC_Rate->value()));
+  nowPlaying_.Opened(current);
+  AnnounceTrack(current);
 }
 
 void TVRTQ_MAIN::Close() {
@@ -506,6 +539,11 @@ void TVRTQ_MAIN::Close() {
   WMP64->SetFileName(QString());
   setToolTip(QString());
   setWindowTitle(titleCopy_);
+  nowPlaying_.Closed();
+  tags_ = {};
+  tagsPath_.clear();
+  mpris_.ClearTrack();
+  mpris_.SetStatus(MprisService::Status::Stopped);
 }
 
 void TVRTQ_MAIN::S_FileOpenClick() {
@@ -997,6 +1035,8 @@ void TVRTQ_MAIN::S_OpenURLClick() {
     setWindowTitle(QStringLiteral("[") + locationText_ + QStringLiteral("] Streaming"));
     setToolTip(locationText_ + QStringLiteral("\r\nStreaming"));
     WMP64->SetFileName(locationText_);
+    // The messengers keep the previous text; the desktop is told of the stream.
+    AnnounceTrack(locationText_);
   });
   dialog->open();
 }
@@ -1004,6 +1044,90 @@ void TVRTQ_MAIN::S_OpenURLClick() {
 void TVRTQ_MAIN::S_PropertyClick() {
   if (WMP64->FileName().isEmpty()) return;
   if (!AskFileManager(WMP64->FileName())) ShowPropertiesWindow(WMP64->FileName(), toolTip(), this);
+}
+
+void TVRTQ_MAIN::S_KanrenClick() {
+  auto* dialog = new AssociationDialog(
+      Associations(AssociationPaths::ForUser(QFileInfo(options_.settingsPath).absolutePath()),
+                   QCoreApplication::applicationFilePath()),
+      this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  // Window-modal without a loop of its own, like the other dialogs of the window.
+  dialog->setWindowModality(Qt::WindowModal);
+  dialog->open();
+}
+
+// ---- MPRIS ----
+
+void TVRTQ_MAIN::ConnectMpris() {
+  mpris_.SetPositionSource([this] {
+    return WMP64->FileName().isEmpty() ? 0 : static_cast<qint64>(WMP64->CurrentPosition() * 1e6);
+  });
+  connect(&mpris_, &MprisService::RaiseRequested, this, [this] {
+    if (!isVisible() && tray_) ToggleFromTray();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+  });
+  connect(&mpris_, &MprisService::QuitRequested, this, &QWidget::close, Qt::QueuedConnection);
+  connect(&mpris_, &MprisService::PlayRequested, WMP64, &MediaPlayerControl::Play);
+  connect(&mpris_, &MprisService::PauseRequested, WMP64, &MediaPlayerControl::Pause);
+  connect(&mpris_, &MprisService::PlayPauseRequested, this, [this] {
+    if (WMP64->PlayState() == MediaPlayerControl::kPlaying) WMP64->Pause();
+    else WMP64->Play();
+  });
+  connect(&mpris_, &MprisService::StopRequested, WMP64, &MediaPlayerControl::Stop);
+  connect(&mpris_, &MprisService::NextRequested, this, &TVRTQ_MAIN::B_NextClick);
+  connect(&mpris_, &MprisService::PreviousRequested, this, &TVRTQ_MAIN::B_PrevClick);
+  // Seeked goes out once the engine has landed.
+  connect(&mpris_, &MprisService::PositionRequested, this,
+          [this](qint64 us) { WMP64->SetCurrentPosition(us / 1e6); });
+  connect(&mpris_, &MprisService::OpenUriRequested, this, [this](const QString& uri) {
+    const QUrl url(uri);
+    Open(url.isLocalFile() ? url.toLocalFile() : uri);
+  });
+  connect(&mpris_, &MprisService::VolumeRequested, this, [this](double volume) {
+    SC_Volume->setValue(VolumeBarFromPercent(static_cast<int>(std::lround(volume * 100))));
+  });
+  if (MpvEngine* engine = WMP64->engineClient()) {
+    connect(engine, &MpvEngine::MetadataChanged, this, &TVRTQ_MAIN::UpdateTrackNames);
+    connect(engine, &MpvEngine::Seeked, this,
+            [this](double seconds) { mpris_.NotifySeeked(static_cast<qint64>(seconds * 1e6)); });
+  }
+  mpris_.Register();
+}
+
+void TVRTQ_MAIN::AnnounceTrack(const QString& path) {
+  tags_ = {};
+  tagsPath_.clear();
+  const TrackNames names = ChooseTrackNames({}, {}, {}, {}, path);
+  mpris_.SetTrack(path, names.title, names.artist, 0);
+}
+
+// Tags from the plug-in win over the engine's, which win over the file name.
+void TVRTQ_MAIN::UpdateTrackNames() {
+  const QString path = WMP64->FileName();
+  if (path.isEmpty()) return;
+  const bool ours = tagsPath_ == path;
+  const MpvEngine* engine = WMP64->engineClient();
+  const TrackNames names =
+      ChooseTrackNames(ours ? tags_.title : QString(), ours ? tags_.artist : QString(),
+                       engine ? engine->metadataTitle() : QString(), engine ? engine->metadataArtist() : QString(), path);
+  mpris_.SetNames(names.title, names.artist);
+}
+
+void TVRTQ_MAIN::UpdateMpris() {
+  const bool listed = PlayList && PlayList->model()->count() > 0;
+  const bool hasFile = !WMP64->FileName().isEmpty();
+  mpris_.SetCapabilities(listed, listed, hasFile && WMP64->Duration() > 0);
+  mpris_.SetVolume(PercentFromVolumeBar(SC_Volume->value()) / 100.0);
+  if (!hasFile) return;
+  switch (WMP64->PlayState()) {
+    case MediaPlayerControl::kPlaying: mpris_.SetStatus(MprisService::Status::Playing); break;
+    case MediaPlayerControl::kPaused: mpris_.SetStatus(MprisService::Status::Paused); break;
+    default: mpris_.SetStatus(MprisService::Status::Stopped); break;
+  }
+  mpris_.SetLength(static_cast<qint64>(WMP64->Duration() * 1e6));
 }
 
 void TVRTQ_MAIN::S_StopScreenSaverClick() {
@@ -1159,6 +1283,7 @@ void TVRTQ_MAIN::C_RepeatClick() {
 
 void TVRTQ_MAIN::ApplicationIdle() {
   if (PlayList) PlayList->UpdateFocusPanel();
+  UpdateMpris();
   if (WMP64->FileName().isEmpty()) return;
   if (WMP64->Volume() != SC_Volume->value()) SC_Volume->setValue(std::max(-5000, WMP64->Volume()));
   if (C_Repeat->isChecked() && WMP64->CurrentPosition() > repeatEnd_)

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "desktop/mpris_service.h"
+#include "desktop/now_playing_session.h"
 #include "layout.h"
 #include "platform/media_player_control.h"
 #include "platform/screen_saver.h"
@@ -70,6 +72,8 @@ class TVRTQ_MAIN : public QMainWindow {
   QString applicationTitle() const { return appTitle_; }
   // The files this run made read-only.
   const QStringList& readOnlyList() const { return session_.readOnlyList(); }
+  const NowPlayingSession& nowPlaying() const { return nowPlaying_; }
+  const MprisService& mpris() const { return mpris_; }
 
  signals:
   // A playlist file was given for playback; the playlist takes it.
@@ -127,6 +131,7 @@ class TVRTQ_MAIN : public QMainWindow {
   void S_HistoryClick();
   void S_FormatClick();
   void S_KeysClick();
+  void S_KanrenClick();
   // The step from the step input's text: 0 to 86,400 seconds, else the
   // conversion message and nothing changes.
   bool SetStepFromText(const QString& text);
@@ -173,6 +178,10 @@ class TVRTQ_MAIN : public QMainWindow {
   QPoint NormalPosition() const;
   QPoint OnSomeMonitor(const QPoint& at) const;
   void SettleRestore();
+  void ConnectMpris();
+  void AnnounceTrack(const QString& path);
+  void UpdateTrackNames();
+  void UpdateMpris();
 
   MainWindowOptions options_;
   QString titleCopy_;
@@ -208,6 +217,12 @@ class TVRTQ_MAIN : public QMainWindow {
   QStringList urlHistory_;  // the open-location history, oldest first
   static constexpr int kLongStep = 60;
   QTimer* idleTimer_ = nullptr;
+  // The links are fixed at start; closes that come meanwhile wait for it.
+  StartupCloseGuard startupGuard_;
+  NowPlayingSession nowPlaying_{std::make_unique<NoMessengers>()};
+  MprisService mpris_;
+  TagValues tags_;  // of the current file, once read
+  QString tagsPath_;
 
   MediaPlayerControl* WMP64 = nullptr;
   QWidget* body_ = nullptr;
@@ -235,6 +250,9 @@ class TVRTQ_MAIN : public QMainWindow {
   QAction* S_Seek = nullptr;
   QAction* S_NoTaskTray = nullptr;
   QAction* S_NoTaskTrayPopup = nullptr;
+  QAction* S_WATrack = nullptr;
+  QAction* S_MSN = nullptr;
+  QAction* S_Skype = nullptr;
   QAction* S_StopScreenSaver = nullptr;
   QAction* S_TransOff = nullptr;
   QAction* S_Trans25 = nullptr;

@@ -106,6 +106,7 @@ inline const QString kNoTaskTray = QStringLiteral("タスクトレイアイコ�
 inline const QString kNoTaskTrayPopup = QStringLiteral("タスクトレイのバルーンヘルプを使用しない(&B)");
 inline const QString kStopScreenSaver = QStringLiteral("実行中はスクリーンセーバー停止(&S)");
 inline const QString kSeekLeftRight = QStringLiteral("カーソルキー移動量(&C)");
+inline const QString kKanren = QStringLiteral("関連付け(&X)");
 inline const QString kReadme = QStringLiteral("Readme.txt参照(&R)");
 inline const QString kHistory = QStringLiteral("History.txt参照(&H)");
 inline const QString kFormat = QStringLiteral("Format.txt参照(&F)");

@@ -198,6 +198,14 @@ void MprisService::SetNames(const QString& title, const QString& artist) {
   Changed(QString::fromLatin1(kPlayer), {{"Metadata", metadata_}});
 }
 
+void MprisService::SetLength(qint64 lengthUs) {
+  lengthUs = std::max<qint64>(0, lengthUs);
+  if (path_.isEmpty() || lengthUs == length_) return;
+  length_ = lengthUs;
+  UpdateMetadata();
+  Changed(QString::fromLatin1(kPlayer), {{"Metadata", metadata_}});
+}
+
 void MprisService::ClearTrack() {
   path_.clear();
   title_.clear();

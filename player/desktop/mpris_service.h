@@ -39,6 +39,8 @@ class MprisService : public QObject {
   void SetTrack(const QString& path, const QString& title, const QString& artist, qint64 lengthUs);
   // Names that arrived after the track was set (the tags are read later).
   void SetNames(const QString& title, const QString& artist);
+  // The length, once the engine knows it.
+  void SetLength(qint64 lengthUs);
   void ClearTrack();
   void SetStatus(Status status);
   void SetVolume(double volume);  // 0..1

@@ -23,8 +23,10 @@ enum : uint64_t {
   kObserveDuration,
   kObservePause,
   kObservePicture,
+  kObserveMetadata,
   kReplyVideoTrack,  // + load serial << 8
   kReplyLoad,        // + load serial << 8
+  kReplySeekPosition,  // + load serial << 8
   kReplyKindMask = 0xFF,
 };
 
@@ -65,6 +67,17 @@ const mpv_node* MapValue(const mpv_node& map, const char* key) {
   return nullptr;
 }
 
+// Tag keys keep the case the file gave them ("title", "TITLE", "Title").
+QString TextValue(const mpv_node& map, const char* key) {
+  if (map.format != MPV_FORMAT_NODE_MAP || !map.u.list) return {};
+  for (int i = 0; i < map.u.list->num; ++i) {
+    const mpv_node& value = map.u.list->values[i];
+    if (qstricmp(map.u.list->keys[i], key) == 0 && value.format == MPV_FORMAT_STRING && value.u.string)
+      return QString::fromUtf8(value.u.string);
+  }
+  return {};
+}
+
 int64_t IntValue(const mpv_node* node) {
   return node && node->format == MPV_FORMAT_INT64 ? node->u.int64 : 0;
 }
@@ -101,6 +114,7 @@ MpvEngine::MpvEngine(const EngineOptions& options, bool renderApi, QObject* pare
   mpv_observe_property(mpv_, kObserveDuration, "duration", MPV_FORMAT_DOUBLE);
   mpv_observe_property(mpv_, kObservePause, "pause", MPV_FORMAT_FLAG);
   mpv_observe_property(mpv_, kObservePicture, "video-params", MPV_FORMAT_NODE);
+  mpv_observe_property(mpv_, kObserveMetadata, "metadata", MPV_FORMAT_NODE);
   mpv_set_wakeup_callback(mpv_, Wakeup, this);
 }
 
@@ -214,9 +228,13 @@ void MpvEngine::HandleEvent(const mpv_event& event) {
       }
       break;
     case MPV_EVENT_GET_PROPERTY_REPLY: {
-      if ((event.reply_userdata & kReplyKindMask) != kReplyVideoTrack) break;
       if ((event.reply_userdata >> 8) != loadSerial_ || !loaded_) break;
       const auto* p = static_cast<mpv_event_property*>(event.data);
+      if ((event.reply_userdata & kReplyKindMask) == kReplySeekPosition) {
+        if (event.error >= 0 && p->format == MPV_FORMAT_DOUBLE) emit Seeked(*static_cast<double*>(p->data));
+        break;
+      }
+      if ((event.reply_userdata & kReplyKindMask) != kReplyVideoTrack) break;
       const bool video = event.error >= 0 && p->format == MPV_FORMAT_INT64 &&
                          *static_cast<int64_t*>(p->data) > 0;
       if (!video) emit NoPicture();
@@ -237,6 +255,15 @@ void MpvEngine::HandleEvent(const mpv_event& event) {
     }
     case MPV_EVENT_PROPERTY_CHANGE:
       HandleProperty(event.reply_userdata, event.data);
+      break;
+    case MPV_EVENT_SEEK:
+      seeking_ = true;
+      break;
+    case MPV_EVENT_PLAYBACK_RESTART:
+      // Asked after the restart, so the answer is where the seek landed.
+      if (seeking_ && loaded_ && loadCurrent_)
+        mpv_get_property_async(mpv_, kReplySeekPosition | loadSerial_ << 8, "time-pos", MPV_FORMAT_DOUBLE);
+      seeking_ = false;
       break;
     default:
       break;
@@ -333,6 +360,19 @@ void MpvEngine::HandleProperty(uint64_t id, const void* data) {
       pictureWidth_ = w;
       pictureHeight_ = h;
       if (loaded_) emit PictureChanged();  // else announced with the load
+      break;
+    }
+    case kObserveMetadata: {
+      QString title, artist;
+      if (has && p->format == MPV_FORMAT_NODE && loadCurrent_) {
+        const auto* node = static_cast<const mpv_node*>(p->data);
+        title = TextValue(*node, "title");
+        artist = TextValue(*node, "artist");
+      }
+      if (title == metadataTitle_ && artist == metadataArtist_) break;
+      metadataTitle_ = title;
+      metadataArtist_ = artist;
+      emit MetadataChanged();
       break;
     }
     default:

@@ -59,11 +59,17 @@ class MpvEngine : public QObject {
   // The picture as it is seen (anamorphic pictures at their display size).
   int pictureWidth() const { return pictureWidth_; }
   int pictureHeight() const { return pictureHeight_; }
+  // Title and artist from the current file's tags as the engine reads them.
+  QString metadataTitle() const { return metadataTitle_; }
+  QString metadataArtist() const { return metadataArtist_; }
 
  signals:
   // The current load is playable; the picture size may follow.
   void Loaded();
   void PictureChanged();
+  void MetadataChanged();
+  // Playback went on from a new place (any seek, whoever asked for it).
+  void Seeked(double seconds);
   // The current load has no picture at all.
   void NoPicture();
   // The current load played to its natural end.
@@ -110,6 +116,8 @@ class MpvEngine : public QObject {
   bool eofReached_ = false;
   bool muted_ = false;
   int pictureWidth_ = 0, pictureHeight_ = 0;
+  QString metadataTitle_, metadataArtist_;
+  bool seeking_ = false;
 };
 
 }  // namespace vortaq

@@ -1,5 +1,6 @@
-"""Tag plug-in on real files: fixtures encoded with ffmpeg, tags written by
-hand where no tool writes them (Shift_JIS ID3v1, APEv2, RIFF-MP3), hostile
+"""Tag plug-in on real files: fixtures encoded with ffmpeg (kept in
+tests/fixtures/tags; VRTQTAGS_MAKE_FIXTURES=1 makes them again), tags written
+by hand where no tool writes them (Shift_JIS ID3v1, APEv2, RIFF-MP3), hostile
 files that must fail cleanly, and the public sample files when present."""
 import os
 import shutil
@@ -11,7 +12,8 @@ import sys
 reader, library, work = sys.argv[1:4]
 os.makedirs(work, exist_ok=True)
 failures = []
-ffmpeg = shutil.which("ffmpeg")
+fixtures = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tests", "fixtures", "tags")
+making = os.environ.get("VRTQTAGS_MAKE_FIXTURES") == "1"
 
 
 def read(path):
@@ -37,14 +39,18 @@ def check(name, got, want):
             failures.append(f"{name}: {k}={got.get(k)!r}, want {v!r}")
 
 
+def fixture(name):
+    return os.path.normpath(os.path.join(fixtures, name))
+
+
 def encode(name, args, video=False):
-    path = os.path.join(work, name)
-    if os.path.exists(path):
+    path = fixture(name)
+    if not making:
         return path
     inputs = ["-f", "lavfi", "-i", "sine=frequency=440:duration=1"]
     if video:
         inputs = ["-f", "lavfi", "-i", "testsrc=size=320x240:rate=10:duration=1"] + inputs
-    subprocess.run([ffmpeg, "-nostdin", "-loglevel", "error", "-y"] + inputs + args + [path],
+    subprocess.run(["ffmpeg", "-nostdin", "-bitexact", "-loglevel", "error", "-y"] + inputs + args + [path],
                    check=True, timeout=120)
     return path
 
@@ -91,60 +97,57 @@ def write(name, data):
     return path
 
 
-if ffmpeg:
-    bare = open(encode("bare.mp3", ["-id3v2_version", "0", "-write_xing", "0"]), "rb").read()
-    cases = [
-        ("ID3v2", encode("v2.mp3", meta("Song", "Band") + ["-id3v2_version", "3"]),
-         {"type": "1", "bits": "0x2", "INAM": "Song", "IART": "Band", "INAM_v2": "Song", "VFMT": None}),
-        ("ID3v1 Shift_JIS", write("v1sjis.mp3", bare + id3v1("夜明けの歌".encode("cp932"), "歌手".encode("cp932"))),
-         {"type": "1", "bits": "0x1", "INAM": "夜明けの歌", "IART": "歌手", "INAM_v1": "夜明けの歌"}),
-        ("ID3v1 Latin-1", write("v1latin.mp3", bare + id3v1("Caf\xe9".encode("latin-1"), b"Band")),
-         {"type": "1", "INAM": "Café", "IART": "Band"}),
-        ("ID3v2 before ID3v1", write("v1v2.mp3", open(os.path.join(work, "v2.mp3"), "rb").read()
-                                     + id3v1(b"Old", b"Older")),
-         {"type": "1", "bits": "0x3", "INAM": "Song", "IART": "Band", "INAM_v1": "Old"}),
-        ("APEv2", write("ape.mp3", bare + ape_tag([("Title", "Äpe Song"), ("Artist", "Ape Band")])),
-         {"type": "1", "bits": "0x200", "INAM": "Äpe Song", "IART": "Ape Band", "INAM_APE": "Äpe Song"}),
-        ("RIFF-MP3", write("song.rmp", riff(b"RMP3", b"data" + struct.pack("<I", len(bare)) + bare
-                                             + b"\0" * (len(bare) % 2)
-                                             + riff_info([(b"INAM", b"Rmp"), (b"IART", b"Rmp Band")]))),
-         {"type": "1", "bits": "0x4", "INAM": "Rmp", "IART": "Rmp Band"}),
-        ("RIFF INFO", encode("info.wav", meta("Wave", "Wave Band")),
-         {"type": "2", "INAM": "Wave", "IART": "Wave Band", "VFMT": None}),
-        ("Ogg Vorbis", encode("v.ogg", ["-c:a", "libvorbis"] + meta("Vorbis", "Vorbis Band")),
-         {"type": "7", "INAM": "Vorbis", "IART": "Vorbis Band"}),
-        ("Opus", encode("o.opus", ["-c:a", "libopus"] + meta("Opus", "Opus Band")),
-         {"type": "7", "INAM": "Opus", "IART": "Opus Band"}),
-        ("FLAC", encode("f.flac", meta("Flac", "Flac Band")),
-         {"type": "7", "INAM": "Flac", "IART": "Flac Band"}),
-        ("MP4 audio", encode("a.m4a", ["-c:a", "aac"] + meta("Mp4 Song", "Mp4 Band")),
-         {"type": "9", "INAM": "Mp4 Song", "IART": "Mp4 Band", "VFMT": None}),
-        ("MP4 video", encode("v.mp4", ["-c:v", "mpeg4", "-c:a", "aac"] + meta("Clip", "Director"), video=True),
-         {"type": "9", "INAM": "Clip", "IART": "Director", "VFMT": "mp4v 320x240"}),
-        ("AVI", encode("v.avi", ["-c:v", "mpeg4", "-c:a", "mp3"] + meta("Avi Clip", "Avi Band"), video=True),
-         {"type": "3", "INAM": "Avi Clip", "IART": "Avi Band", "VFMT": "FMP4 320x240"}),
-        ("WMA", encode("a.wma", ["-c:a", "wmav2"] + meta("Wma", "Wma Band")),
-         {"type": "5", "INAM": "Wma", "IART": "Wma Band", "VFMT": None}),
-        ("WMV", encode("v.wmv", ["-c:v", "wmv2", "-c:a", "wmav2"] + meta("Wmv", "Wmv Band"), video=True),
-         {"type": "5", "INAM": "Wmv", "VFMT": "WMV2 320x240"}),
-    ]
-    for name, path, want in cases:
-        check(name, read(path), want)
-    # A path that is no UTF-8 reaches the file by its bytes.
-    odd = os.path.join(work.encode(), b"caf\xe9.mp3")
-    shutil.copyfile(os.path.join(work, "v2.mp3"), odd)
-    r = subprocess.run([reader.encode(), odd], capture_output=True, timeout=60)
-    if b"INAM=Song" not in r.stdout:
-        failures.append("non-UTF-8 path: not read")
-    # Cut files load or fail, but never crash.
-    for src in ("v.mp4", "v.avi", "v.wmv", "f.flac", "v2.mp3"):
-        data = open(os.path.join(work, src), "rb").read()
-        for cut in (4, 12, 40, 100, len(data) // 2):
-            got = read(write("cut_" + src, data[:cut]))
-            if "exit" in got:
-                failures.append(f"cut {src} at {cut}: exit {got['exit']}")
-else:
-    print("ffmpeg missing: encoded fixtures skipped")
+bare = open(encode("bare.mp3", ["-id3v2_version", "0", "-write_xing", "0"]), "rb").read()
+cases = [
+    ("ID3v2", encode("v2.mp3", meta("Song", "Band") + ["-id3v2_version", "3"]),
+     {"type": "1", "bits": "0x2", "INAM": "Song", "IART": "Band", "INAM_v2": "Song", "VFMT": None}),
+    ("ID3v1 Shift_JIS", write("v1sjis.mp3", bare + id3v1("夜明けの歌".encode("cp932"), "歌手".encode("cp932"))),
+     {"type": "1", "bits": "0x1", "INAM": "夜明けの歌", "IART": "歌手", "INAM_v1": "夜明けの歌"}),
+    ("ID3v1 Latin-1", write("v1latin.mp3", bare + id3v1("Caf\xe9".encode("latin-1"), b"Band")),
+     {"type": "1", "INAM": "Café", "IART": "Band"}),
+    ("ID3v2 before ID3v1", write("v1v2.mp3", open(fixture("v2.mp3"), "rb").read()
+                                 + id3v1(b"Old", b"Older")),
+     {"type": "1", "bits": "0x3", "INAM": "Song", "IART": "Band", "INAM_v1": "Old"}),
+    ("APEv2", write("ape.mp3", bare + ape_tag([("Title", "Äpe Song"), ("Artist", "Ape Band")])),
+     {"type": "1", "bits": "0x200", "INAM": "Äpe Song", "IART": "Ape Band", "INAM_APE": "Äpe Song"}),
+    ("RIFF-MP3", write("song.rmp", riff(b"RMP3", b"data" + struct.pack("<I", len(bare)) + bare
+                                         + b"\0" * (len(bare) % 2)
+                                         + riff_info([(b"INAM", b"Rmp"), (b"IART", b"Rmp Band")]))),
+     {"type": "1", "bits": "0x4", "INAM": "Rmp", "IART": "Rmp Band"}),
+    ("RIFF INFO", encode("info.wav", meta("Wave", "Wave Band")),
+     {"type": "2", "INAM": "Wave", "IART": "Wave Band", "VFMT": None}),
+    ("Ogg Vorbis", encode("v.ogg", ["-c:a", "libvorbis"] + meta("Vorbis", "Vorbis Band")),
+     {"type": "7", "INAM": "Vorbis", "IART": "Vorbis Band"}),
+    ("Opus", encode("o.opus", ["-c:a", "libopus"] + meta("Opus", "Opus Band")),
+     {"type": "7", "INAM": "Opus", "IART": "Opus Band"}),
+    ("FLAC", encode("f.flac", meta("Flac", "Flac Band")),
+     {"type": "7", "INAM": "Flac", "IART": "Flac Band"}),
+    ("MP4 audio", encode("a.m4a", ["-c:a", "aac"] + meta("Mp4 Song", "Mp4 Band")),
+     {"type": "9", "INAM": "Mp4 Song", "IART": "Mp4 Band", "VFMT": None}),
+    ("MP4 video", encode("v.mp4", ["-c:v", "mpeg4", "-c:a", "aac"] + meta("Clip", "Director"), video=True),
+     {"type": "9", "INAM": "Clip", "IART": "Director", "VFMT": "mp4v 320x240"}),
+    ("AVI", encode("v.avi", ["-c:v", "mpeg4", "-c:a", "mp3"] + meta("Avi Clip", "Avi Band"), video=True),
+     {"type": "3", "INAM": "Avi Clip", "IART": "Avi Band", "VFMT": "FMP4 320x240"}),
+    ("WMA", encode("a.wma", ["-c:a", "wmav2"] + meta("Wma", "Wma Band")),
+     {"type": "5", "INAM": "Wma", "IART": "Wma Band", "VFMT": None}),
+    ("WMV", encode("v.wmv", ["-c:v", "wmv2", "-c:a", "wmav2"] + meta("Wmv", "Wmv Band"), video=True),
+     {"type": "5", "INAM": "Wmv", "VFMT": "WMV2 320x240"}),
+]
+for name, path, want in cases:
+    check(name, read(path), want)
+# A path that is no UTF-8 reaches the file by its bytes.
+odd = os.path.join(work.encode(), b"caf\xe9.mp3")
+shutil.copyfile(fixture("v2.mp3"), odd)
+r = subprocess.run([reader.encode(), odd], capture_output=True, timeout=60)
+if b"INAM=Song" not in r.stdout:
+    failures.append("non-UTF-8 path: not read")
+# Cut files load or fail, but never crash.
+for src in ("v.mp4", "v.avi", "v.wmv", "f.flac", "v2.mp3"):
+    data = open(fixture(src), "rb").read()
+    for cut in (4, 12, 40, 100, len(data) // 2):
+        got = read(write("cut_" + src, data[:cut]))
+        if "exit" in got:
+            failures.append(f"cut {src} at {cut}: exit {got['exit']}")
 
 # Hostile and odd inputs: fail or load cleanly, never crash or hang.
 hostile = {

@@ -36,6 +36,7 @@
 #include "playlist/playlist_table_model.h"
 #include "playlist/playlist_window.h"
 #include "ui/hint_window.h"
+#include "desktop/association_dialog.h"
 
 namespace vortaq {
 namespace {
@@ -406,6 +407,79 @@ TEST_F(MainWindowTest, APathTooLongToAnalyseSaysSoAndStillPlays) {
   w->S_CopyDetailClick();
   EXPECT_TRUE(QGuiApplication::clipboard()->text().contains(QStringLiteral("パスが長すぎる")));
   ASSERT_TRUE(WaitOpen());
+}
+
+// The tone with an ID3v2.3 tag of its own in place of the encoder's.
+QString TaggedTone(const QTemporaryDir& dir, const QByteArray& title, const QByteArray& artist) {
+  const QString path = dir.filePath("tagged.mp3");
+  QByteArray tone = test::ReadAll(test::Fixture("tone.mp3"));
+  if (tone.startsWith("ID3")) {
+    const int size = (tone[6] & 0x7F) << 21 | (tone[7] & 0x7F) << 14 | (tone[8] & 0x7F) << 7 | (tone[9] & 0x7F);
+    tone.remove(0, 10 + size);
+  }
+  QByteArray frames;
+  for (const auto& [id, text] : {std::pair{"TIT2", title}, std::pair{"TPE1", artist}}) {
+    const QByteArray body = '\0' + text;  // ISO-8859-1
+    frames += id;
+    for (int shift : {24, 16, 8, 0}) frames += char(body.size() >> shift & 0xFF);
+    frames += QByteArray(2, '\0') + body;
+  }
+  QByteArray tag("ID3\x03\0\0", 6);
+  for (int shift : {21, 14, 7, 0}) tag += char(frames.size() >> shift & 0x7F);
+  EXPECT_TRUE(test::WriteAll(path, tag + frames + tone));
+  return path;
+}
+
+TEST_F(MainWindowTest, MessengerLinksStartFromTheSettingsAndTheirItemsOnlyChangeTheNextStart) {
+  ASSERT_TRUE(test::WriteAll(SettingsPath(), Utf16("[Main]\r\nWATrack=1\r\nMSN=1\r\nSkype=1\r\n")));
+  ShowInformation(nullptr, QString(), QString());
+  TVRTQ_MAIN* w = Start();
+  for (const char* item : {"S_WATrack", "S_MSN", "S_Skype"}) EXPECT_TRUE(Find<QAction>(item)->isChecked()) << item;
+  ASSERT_NE(w->nowPlaying().watrackWindow(), nullptr);
+  EXPECT_EQ(w->nowPlaying().watrackWindow()->windowTitle(), "MusicCubeOne - ");
+  EXPECT_FALSE(w->nowPlaying().watrackWindow()->isVisible());
+  // No Skype on Linux: said once, the rest of the start goes on.
+  EXPECT_EQ(LastMessage(), "Skype is not installed!");
+  EXPECT_TRUE(w->nowPlaying().active());
+  EXPECT_TRUE(w->nowPlaying().tagsBound());
+
+  // The tags are read off the GUI thread and name the track for the desktop.
+  w->Open(TaggedTone(dir_, "Song", "Band"));
+  EXPECT_EQ(w->mpris().metadata().value("xesam:title").toString(), "tagged.mp3");
+  ASSERT_TRUE(test::WaitFor([&] { return w->mpris().metadata().value("xesam:title").toString() == "Song"; }));
+  EXPECT_EQ(w->mpris().metadata().value("xesam:artist").toStringList(), QStringList{"Band"});
+  w->Close();
+  EXPECT_FALSE(w->mpris().hasTrack());
+
+  Find<QAction>("S_MSN")->trigger();
+  EXPECT_TRUE(w->nowPlaying().active());  // fixed until the next start
+  w->close();
+  EXPECT_EQ(w->nowPlaying().watrackWindow(), nullptr);
+  const IniFile ini = Written();
+  EXPECT_EQ(ini.ReadString("Main", "WATrack", ""), "1");
+  EXPECT_EQ(ini.ReadString("Main", "MSN", ""), "0");
+  EXPECT_EQ(ini.ReadString("Main", "Skype", ""), "1");
+}
+
+TEST_F(MainWindowTest, WithoutThePlugInTheEngineNamesTheTrackElseTheFileName) {
+  TVRTQ_MAIN* w = Start();
+  EXPECT_FALSE(w->nowPlaying().tagsBound());  // no link, no plug-in
+  w->Open(TaggedTone(dir_, "Engine title", "Engine artist"));
+  ASSERT_TRUE(test::WaitFor([&] { return w->mpris().metadata().value("xesam:title") == "Engine title"; }));
+  EXPECT_EQ(w->mpris().metadata().value("xesam:artist").toStringList(), QStringList{"Engine artist"});
+  ASSERT_TRUE(WaitOpen());
+  EXPECT_TRUE(test::WaitFor([&] { return w->mpris().length() > 900'000; }));
+  w->Open(test::Fixture("clip.mp4"));
+  EXPECT_EQ(w->mpris().metadata().value("xesam:title").toString(), "clip.mp4");
+}
+
+TEST_F(MainWindowTest, TheAssociationItemOpensItsDialog) {
+  TVRTQ_MAIN* w = Start();
+  Find<QAction>("S_Kanren")->trigger();
+  auto* dialog = w->findChild<AssociationDialog*>("TVRTQ_KANREN");
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(dialog->isVisible());
+  dialog->close();
 }
 
 TEST_F(MainWindowTest, AnOpenErrorNamesItsOwnFileInJapaneseWithTheEnginesReason) {
