@@ -1,5 +1,8 @@
 #include "file_operations.h"
 
+#include "file_ops.h"
+#include "local_path.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,7 +10,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QUrl>
 
 namespace vortaq {
 
@@ -15,7 +17,7 @@ namespace {
 
 bool DeviceOf(const QString& path, dev_t* dev) {
   struct stat st;
-  if (lstat(QFile::encodeName(path).constData(), &st) != 0) return false;
+  if (lstat(LocalFromPath(path).constData(), &st) != 0) return false;
   *dev = st.st_dev;
   return true;
 }
@@ -34,7 +36,7 @@ QString TopDir(const QString& path, dev_t dev) {
 
 bool MakePrivateDir(const QString& dir) {
   if (QFileInfo(dir).isDir()) return true;
-  return mkdir(QFile::encodeName(dir).constData(), 0700) == 0 || QFileInfo(dir).isDir();
+  return mkdir(LocalFromPath(dir).constData(), 0700) == 0 || QFileInfo(dir).isDir();
 }
 
 // A trash folder on dev: the home trash when the home is there, else the file
@@ -75,21 +77,21 @@ bool MoveToTrash(const QString& path) {
                                                : QStringLiteral("%1.%2.%3").arg(stem).arg(n).arg(suffix);
     // The info file is made first and exclusively: it claims the name.
     const QString infoPath = infos + QLatin1Char('/') + trashed + QStringLiteral(".trashinfo");
-    const int fd = open(QFile::encodeName(infoPath).constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    const int fd = open(LocalFromPath(infoPath).constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
     if (fd < 0) {
       if (errno == EEXIST) continue;
       return false;
     }
-    const QByteArray text = "[Trash Info]\nPath=" + QUrl::toPercentEncoding(info.absoluteFilePath(), "/") +
+    const QByteArray text = "[Trash Info]\nPath=" + LocalFromPath(info.absoluteFilePath()).toPercentEncoding("/") +
                             "\nDeletionDate=" +
                             QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toLatin1() + "\n";
     const bool written = write(fd, text.constData(), static_cast<size_t>(text.size())) == text.size();
     const bool closed = close(fd) == 0;
     const QString target = files + QLatin1Char('/') + trashed;
-    if (written && closed && !QFileInfo::exists(target) &&
-        rename(QFile::encodeName(info.absoluteFilePath()).constData(), QFile::encodeName(target).constData()) == 0)
+    if (written && closed && !PathExists(target) &&
+        rename(LocalFromPath(info.absoluteFilePath()).constData(), LocalFromPath(target).constData()) == 0)
       return true;
-    unlink(QFile::encodeName(infoPath).constData());
+    unlink(LocalFromPath(infoPath).constData());
     return false;
   }
   return false;

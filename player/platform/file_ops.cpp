@@ -48,4 +48,17 @@ bool SetReadOnly(const QString& path, bool readOnly, int writeBits) {
   return chmod(p.constData(), mode) == 0;
 }
 
+bool PathExists(const QString& path) {
+  struct stat st;
+  return lstat(LocalFromPath(path).constData(), &st) == 0;
+}
+
+qint64 RegularFileSize(const QString& path) {
+  struct stat st;
+  if (stat(LocalFromPath(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return static_cast<qint64>(st.st_size);
+}
+
+bool RemoveFile(const QString& path) { return unlink(LocalFromPath(path).constData()) == 0; }
+
 }  // namespace vortaq

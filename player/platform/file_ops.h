@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 namespace vortaq {
 
@@ -18,5 +19,12 @@ int WriteBits(const QString& path);
 // Removes every write bit, or gives back writeBits (the owner's alone by
 // default).
 bool SetReadOnly(const QString& path, bool readOnly, int writeBits = 0200);
+
+// By the name's own bytes, which Qt's file classes lose for names that are
+// not UTF-8. PathExists does not follow a final symbolic link.
+bool PathExists(const QString& path);
+// The size of a regular file (links followed), else -1.
+qint64 RegularFileSize(const QString& path);
+bool RemoveFile(const QString& path);
 
 }  // namespace vortaq

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "file_ops.h"
+#include "local_path.h"
 
 namespace vortaq {
 
@@ -31,7 +32,7 @@ enum class CopyEnd { kDone, kFailed, kCancelled };
 // Copies into a temporary file beside target, then gives it target's name:
 // either only when the name is free, or replacing it (after the user agreed).
 CopyEnd CopyFile(const QString& source, const QString& target, bool replace, Progress& p, QString* error) {
-  const QByteArray src = QFile::encodeName(source);
+  const QByteArray src = LocalFromPath(source);
   const int in = open(src.constData(), O_RDONLY | O_CLOEXEC);
   if (in < 0) {
     *error = ErrnoText(errno);
@@ -39,7 +40,7 @@ CopyEnd CopyFile(const QString& source, const QString& target, bool replace, Pro
   }
   struct stat st;
   fstat(in, &st);
-  QByteArray temp = QFile::encodeName(QFileInfo(target).absolutePath() + QStringLiteral("/.vortaq-copy-XXXXXX"));
+  QByteArray temp = LocalFromPath(QFileInfo(target).absolutePath() + QStringLiteral("/.vortaq-copy-XXXXXX"));
   const int out = mkostemp(temp.data(), O_CLOEXEC);
   if (out < 0) {
     *error = ErrnoText(errno);
@@ -85,9 +86,9 @@ CopyEnd CopyFile(const QString& source, const QString& target, bool replace, Pro
     *error = ErrnoText(errno);
     end = CopyEnd::kFailed;
   }
-  const QString tempPath = QFile::decodeName(temp);
+  const QString tempPath = PathFromLocal(temp);
   if (end == CopyEnd::kDone) {
-    const bool named = replace ? rename(temp.constData(), QFile::encodeName(target).constData()) == 0
+    const bool named = replace ? rename(temp.constData(), LocalFromPath(target).constData()) == 0
                                : RenameNoReplace(tempPath, target);
     if (!named) {
       *error = ErrnoText(errno);
@@ -105,7 +106,7 @@ std::vector<TransferResult> TransferFiles(const QStringList& sources, const QStr
   std::vector<TransferResult> results(static_cast<size_t>(sources.size()));
   Progress p{hooks};
   p.filesTotal = static_cast<int>(sources.size());
-  for (const QString& s : sources) p.total += QFileInfo(s).size();
+  for (const QString& s : sources) p.total += std::max<qint64>(0, RegularFileSize(s));
   bool cancelled = false;
   for (qsizetype i = 0; i < sources.size(); ++i) {
     TransferResult& r = results[static_cast<size_t>(i)];
@@ -116,7 +117,7 @@ std::vector<TransferResult> TransferFiles(const QStringList& sources, const QStr
     const QString source = sources[i];
     const QFileInfo info(source);
     const QString target = folder + (folder.endsWith(QLatin1Char('/')) ? "" : "/") + info.fileName();
-    const qint64 size = info.size();
+    const qint64 size = std::max<qint64>(0, RegularFileSize(source));
     const qint64 before = p.done;
     auto finish = [&](TransferResult::Outcome outcome) {
       r.outcome = outcome;
@@ -124,7 +125,7 @@ std::vector<TransferResult> TransferFiles(const QStringList& sources, const QStr
       ++p.filesDone;
       if (!p.report()) cancelled = true;
     };
-    if (!info.isFile()) {
+    if (RegularFileSize(source) < 0) {
       r.error = QStringLiteral("%1: ファイルがありません").arg(source);
       finish(TransferResult::kFailed);
       continue;
@@ -135,7 +136,7 @@ std::vector<TransferResult> TransferFiles(const QStringList& sources, const QStr
       continue;
     }
     bool replace = false;
-    if (QFileInfo::exists(target)) {
+    if (PathExists(target)) {
       const Collision c = hooks.collision ? hooks.collision(target, i + 1 < sources.size()) : Collision::kSkip;
       if (c == Collision::kCancel) {
         cancelled = true;
@@ -149,7 +150,7 @@ std::vector<TransferResult> TransferFiles(const QStringList& sources, const QStr
       replace = true;
     }
     if (move) {
-      const QByteArray from = QFile::encodeName(source), to = QFile::encodeName(target);
+      const QByteArray from = LocalFromPath(source), to = LocalFromPath(target);
       const bool renamed = replace ? rename(from.constData(), to.constData()) == 0 : RenameNoReplace(source, target);
       if (renamed) {
         r.target = target;
@@ -175,7 +176,7 @@ std::vector<TransferResult> TransferFiles(const QStringList& sources, const QStr
       continue;
     }
     // The copy is complete and closed: only now may the source go.
-    if (move && !QFile::remove(source)) {
+    if (move && !RemoveFile(source)) {
       r.error = QStringLiteral("%1: 移動元を削除できませんでした").arg(source);
       r.target = target;  // copied; the source is still there too
       finish(TransferResult::kFailed);

@@ -1,6 +1,7 @@
 #include "detail_rename.h"
 
 #include <QFileInfo>
+#include "platform/local_path.h"
 
 namespace vortaq::playlist {
 
@@ -15,7 +16,7 @@ QString CleanDetail(QString detail) {
   return detail;
 }
 
-qsizetype NameBytes(const QString& name) { return name.toLocal8Bit().size(); }
+qsizetype NameBytes(const QString& name) { return LocalFromPath(name).size(); }
 
 }  // namespace
 

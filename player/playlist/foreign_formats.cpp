@@ -1,5 +1,7 @@
 #include "foreign_formats.h"
 
+#include "platform/local_path.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStringConverter>
@@ -35,13 +37,14 @@ QString Decode(QByteArrayView data, QStringConverter::Encoding encoding) {
   return decode(data);
 }
 
+// 8-bit and UTF-8 lists name files by their bytes: a name that is not valid
+// UTF-8 is carried as it is, so that it still finds its file.
 QString DecodeList(ForeignKind kind, QByteArrayView data) {
-  if (StartsWith(data, "\xEF\xBB\xBF", 3)) return Decode(data.sliced(3), QStringConverter::Utf8);
+  if (StartsWith(data, "\xEF\xBB\xBF", 3)) return PathFromLocal(data.sliced(3).toByteArray());
   if (StartsWith(data, "\xFF\xFE", 2)) return Decode(data.sliced(2), QStringConverter::Utf16LE);
   if (StartsWith(data, "\xFE\xFF", 2)) return Decode(data.sliced(2), QStringConverter::Utf16BE);
-  if (kind == ForeignKind::kM3u8) return Decode(data, QStringConverter::Utf8);
-  if (LooksLikeUtf16Le(data)) return Decode(data, QStringConverter::Utf16LE);
-  return QString::fromLocal8Bit(data);
+  if (kind != ForeignKind::kM3u8 && LooksLikeUtf16Le(data)) return Decode(data, QStringConverter::Utf16LE);
+  return PathFromLocal(data.toByteArray());
 }
 
 // ".." steps above the root stay at the root, as the system resolves them.
@@ -174,12 +177,12 @@ QByteArray FormatForeignList(ForeignKind kind, const Entries& entries, const QSt
       return QByteArray("\xFF\xFE", 2) + QByteArray(encode(text));
     }
     case ForeignKind::kM3u8:
-      return QByteArray("\xEF\xBB\xBF", 3) + text.toUtf8();
+      return QByteArray("\xEF\xBB\xBF", 3) + LocalFromPath(text);
     case ForeignKind::kPlain:
     case ForeignKind::kM3u:
       break;
   }
-  return text.toLocal8Bit();
+  return LocalFromPath(text);
 }
 
 QString ReadPlsList(const QString& f, ListContents* out) { return ReadWith(ForeignKind::kPls, f, out); }

@@ -1,4 +1,5 @@
 #include "playlist_window.h"
+#include "transfer_job.h"
 
 #include "platform/file_properties.h"
 
@@ -133,6 +134,9 @@ TVRTQ_LIST::TVRTQ_LIST(const ProbexBinding* binding, QWidget* parent)
 }
 
 TVRTQ_LIST::~TVRTQ_LIST() {
+  // A transfer under way is cancelled; its worker ends before the list goes.
+  delete job_;
+  job_ = nullptr;
   // The batch goes before the model it fills.
   delete batch_;
   batch_ = nullptr;

@@ -5,7 +5,10 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
+#include <QProgressDialog>
 #include <functional>
+#include <optional>
 
 #include "platform/file_transfer.h"
 #include <random>
@@ -27,6 +30,7 @@ namespace vortaq::playlist {
 
 class AnalysisBatch;
 class PlaylistTableModel;
+class TransferJob;
 
 class TVRTQ_LIST : public QMainWindow {
   Q_OBJECT
@@ -83,6 +87,15 @@ class TVRTQ_LIST : public QMainWindow {
   // follow their files, and only those that were moved. Errors are returned
   // one per line.
   QString TransferSelected(bool move, const QString& folder, const TransferHooks& hooks);
+  // The same on a worker thread, the window staying usable meanwhile; false
+  // when nothing is selected or a transfer is still running. TransferDone
+  // comes at the end, after the entries followed their files.
+  bool StartTransfer(bool move, const QString& folder);
+  bool transferring() const { return job_ != nullptr; }
+  // Answers "the target exists" in place of the question box (tests):
+  // the answer and whether it holds for the files that follow.
+  using CollisionPrompt = std::function<std::pair<Collision, bool>(const QString& target, bool several)>;
+  void SetCollisionPrompt(CollisionPrompt prompt) { collisionPrompt_ = std::move(prompt); }
   // The folder chooser's last choice, shared by copy, move and open folder.
   QString FolderName() const { return folderName_; }
 
@@ -116,6 +129,8 @@ class TVRTQ_LIST : public QMainWindow {
   // A file renamed by the extension correction during a batch, or by hand
   // (F2; the player keeps the file open and only follows its name).
   void FileRenamed(const QString& from, const QString& to);
+  // A transfer started by StartTransfer ended; errors one per line.
+  void TransferDone(const QString& errors);
 
  public slots:
   void S_OpenClick();
@@ -192,6 +207,15 @@ class TVRTQ_LIST : public QMainWindow {
   std::function<QString()> currentFile_;
   std::function<void()> closeCurrent_;
   void TransferWithDialogs(bool move);
+  // Moved entries follow their files, found by path: the list may have
+  // changed while the files travelled. Returns the errors, one per line.
+  QString ApplyTransfer(const QStringList& sources, const std::vector<TransferResult>& results, bool move);
+  void AskCollision(const QString& target, bool several);
+  void EndTransfer(const std::vector<TransferResult>& results);
+  TransferJob* job_ = nullptr;
+  QPointer<QProgressDialog> transferProgress_;
+  std::optional<Collision> collisionForAll_;
+  CollisionPrompt collisionPrompt_;
   void ShowOwnProperties(int row);
   QString propertiesPath_;  // the report asked for goes to the properties dialog
   // Closes the player's file when it is path.

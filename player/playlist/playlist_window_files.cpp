@@ -10,15 +10,16 @@
 #include <QLocale>
 #include <QPointer>
 #include <QUrl>
-#include <optional>
 
 #include "analysis_batch.h"
 #include "detail_rename.h"
 #include "message_box.h"
 #include "platform/file_ops.h"
 #include "platform/file_operations.h"
+#include "platform/local_path.h"
 #include "playlist_table_model.h"
 #include "playlist_window.h"
+#include "transfer_job.h"
 
 #include "platform/file_properties.h"
 
@@ -44,7 +45,7 @@ bool TVRTQ_LIST::RenameEntry(int row, const QString& newName) {
   if (row < 0 || row >= model_->count()) return false;
   // A name with a separator would move the file elsewhere; "." and ".." name folders.
   if (newName.isEmpty() || newName.contains(QLatin1Char('/')) || newName == QLatin1String(".") ||
-      newName == QLatin1String("..") || newName.toLocal8Bit().size() > kMaxNameBytes)
+      newName == QLatin1String("..") || LocalFromPath(newName).size() > kMaxNameBytes)
     return false;
   const QString from = model_->at(row).path();
   const QString to = QFileInfo(from).absolutePath() + QLatin1Char('/') + newName;
@@ -96,9 +97,9 @@ void TVRTQ_LIST::DeleteSelectedFiles(const std::function<bool(const QString&)>& 
     if (!selection[i]) continue;
     const QString path = model_->at(static_cast<int>(i)).path();
     ReleaseFile(path);
-    bool gone = !QFileInfo(path).exists() || MoveToTrash(path);
+    bool gone = !PathExists(path) || MoveToTrash(path);
     if (!gone && askDelete(path)) {
-      gone = QFile::remove(path);
+      gone = RemoveFile(path);
       if (!gone) failed << path;
     }
     // An entry whose file is still there stays in the list.
@@ -116,84 +117,127 @@ void TVRTQ_LIST::DeleteSelectedFiles(const std::function<bool(const QString&)>& 
 namespace vortaq::playlist {
 
 QString TVRTQ_LIST::TransferSelected(bool move, const QString& folder, const TransferHooks& hooks) {
-  const std::vector<int> rows = SelectedRowsInOrder();
   QStringList sources;
-  for (int row : rows) {
+  for (int row : SelectedRowsInOrder()) {
     if (row >= model_->count()) break;
     sources << model_->at(row).path();
     if (move) ReleaseFile(sources.back());
   }
   if (sources.isEmpty()) return QString();
-  const std::vector<TransferResult> results = TransferFiles(sources, folder, move, hooks);
+  return ApplyTransfer(sources, TransferFiles(sources, folder, move, hooks), move);
+}
+
+QString TVRTQ_LIST::ApplyTransfer(const QStringList& sources, const std::vector<TransferResult>& results,
+                                  bool move) {
   QStringList errors;
-  for (size_t i = 0; i < results.size(); ++i) {
+  for (size_t i = 0; i < results.size() && i < static_cast<size_t>(sources.size()); ++i) {
     const TransferResult& r = results[i];
     if (!r.error.isEmpty()) errors << r.error;
     if (!move || r.outcome != TransferResult::kDone) continue;
-    const int row = rows[i];
-    // The list is not edited while the modal transfer runs, but stay safe.
-    if (row >= model_->count() || model_->at(row).path() != sources[static_cast<qsizetype>(i)]) continue;
-    Entry entry = model_->at(row);
-    entry.setPath(r.target);
-    model_->replace(row, std::move(entry));
+    const QString& from = sources[static_cast<qsizetype>(i)];
+    for (int row = 0; row < model_->count(); ++row) {
+      if (model_->at(row).path() != from) continue;
+      Entry entry = model_->at(row);
+      entry.setPath(r.target);
+      model_->replace(row, std::move(entry));
+    }
   }
   return errors.join(QLatin1Char('\n'));
 }
-
-namespace {
-
-Collision AskCollision(QWidget* owner, const QString& target, bool several, bool* forAll) {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("確認"),
-                  QStringLiteral("%1\nは既にあります。上書きしますか?").arg(target), QMessageBox::NoButton, owner);
-  QPushButton* overwrite = box.addButton(QStringLiteral("上書き"), QMessageBox::AcceptRole);
-  QPushButton* skip = box.addButton(QStringLiteral("スキップ"), QMessageBox::RejectRole);
-  box.addButton(QStringLiteral("キャンセル"), QMessageBox::DestructiveRole);
-  box.setDefaultButton(skip);
-  QCheckBox all(QStringLiteral("以降のすべてに適用"));
-  if (several) box.setCheckBox(&all);
-  box.exec();
-  *forAll = several && all.isChecked();
-  if (box.clickedButton() == overwrite) return Collision::kOverwrite;
-  if (box.clickedButton() == skip) return Collision::kSkip;
-  return Collision::kCancel;
-}
-
-}  // namespace
 
 void TVRTQ_LIST::S_FileCopyClick() { TransferWithDialogs(false); }
 void TVRTQ_LIST::S_FileMoveClick() { TransferWithDialogs(true); }
 
 void TVRTQ_LIST::TransferWithDialogs(bool move) {
+  if (job_ || SelectedRowsInOrder().empty()) return;
   const QString folder = QFileDialog::getExistingDirectory(
       this, move ? QStringLiteral("移動先のフォルダを選択") : QStringLiteral("コピー先のフォルダを選択"), folderName_);
   if (folder.isEmpty()) return;
   folderName_ = folder;
-  QProgressDialog progress(move ? QStringLiteral("移動中...") : QStringLiteral("コピー中..."),
-                           QStringLiteral("キャンセル"), 0, 1000, this);
-  progress.setWindowModality(Qt::WindowModal);
-  progress.setMinimumDuration(300);
-  std::optional<Collision> always;
-  TransferHooks hooks;
-  hooks.collision = [&](const QString& target, bool several) {
-    if (always) return *always;
-    bool forAll = false;
-    const Collision c = AskCollision(this, target, several, &forAll);
-    if (forAll) always = c;
-    return c;
+  StartTransfer(move, folder);
+}
+
+bool TVRTQ_LIST::StartTransfer(bool move, const QString& folder) {
+  if (job_) return false;
+  QStringList sources;
+  for (int row : SelectedRowsInOrder()) {
+    if (row >= model_->count()) break;
+    sources << model_->at(row).path();
+    if (move) ReleaseFile(sources.back());
+  }
+  if (sources.isEmpty()) return false;
+  collisionForAll_.reset();
+  job_ = new TransferJob(sources, folder, move, this);
+  // Not modal: a modal progress box runs events inside each update.
+  transferProgress_ = new QProgressDialog(move ? QStringLiteral("移動中...") : QStringLiteral("コピー中..."),
+                                          QStringLiteral("キャンセル"), 0, 1000, this);
+  transferProgress_->setAttribute(Qt::WA_DeleteOnClose);
+  transferProgress_->setMinimumDuration(300);
+  transferProgress_->setAutoClose(false);
+  transferProgress_->setAutoReset(false);
+  connect(transferProgress_, &QProgressDialog::canceled, job_, &TransferJob::Cancel);
+  connect(job_, &TransferJob::Progress, this, [this](qint64 done, qint64 total, int filesDone, int filesTotal) {
+    if (!transferProgress_) return;
+    transferProgress_->setLabelText(QStringLiteral("%1 / %2 MB, %3 / %4 ファイル")
+                                        .arg(done / 1048576.0, 0, 'f', 1)
+                                        .arg(total / 1048576.0, 0, 'f', 1)
+                                        .arg(filesDone)
+                                        .arg(filesTotal));
+    transferProgress_->setValue(total > 0 ? static_cast<int>(done * 1000 / total) : 0);
+  });
+  connect(job_, &TransferJob::CollisionAsked, this, &TVRTQ_LIST::AskCollision);
+  connect(job_, &TransferJob::Finished, this, &TVRTQ_LIST::EndTransfer);
+  job_->Start();
+  return true;
+}
+
+void TVRTQ_LIST::AskCollision(const QString& target, bool several) {
+  if (!job_) return;
+  if (collisionForAll_) {
+    job_->Answer(*collisionForAll_);
+    return;
+  }
+  const auto answer = [this](Collision c, bool forAll) {
+    if (forAll) collisionForAll_ = c;
+    if (job_) job_->Answer(c);
   };
-  hooks.progress = [&](qint64 done, qint64 total, int filesDone, int filesTotal) {
-    progress.setLabelText(QStringLiteral("%1 / %2 MB, %3 / %4 ファイル")
-                              .arg(done / 1048576.0, 0, 'f', 1)
-                              .arg(total / 1048576.0, 0, 'f', 1)
-                              .arg(filesDone)
-                              .arg(filesTotal));
-    progress.setValue(total > 0 ? static_cast<int>(done * 1000 / total) : 0);
-    return !progress.wasCanceled();
-  };
-  const QString errors = TransferSelected(move, folder, hooks);
-  progress.reset();
+  if (collisionPrompt_) {
+    const auto [c, forAll] = collisionPrompt_(target, several);
+    answer(c, forAll);
+    return;
+  }
+  // Window-modal and opened, not run: the transfer's other events go on.
+  auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("確認"),
+                              QStringLiteral("%1\nは既にあります。上書きしますか?").arg(target), QMessageBox::NoButton,
+                              this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::WindowModal);
+  QPushButton* overwrite = box->addButton(QStringLiteral("上書き"), QMessageBox::AcceptRole);
+  QPushButton* skip = box->addButton(QStringLiteral("スキップ"), QMessageBox::RejectRole);
+  box->addButton(QStringLiteral("キャンセル"), QMessageBox::DestructiveRole);
+  box->setDefaultButton(skip);
+  if (several) box->setCheckBox(new QCheckBox(QStringLiteral("以降のすべてに適用")));
+  connect(box, &QMessageBox::finished, this, [box, overwrite, skip, answer, several] {
+    const bool forAll = several && box->checkBox() && box->checkBox()->isChecked();
+    if (box->clickedButton() == overwrite) answer(Collision::kOverwrite, forAll);
+    else if (box->clickedButton() == skip) answer(Collision::kSkip, forAll);
+    else answer(Collision::kCancel, forAll);
+  });
+  box->open();
+}
+
+void TVRTQ_LIST::EndTransfer(const std::vector<TransferResult>& results) {
+  TransferJob* job = job_;
+  if (!job) return;
+  job_ = nullptr;
+  const bool move = job->move();
+  const QString errors = ApplyTransfer(job->sources(), results, move);
+  job->deleteLater();
+  if (transferProgress_) transferProgress_->close();
+  transferProgress_ = nullptr;
   if (!errors.isEmpty())
-    ShowError(this, errors, move ? QStringLiteral("ファイル移動中のエラー") : QStringLiteral("ファイルコピー中のエラー"));
+    ShowErrorLater(this, errors, move ? QStringLiteral("ファイル移動中のエラー") : QStringLiteral("ファイルコピー中のエラー"));
+  emit TransferDone(errors);
 }
 
 }  // namespace vortaq::playlist

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "platform/local_path.h"
 #include "player_fixture.h"
 #include "playlist/list_formats.h"
 #include "probex_formats.h"
@@ -105,12 +106,30 @@ TEST(PlaylistForeignFormatTest, ListsWrittenByOthers) {
       {"plain list, blank lines and a cut UTF-16 unit", ForeignKind::kPlain,
        Utf16("\r\n/a.mp3\r\n\r\nb") + "\x00", {"/a.mp3", "/lists/b"}},
       {"dots above the root stay at the root", ForeignKind::kPlain, "../../../../x.mp3\n", {"/x.mp3"}},
+      // Names are bytes: one that is no UTF-8 is carried, not replaced.
+      {"m3u naming a Latin-1 file", ForeignKind::kM3u, "caf\xE9.mp3\n", {PathFromLocal("/lists/caf\xE9.mp3")}},
+      {"m3u8 naming a Latin-1 file", ForeignKind::kM3u8, "\xEF\xBB\xBF/x/caf\xE9.mp3\r\n",
+       {PathFromLocal("/x/caf\xE9.mp3")}},
       {"empty", ForeignKind::kPls, "", {}},
       {"a single odd byte", ForeignKind::kZpl, "\xFF", {}},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
     EXPECT_EQ(ParseForeignList(k.kind, k.bytes, f), k.paths);
+  }
+}
+
+TEST(PlaylistForeignFormatTest, NamesThatAreNoUtf8AreWrittenAsTheirBytes) {
+  QTemporaryDir dir;
+  const QString odd = PathFromLocal(QFile::encodeName(dir.path()) + "/caf\xE9.mp3");
+  const Entries entries{Entry(odd, "d", "1")};
+  for (auto [write, name, bytes] : {std::tuple{&WriteM3uList, "a.m3u", QByteArray("caf\xE9.mp3\r\n")},
+                                     std::tuple{&WriteM3u8List, "a.m3u8", QByteArray("\xEF\xBB\xBF" "caf\xE9.mp3\r\n")},
+                                     std::tuple{&WritePlainList, "a.txt", QFile::encodeName(dir.path()) + "/caf\xE9.mp3\r\n"}}) {
+    SCOPED_TRACE(name);
+    const QString list = dir.filePath(name);
+    ASSERT_EQ(write(list, entries), "");
+    EXPECT_EQ(test::ReadAll(list), bytes);
   }
 }
 

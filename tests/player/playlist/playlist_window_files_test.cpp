@@ -2,12 +2,20 @@
 
 #include "platform/file_properties.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QApplication>
 #include <QDir>
+#include <QMessageBox>
+#include <QThread>
 #include <QItemSelectionModel>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
 
+#include "platform/file_ops.h"
+#include "platform/local_path.h"
 #include "player_fixture.h"
 #include "playlist/list_formats.h"
 #include "playlist/playlist_table_model.h"
@@ -138,6 +146,30 @@ TEST_F(PlaylistWindowFilesTest, DeleteGoesToTheTrash) {
 namespace vortaq::playlist {
 namespace {
 
+TEST_F(PlaylistWindowFilesTest, WithoutATrashTheUserDecidesBeforeAFileGoesForGood) {
+  const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+  qputenv("XDG_DATA_HOME", dir_.filePath("data").toUtf8());
+  Make("data/Trash/files", "a file where the trash needs a folder");
+  // One name that is no UTF-8: the question and the removal reach it by its bytes.
+  const QString odd = PathFromLocal(QFile::encodeName(dir_.path()) + "/caf\xE9.mp3");
+  const int fd = open(LocalFromPath(odd).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  const QString kept = Make("kept.mp3"), other = Make("other.mp3");
+  Fill({odd, kept, other});
+  Select({0, 1}, 0);
+  QStringList asked;
+  window_->DeleteSelectedFiles([&](const QString& path) {
+    asked << path;
+    return path != kept;  // the user keeps this one
+  });
+  if (oldData.isNull()) qunsetenv("XDG_DATA_HOME"); else qputenv("XDG_DATA_HOME", oldData);
+  EXPECT_EQ(asked, QStringList({odd, kept}));
+  EXPECT_EQ(Paths(), QStringList({kept, other}));
+  EXPECT_FALSE(PathExists(odd));
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files), QStringList({"kept.mp3", "other.mp3"}));
+}
+
 TEST_F(PlaylistWindowFilesTest, MovedEntriesFollowOnlyWhatHappened) {
   const QString a = Make("a.mp3", "A"), b = Make("b.mp3", "B"), c = Make("c.mp3", "C");
   Make("to/b.mp3", "kept");
@@ -165,6 +197,48 @@ TEST_F(PlaylistWindowFilesTest, MovedEntriesFollowOnlyWhatHappened) {
 
 namespace vortaq::playlist {
 namespace {
+
+TEST_F(PlaylistWindowFilesTest, TransfersRunOnAWorkerAndAskOnTheGuiThread) {
+  const QString x = Make("x.mp3", "X"), a = Make("a.mp3", "A"), b = Make("b.mp3", "B");
+  Make("to/a.mp3", "old a");
+  Make("to/b.mp3", "old b");
+  Fill({x, a, b});
+  Select({1, 2}, 1);
+  const QString to = dir_.filePath("to");
+  QStringList asked;
+  window_->SetCollisionPrompt([&](const QString& target, bool several) {
+    EXPECT_EQ(QThread::currentThread(), qApp->thread());
+    asked << target;
+    // The list changes while the worker waits: entries are found by path.
+    if (asked.size() == 1) window_->model()->edit([](Entries& e) { e.erase(e.begin()); });
+    return std::pair{Collision::kOverwrite, several};  // "for all" when offered
+  });
+  QSignalSpy done(window_.get(), &TVRTQ_LIST::TransferDone);
+  ASSERT_TRUE(window_->StartTransfer(true, to));
+  EXPECT_TRUE(window_->transferring());
+  EXPECT_FALSE(window_->StartTransfer(false, to));  // one at a time
+  ASSERT_TRUE(test::WaitFor([&] { return !done.isEmpty(); }));
+  EXPECT_EQ(done.first().first().toString(), "");
+  EXPECT_FALSE(window_->transferring());
+  EXPECT_EQ(asked, QStringList{to + "/a.mp3"});  // the answer held for b
+  EXPECT_EQ(Paths(), QStringList({to + "/a.mp3", to + "/b.mp3"}));
+  EXPECT_EQ(test::ReadAll(to + "/a.mp3"), "A");
+  EXPECT_EQ(test::ReadAll(to + "/b.mp3"), "B");
+}
+
+TEST_F(PlaylistWindowFilesTest, AListClosedDuringAQuestionCancelsItsTransfer) {
+  const QString a = Make("a.mp3", "A");
+  Make("to/a.mp3", "old a");
+  Fill({a});
+  Select({0}, 0);
+  ASSERT_TRUE(window_->StartTransfer(true, dir_.filePath("to")));
+  // The question box is up, the worker waits for it; closing the program ends both.
+  ASSERT_TRUE(test::WaitFor([&] { return window_->findChild<QMessageBox*>() != nullptr; }));
+  window_.reset();
+  EXPECT_EQ(test::ReadAll(a), "A");
+  EXPECT_EQ(test::ReadAll(dir_.filePath("to/a.mp3")), "old a");
+  EXPECT_EQ(QDir(dir_.filePath("to")).entryList(QDir::Files | QDir::Hidden), QStringList{"a.mp3"});
+}
 
 TEST_F(PlaylistWindowFilesTest, PropertiesText) {
   const QString a = Make("a b.mp3", QByteArray(12345, 0));
