@@ -97,6 +97,13 @@ TEST_F(AssociationsTest, RestoreGivesBackExactlyWhatWasThere) {
   // As the desktop's own tool reads it.
   const QString xdgMime = QStandardPaths::findExecutable("xdg-mime");
   const auto queryDefault = [&](const QString& mime) {
+    // Register refreshes the desktop database in the background; xdg-mime
+    // must not read the folder while that run rewrites its cache.
+    test::WaitFor([&] {
+      QProcess pgrep;
+      pgrep.start("pgrep", {"-f", "update-desktop-database " + paths_.applications});
+      return pgrep.waitForFinished(5000) && pgrep.exitCode() == 1;
+    });
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", dir_.path());
