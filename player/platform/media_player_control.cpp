@@ -29,6 +29,18 @@ class PositionBar : public QSlider {
     connect(this, &QSlider::sliderReleased, this, [this] { seek_(value() / 10.0); });
   }
 
+  // Follows playback. Every repaint of the strip composes the whole window
+  // with the picture again, so a value that moves the handle by less than a
+  // pixel waits until it does.
+  void Follow(int position) {
+    if (isSliderDown() || position == value()) return;
+    const int span = std::max(1, width());
+    if (QStyle::sliderPositionFromValue(minimum(), maximum(), position, span) ==
+        QStyle::sliderPositionFromValue(minimum(), maximum(), value(), span))
+      return;
+    setValue(position);
+  }
+
  protected:
   void mousePressEvent(QMouseEvent* event) override {
     if (event->button() != Qt::LeftButton || maximum() <= minimum()) {
@@ -54,6 +66,7 @@ class PositionBar : public QSlider {
     event->accept();
   }
 
+ protected:
   void wheelEvent(QWheelEvent* event) override {
     const int notches = event->angleDelta().y() / 120;
     if (notches == 0 || maximum() <= minimum()) {
@@ -334,7 +347,7 @@ void MediaPlayerControl::UpdateStrip() {
   const double duration = Duration();
   const double position = CurrentPosition();
   positionBar_->setRange(0, static_cast<int>(duration * 10));
-  if (!positionBar_->isSliderDown()) positionBar_->setValue(static_cast<int>(position * 10));
+  positionBar_->Follow(static_cast<int>(position * 10));
   timeLabel_->setText(FormatPlayTime(position) + QStringLiteral(" / ") + FormatPlayTime(duration));
   playButton_->setText(PlayState() == kPlaying ? QStringLiteral("❚❚") : QStringLiteral("▶"));
 }
