@@ -63,6 +63,8 @@ const char* const kMovieSizes[] = {"x1", "x0.5", "x2", "FullScreen", "画面1/16
 TVRTQ_MAIN::TVRTQ_MAIN(MainWindowOptions options, QWidget* parent)
     : QMainWindow(parent), options_(std::move(options)), settings_(options_.settingsPath) {
   setObjectName(QStringLiteral("TVRTQ_MAIN"));
+  // One open at a time, in the order asked.
+  openPool_.setMaxThreadCount(1);
   // Fixed border, system menu and minimise button only.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -360,21 +362,25 @@ void TVRTQ_MAIN::FormFirstShow() {
   if (options_.arguments.size() >= 2) {
     // Every argument goes to the playlist as one batch; the first plays too,
     // under the name the extension correction gave it.
-    Open(options_.arguments.first());
-    QStringList batch = options_.arguments;
-    // A list named first went to the playlist through Open already.
-    if (WMP64->FileName().isEmpty()) batch.removeFirst();
-    else batch.first() = WMP64->FileName();
-    PlayList->AddBatch(batch);
-    if (!PlayList->isVisible()) S_PlayList->trigger();
+    Open(options_.arguments.first(), [this](const OpenAnalysis& a) {
+      QStringList batch = options_.arguments;
+      // A list named first went to the playlist through Open already.
+      if (a.playlist) batch.removeFirst();
+      else batch.first() = a.path;
+      PlayList->AddBatch(batch);
+      if (!PlayList->isVisible()) S_PlayList->trigger();
+    });
   } else if (options_.arguments.isEmpty()) {
     if (S_Resume->isChecked() && !s.resumeFileName.isEmpty()) {
       const bool autoStart = WMP64->AutoStart();
+      const int pos = s.resumePos;
+      const bool play = s.resumeState == MediaPlayerControl::kPlaying;
       WMP64->SetAutoStart(false);
-      Open(s.resumeFileName);
-      WMP64->SetCurrentPosition(s.resumePos);
-      if (s.resumeState == MediaPlayerControl::kPlaying) WMP64->Play();
-      WMP64->SetAutoStart(autoStart);
+      Open(s.resumeFileName, [this, autoStart, pos, play](const OpenAnalysis&) {
+        WMP64->SetCurrentPosition(pos);
+        if (play) WMP64->Play();
+        WMP64->SetAutoStart(autoStart);
+      });
     }
   } else {
     Open(options_.arguments.first());
@@ -468,6 +474,10 @@ void TVRTQ_MAIN::closeEvent(QCloseEvent* event) {
   }
   closing_ = true;
   idleTimer_->stop();
+  // An analysis under way uses the library and the session; its answer is
+  // dropped once it is back.
+  openPool_.clear();
+  openPool_.waitForDone();
   // Taken first: leaving full screen settles the window only later.
   MainSettings s = CurrentMainSettings();
   if (WMP64->DisplaySize() == MediaPlayerControl::kFullScreen)
@@ -504,7 +514,7 @@ void TVRTQ_MAIN::closeEvent(QCloseEvent* event) {
 
 // ---- Files ----
 
-void TVRTQ_MAIN::Open(const QString& path) {
+void TVRTQ_MAIN::Open(const QString& path, std::function<void(const OpenAnalysis&)> then) {
   // A file chosen in a dialog that outlived the close (a signal ended the run)
   // would otherwise start playing after the settings were written.
   if (closing_ || path.isEmpty()) return;
@@ -512,10 +522,25 @@ void TVRTQ_MAIN::Open(const QString& path) {
   ResetRepeat();
   const bool checking = S_CheckExt->isChecked();
   setWindowTitle(texts::kChecking);
-  const OpenAnalysis a = session_.Analyse(path, checking);
+  const quint64 serial = ++openSerial_;
+  // The file is read on a worker: a slow or hung mount must not freeze the
+  // window. Only the latest open goes on when its analysis is back.
+  opening_.fetch_add(1);
+  openPool_.start([this, serial, path, checking, then = std::move(then)] {
+    OpenAnalysis a = session_.Analyse(path, checking);
+    QMetaObject::invokeMethod(this, [this, serial, a = std::move(a), then] {
+      if (serial == openSerial_ && !closing_) FinishOpen(a, then);
+      opening_.fetch_sub(1);
+      if (opening_.load() == 0) emit OpenSettled();
+    }, Qt::QueuedConnection);
+  });
+}
+
+void TVRTQ_MAIN::FinishOpen(const OpenAnalysis& a, const std::function<void(const OpenAnalysis&)>& then) {
   if (a.playlist) {
     setWindowTitle(titleCopy_);
     emit PlaylistFileOpened(a.path, a.formatId);
+    if (then) then(a);
     return;
   }
   const QString& current = a.path;
@@ -532,9 +557,13 @@ void TVRTQ_MAIN::Open(const QString& path) {
   WMP64->SetRate(RateFromPosition(SC_Rate->value()));
   nowPlaying_.Opened(current);
   AnnounceTrack(current);
+  if (then) then(a);
 }
 
 void TVRTQ_MAIN::Close() {
+  // An open still being analysed is dropped too.
+  ++openSerial_;
+  if (windowTitle() == texts::kChecking) setWindowTitle(titleCopy_);
   if (WMP64->FileName().isEmpty()) return;
   WMP64->SetFileName(QString());
   setToolTip(QString());

@@ -7,6 +7,9 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QStringList>
+#include <QThreadPool>
+#include <atomic>
+#include <functional>
 #include <optional>
 
 #include "desktop/mpris_service.h"
@@ -55,8 +58,12 @@ class TVRTQ_MAIN : public QMainWindow {
   explicit TVRTQ_MAIN(MainWindowOptions options, QWidget* parent = nullptr);
   ~TVRTQ_MAIN() override;
 
-  // The one way a file reaches playback.
-  void Open(const QString& path);
+  // The one way a file reaches playback. The file is analysed off the GUI
+  // thread; then, unless another open or a close came meanwhile, it is shown
+  // and played, and then runs (also for a playlist file).
+  void Open(const QString& path, std::function<void(const OpenAnalysis&)> then = {});
+  // No analysis of an open is under way.
+  bool openSettled() const { return opening_.load() == 0; }
   void Close();
   void Layout();
 
@@ -80,6 +87,9 @@ class TVRTQ_MAIN : public QMainWindow {
   void PlaylistFileOpened(const QString& path, int formatId);
   // The current file played to its end.
   void EndOfFile();
+  // The last analysis of an open under way came back (and was used, unless
+  // a later open or a close had replaced it).
+  void OpenSettled();
   // The translucency level's opacity (0..255) for the program's other windows.
   void TranslucencyChange(int opacity);
 
@@ -178,6 +188,7 @@ class TVRTQ_MAIN : public QMainWindow {
   QPoint NormalPosition() const;
   QPoint OnSomeMonitor(const QPoint& at) const;
   void SettleRestore();
+  void FinishOpen(const OpenAnalysis& a, const std::function<void(const OpenAnalysis&)>& then);
   void ConnectMpris();
   void AnnounceTrack(const QString& path);
   void UpdateTrackNames();
@@ -219,6 +230,9 @@ class TVRTQ_MAIN : public QMainWindow {
   QTimer* idleTimer_ = nullptr;
   // The links are fixed at start; closes that come meanwhile wait for it.
   StartupCloseGuard startupGuard_;
+  QThreadPool openPool_;
+  quint64 openSerial_ = 0;
+  std::atomic<int> opening_{0};
   NowPlayingSession nowPlaying_{std::make_unique<NoMessengers>()};
   MprisService mpris_;
   TagValues tags_;  // of the current file, once read

@@ -62,7 +62,14 @@ class MainWindowTest : public testing::Test {
     window_->show();
     EXPECT_TRUE(test::WaitFor([&] { return window_->binding().bound() || window_->fatalStart(); }));
     test::WaitFor([] { return false; }, 50);
+    EXPECT_TRUE(test::WaitFor([&] { return window_->openSettled(); }));
     return window_.get();
+  }
+
+  // Opens as the user does and waits until the analysis is back and used.
+  void OpenNow(const QString& path) {
+    window_->Open(path);
+    EXPECT_TRUE(test::WaitFor([&] { return window_->openSettled(); }));
   }
 
   template <typename T>
@@ -147,7 +154,7 @@ TEST_F(MainWindowTest, OpenLaysOutForThePictureAndCloseRestores) {
   TVRTQ_MAIN* w = Start();
   auto* sizes = Find<QComboBox>("CB_MovieSize");
   sizes->setCurrentIndex(1);  // x0.5
-  w->Open(test::Fixture("clip.mp4"));
+  OpenNow(test::Fixture("clip.mp4"));
   EXPECT_EQ(w->windowTitle(), "clip.mp4");
   EXPECT_TRUE(w->toolTip().startsWith("[clip.mp4]\r\n")) << w->toolTip().toStdString();
   EXPECT_TRUE(w->toolTip().contains("13,831"));
@@ -174,7 +181,7 @@ TEST_F(MainWindowTest, OpenLaysOutForThePictureAndCloseRestores) {
   w->Close();  // nothing open: nothing happens
   EXPECT_EQ(w->windowTitle(), "Vortaq6.4 121014");
 
-  w->Open(test::Fixture("tone.mp3"));
+  OpenNow(test::Fixture("tone.mp3"));
   ASSERT_TRUE(WaitOpen());
   test::WaitFor([] { return false; }, 100);
   EXPECT_EQ(w->player()->size(), QSize(300, 146));
@@ -242,7 +249,7 @@ TEST_F(MainWindowTest, BarsDriveTheControlAndTheirLabels) {
 TEST_F(MainWindowTest, SectionRepeatResetsWhenStartIsAfterEnd) {
   TVRTQ_MAIN* w = Start();
   Find<QAction>("PM_AutoStart")->trigger();  // off: positions stay put
-  w->Open(test::Fixture("clip.mp4"));
+  OpenNow(test::Fixture("clip.mp4"));
   ASSERT_TRUE(WaitOpen());
   w->player()->SetCurrentPosition(1.5);
   ASSERT_TRUE(test::WaitFor([&] { return w->player()->CurrentPosition() > 1.4; }));
@@ -268,9 +275,9 @@ TEST_F(MainWindowTest, ReadOnlyMarksAreTakenBackAtExitButNotFromFilesThatHadThem
   ASSERT_TRUE(SetReadOnly(theirs, true));
   ASSERT_TRUE(test::WriteAll(SettingsPath(), Utf16("[Main]\r\nAddReadOnly=1\r\n")));
   TVRTQ_MAIN* w = Start();
-  w->Open(mine);
+  OpenNow(mine);
   EXPECT_TRUE(IsReadOnly(mine));
-  w->Open(theirs);
+  OpenNow(theirs);
   EXPECT_EQ(w->readOnlyList(), QStringList{mine});
   w->close();
   EXPECT_FALSE(IsReadOnly(mine));
@@ -288,7 +295,7 @@ TEST_F(MainWindowTest, ExtensionCorrectionRenamesBeforePlayingButNeverOverAnothe
   TVRTQ_MAIN* w = Start();
   ASSERT_TRUE(Find<QAction>("S_CheckExt")->isChecked());
 
-  w->Open(wrong);
+  OpenNow(wrong);
   const QString renamed = media.filePath("song.mp3");
   EXPECT_TRUE(QFileInfo::exists(renamed));
   EXPECT_FALSE(QFileInfo::exists(wrong));
@@ -296,18 +303,18 @@ TEST_F(MainWindowTest, ExtensionCorrectionRenamesBeforePlayingButNeverOverAnothe
   EXPECT_EQ(w->windowTitle(), "song.mp3");
   EXPECT_TRUE(w->toolTip().startsWith("[song.mp3]\r\n"));
 
-  w->Open(taken);  // other.mp3 is there: played under its old name
+  OpenNow(taken);  // other.mp3 is there: played under its old name
   EXPECT_TRUE(QFileInfo::exists(taken));
   EXPECT_EQ(w->player()->FileName(), taken);
 
-  w->Open(upper);  // a change of case alone is never made
+  OpenNow(upper);  // a change of case alone is never made
   EXPECT_TRUE(QFileInfo::exists(upper));
   EXPECT_EQ(w->player()->FileName(), upper);
 
   Find<QAction>("S_CheckExt")->trigger();  // off: names stay as they are
   const QString plain = media.filePath("plain.wav");
   ASSERT_TRUE(QFile::copy(test::Fixture("tone.mp3"), plain));
-  w->Open(plain);
+  OpenNow(plain);
   EXPECT_EQ(w->player()->FileName(), plain);
   w->close();
   EXPECT_FALSE(Written().ReadBool("Main", "CheckExt", true));
@@ -387,7 +394,7 @@ TEST_F(MainWindowTest, NamesThatAreNoUtf8AreAnalysedPlayedAndShownWithReplacemen
   ASSERT_EQ(::write(fd, data.constData(), data.size()), data.size());
   ::close(fd);
   TVRTQ_MAIN* w = Start();
-  w->Open(PathFromLocal(local));
+  OpenNow(PathFromLocal(local));
   EXPECT_EQ(w->windowTitle(), QStringLiteral("tone\uFFFD.mp3"));
   EXPECT_TRUE(w->toolTip().contains("4,407")) << w->toolTip().toStdString();  // the analysis
   ASSERT_TRUE(WaitOpen());
@@ -402,7 +409,7 @@ TEST_F(MainWindowTest, APathTooLongToAnalyseSaysSoAndStillPlays) {
   const QString path = folder + QStringLiteral("/tone.mp3");
   ASSERT_TRUE(QFile::copy(test::Fixture("tone.mp3"), path));
   TVRTQ_MAIN* w = Start();
-  w->Open(path);
+  OpenNow(path);
   EXPECT_TRUE(w->toolTip().contains(QStringLiteral("パスが長すぎる"))) << w->toolTip().toStdString();
   w->S_CopyDetailClick();
   EXPECT_TRUE(QGuiApplication::clipboard()->text().contains(QStringLiteral("パスが長すぎる")));
@@ -444,8 +451,7 @@ TEST_F(MainWindowTest, MessengerLinksStartFromTheSettingsAndTheirItemsOnlyChange
   EXPECT_TRUE(w->nowPlaying().tagsBound());
 
   // The tags are read off the GUI thread and name the track for the desktop.
-  w->Open(TaggedTone(dir_, "Song", "Band"));
-  EXPECT_EQ(w->mpris().metadata().value("xesam:title").toString(), "tagged.mp3");
+  OpenNow(TaggedTone(dir_, "Song", "Band"));
   ASSERT_TRUE(test::WaitFor([&] { return w->mpris().metadata().value("xesam:title").toString() == "Song"; }));
   EXPECT_EQ(w->mpris().metadata().value("xesam:artist").toStringList(), QStringList{"Band"});
   w->Close();
@@ -464,12 +470,12 @@ TEST_F(MainWindowTest, MessengerLinksStartFromTheSettingsAndTheirItemsOnlyChange
 TEST_F(MainWindowTest, WithoutThePlugInTheEngineNamesTheTrackElseTheFileName) {
   TVRTQ_MAIN* w = Start();
   EXPECT_FALSE(w->nowPlaying().tagsBound());  // no link, no plug-in
-  w->Open(TaggedTone(dir_, "Engine title", "Engine artist"));
+  OpenNow(TaggedTone(dir_, "Engine title", "Engine artist"));
   ASSERT_TRUE(test::WaitFor([&] { return w->mpris().metadata().value("xesam:title") == "Engine title"; }));
   EXPECT_EQ(w->mpris().metadata().value("xesam:artist").toStringList(), QStringList{"Engine artist"});
   ASSERT_TRUE(WaitOpen());
   EXPECT_TRUE(test::WaitFor([&] { return w->mpris().length() > 900'000; }));
-  w->Open(test::Fixture("clip.mp4"));
+  OpenNow(test::Fixture("clip.mp4"));
   EXPECT_EQ(w->mpris().metadata().value("xesam:title").toString(), "clip.mp4");
 }
 
@@ -482,10 +488,28 @@ TEST_F(MainWindowTest, TheAssociationItemOpensItsDialog) {
   dialog->close();
 }
 
-TEST_F(MainWindowTest, AnOpenErrorNamesItsOwnFileInJapaneseWithTheEnginesReason) {
+// A file on a hung mount must not freeze the window: the analysis runs aside,
+// and only the last of several opens in a row plays.
+TEST_F(MainWindowTest, OpenAnalysesOffTheGuiThreadAndOnlyTheLastOpenPlays) {
   TVRTQ_MAIN* w = Start();
+  w->Open(test::Fixture("tone.mp3"));
+  EXPECT_EQ(w->windowTitle(), "Checking...");  // back to the loop before the analysis is used
+  w->Open(test::Fixture("clip.mp4"));
+  ASSERT_TRUE(test::WaitFor([&] { return w->openSettled(); }));
+  EXPECT_EQ(w->player()->FileName(), test::Fixture("clip.mp4"));
+  EXPECT_EQ(w->windowTitle(), "clip.mp4");
+  // A close while the analysis runs wins over it.
+  w->Open(test::Fixture("tone.mp3"));
+  w->Close();
+  ASSERT_TRUE(test::WaitFor([&] { return w->openSettled(); }));
+  EXPECT_EQ(w->player()->FileName(), "");
+  EXPECT_NE(w->windowTitle(), "Checking...");
+}
+
+TEST_F(MainWindowTest, AnOpenErrorNamesItsOwnFileInJapaneseWithTheEnginesReason) {
+  Start();
   ShowInformation(nullptr, QString(), QString());  // forget earlier messages
-  w->Open(test::Fixture("make_fixtures.sh"));
+  OpenNow(test::Fixture("make_fixtures.sh"));
   ASSERT_TRUE(test::WaitFor([] { return !LastMessage().isEmpty(); }));
   EXPECT_TRUE(LastMessage().startsWith("make_fixtures.sh\nを開けませんでした。\n\n(mpv: "))
       << LastMessage().toStdString();
@@ -508,7 +532,7 @@ TEST_F(MainWindowTest, TwoOrMoreArgumentsPlayTheFirstAndListThemAll) {
 TEST_F(MainWindowTest, TheDesignedKeysDriveSizePlaybackAndPosition) {
   TVRTQ_MAIN* w = Start();
   Find<QAction>("PM_AutoStart")->trigger();  // off: the file waits to be started
-  w->Open(test::Fixture("clip.mp4"));
+  OpenNow(test::Fixture("clip.mp4"));
   ASSERT_TRUE(WaitOpen());
   struct Case {
     Qt::Key key;
@@ -552,6 +576,7 @@ TEST_F(MainWindowTest, ADropPlaysItsFirstFileOnly) {
   EXPECT_TRUE(enter.isAccepted());
   QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(w, &drop);
+  ASSERT_TRUE(test::WaitFor([&] { return w->openSettled(); }));
   EXPECT_EQ(w->player()->FileName(), test::Fixture("tone.mp3"));
   EXPECT_EQ(w->playList()->model()->rowCount(), 0);
 }

@@ -147,8 +147,13 @@ TEST_F(ProcessTest, NamesAfterTheDoubleDashAreFiles) {
   ASSERT_TRUE(QFile::copy(test::Fixture("tone.mp3"), media.filePath("-h.mp3")));
   QDir().mkpath(config_.filePath("vortaq"));
   ASSERT_TRUE(test::WriteAll(Settings(), Utf16("[Main]\r\nResume=1\r\nAutoStart=0\r\n")));
+  // The engine's log names the file once the analysis let it through.
+  const QString log = media.filePath("engine.log");
+  qputenv("VORTAQ_ENGINE_LOG", log.toUtf8());
   auto p = Launch({"--", "-h.mp3"}, VORTAQ_VORTAQ_EXE, media.path());
+  qunsetenv("VORTAQ_ENGINE_LOG");
   ASSERT_TRUE(test::WaitFor([&] { return QFileInfo::exists(Socket("VRTQ_NoMultiRun")); }));
+  ASSERT_TRUE(test::WaitFor([&] { return test::ReadAll(log).contains("-h.mp3"); }));
   EXPECT_EQ(Stop(p.get()), 0);
   const IniFile ini = IniFile::FromBytes(test::ReadAll(Settings()));
   EXPECT_EQ(ini.ReadString("Main", "ResumeFileName", ""), media.filePath("-h.mp3"));
