@@ -9,15 +9,6 @@
 
 namespace probex {
 
-bool OpenAudioFile(FileReader& reader, MediaInfo& info) {
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return false;
-  }
-  info.fileSize = reader.Size();
-  return true;
-}
-
 double SafeDivide(double a, double b) { return b > 0 ? a / b : 0.0; }
 
 uint64_t SubtractOrZero(uint64_t a, uint64_t b) { return a > b ? a - b : 0; }

@@ -12,10 +12,6 @@ class Description;
 class FileReader;
 struct TagInfo;
 
-// Opens info.path: on success stores fileSize, on failure writes the
-// open-failure message.
-bool OpenAudioFile(FileReader& reader, MediaInfo& info);
-
 // a / b, or 0 when b is not positive: an unknown rate or length leaves a
 // duration or bit rate at 0 instead of inf or NaN.
 double SafeDivide(double a, double b);

@@ -9,6 +9,7 @@
 #include "../core/messages.h"
 #include "../core/templates.h"
 #include "../core/text.h"
+#include "probex_formats.h"
 #include "avi.h"
 #include "chunk_io.h"
 #include "riff.h"
@@ -103,12 +104,15 @@ class AsfWalk {
   uint32_t maxBitrate_ = 0;
 };
 
-void AsfWalk::Run() {
-  std::vector<uint8_t> bytes;
-  while (reader_.Tell() < reader_.Size()) {
-    uint64_t start = reader_.Tell();
+// Calls visit(guid, size) with the reader just past the object's own header,
+// for every object up to the data object, inside the header object and its
+// extension too; the walk goes on past the object unless visit says false.
+template <class Visit>
+void ForEachObject(FileReader& reader, Visit visit) {
+  while (reader.Tell() < reader.Size()) {
+    uint64_t start = reader.Tell();
     uint8_t head[kObjectHeader] = {};
-    if (reader_.Read(head, sizeof head) < sizeof head) break;
+    if (reader.Read(head, sizeof head) < sizeof head) break;
     char guid[40];
     GuidText(head, guid);
     uint64_t size = ReadU64LE(head, 16);
@@ -117,14 +121,22 @@ void AsfWalk::Run() {
     // keep it in place for ever).
     if (size < kObjectHeader) break;
     if (GuidIs(guid, kHeaderObject)) {
-      reader_.Seek(6, 1);
+      reader.Seek(6, 1);
       continue;
     }
     if (GuidIs(guid, kHeaderExtension)) {
-      reader_.Seek(22, 1);
+      reader.Seek(22, 1);
       continue;
     }
-    if (size > reader_.Size() - start) break;  // runs past the file
+    if (size > reader.Size() - start) break;  // runs past the file
+    if (!visit(guid, size)) break;
+    reader.Seek(static_cast<int64_t>(start + size), 0);
+  }
+}
+
+void AsfWalk::Run() {
+  std::vector<uint8_t> bytes;
+  ForEachObject(reader_, [&](const char* guid, uint64_t size) {
     ReadPayload(reader_, size - kObjectHeader, bytes, kBodyCap);
     Body body(bytes);
     if (GuidIs(guid, kFileProperties)) FileProperties(body);
@@ -132,7 +144,8 @@ void AsfWalk::Run() {
     else if (GuidIs(guid, kExtendedStreamProperties)) ExtendedStreamProperties(body);
     else if (GuidIs(guid, kCodecList)) CodecList(body);
     else if (GuidIs(guid, kContentEncryption)) ContentEncryption(body);
-  }
+    return true;
+  });
   Results();
 }
 
@@ -299,13 +312,27 @@ void FormatAsfAudioText(char* out, size_t size, const AsfAudioInfo& info) {
   FormatAudioLine(out, size, "WINDOWSMEDIA", "AUDIO", audio);
 }
 
-void AnalyzeAsf(MediaInfo& media) {
-  FileReader reader;
-  if (!PathFits(media) || !reader.Open(media.path)) {
-    SetErrorText(media, msg::kOpenFailed);
-    return;
-  }
-  media.fileSize = reader.Size();
+int32_t ScanAsfStreams(FileReader& reader) {
+  bool fileProperties = false, audio = false, video = false;
+  ForEachObject(reader, [&](const char* guid, uint64_t size) {
+    if (GuidIs(guid, kFileProperties)) {
+      fileProperties = true;
+    } else if (GuidIs(guid, kStreamProperties) && size >= kObjectHeader + 16) {
+      uint8_t type[16] = {};
+      reader.Read(type, sizeof type);
+      char text[40];
+      GuidText(type, text);
+      audio = audio || GuidIs(text, kAudioMedia);
+      video = video || GuidIs(text, kVideoMedia);
+    }
+    return !(fileProperties && audio && video);
+  });
+  if (!fileProperties) return format::kUnknown;
+  if (video) return format::kAsfVideo;
+  return audio ? format::kAsfAudio : format::kUnknown;
+}
+
+void AnalyzeAsf(MediaInfo& media, FileReader& reader) {
   SetFormatName(media, "WindowsMedia");
   uint8_t first[16] = {};
   reader.Read(first, sizeof first, false);

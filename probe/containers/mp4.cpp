@@ -427,13 +427,7 @@ void FormatMp4AudioText(char* out, size_t size, const Mp4Track& track) {
   CopyText(out, size, d.Text());
 }
 
-void AnalyzeMp4(MediaInfo& info) {
-  FileReader reader;  // closed by its destructor on every return
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
-  info.fileSize = reader.Size();
+void AnalyzeMp4(MediaInfo& info, FileReader& reader) {
   SetFormatName(info, info.formatId == format::kQuickTime ? "QuickTime" : "MPEG4");
 
   Mp4Movie movie{};

@@ -493,13 +493,7 @@ void FormatTheoraText(char* out, size_t size, const TheoraInfo& info) {
   CopyText(out, size, d.Text());
 }
 
-void AnalyzeOgg(MediaInfo& media) {
-  FileReader reader;
-  if (!PathFits(media) || !reader.Open(media.path)) {
-    SetErrorText(media, msg::kOpenFailed);
-    return;
-  }
-  media.fileSize = reader.Size();
+void AnalyzeOgg(MediaInfo& media, FileReader& reader) {
   SetFormatName(media, "Ogg");
   OggWalk walk(media, reader);
   walk.Run();

@@ -10,6 +10,8 @@
 
 namespace probex {
 
+class FileReader;
+
 // Vorbis identification header; zero-fill before use.
 struct VorbisInfo {
   int32_t channels;
@@ -70,6 +72,6 @@ void FormatSpeexText(char* out, size_t size, const SpeexInfo& info);
 void FormatTheoraText(char* out, size_t size, const TheoraInfo& info);
 
 // FormatIds 15, 109, 110, 111.
-void AnalyzeOgg(MediaInfo& info);
+void AnalyzeOgg(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

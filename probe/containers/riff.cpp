@@ -419,13 +419,7 @@ void FormatPureVoiceText(char* out, size_t size, const RiffAudioInfo& info) {
   FormatAudioLine(out, size, "PUREVOICE", "AUDIO", info);
 }
 
-void AnalyzeRiff(MediaInfo& media) {
-  FileReader reader;
-  if (!PathFits(media) || !reader.Open(media.path)) {
-    SetErrorText(media, msg::kOpenFailed);
-    return;
-  }
-  media.fileSize = reader.Size();
+void AnalyzeRiff(MediaInfo& media, FileReader& reader) {
   SetFormatName(media, "RIFF");
   TagInfo tags{};
 

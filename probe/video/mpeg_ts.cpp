@@ -577,14 +577,8 @@ bool AnalyzeTransportStream(FileReader& reader, MediaInfo& info, uint64_t start,
   return true;
 }
 
-void AnalyzeMpegTs(MediaInfo& info) {
-  FileReader reader;
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
+void AnalyzeMpegTs(MediaInfo& info, FileReader& reader) {
   SetFormatName(info, "MPEG2-TS");
-  info.fileSize = reader.Size();
   AnalyzeTransportStream(reader, info, 0, reader.Size());
   reader.Close();
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "dispatch.h"
+#include "probex_formats.h"
 #include "audio/flac.h"
 #include "audio/midi.h"
 #include "audio/monkeys_audio.h"
@@ -126,10 +128,9 @@ TEST_F(DamagedAudioTest, PublicFiles) {
   }
 }
 
-using Analyzer = void (*)(MediaInfo&);
-constexpr Analyzer kAnalyzers[] = {AnalyzeFlac,    AnalyzeMonkeysAudio, AnalyzeMusePack, AnalyzeTta,
-                                   AnalyzeWavPack, AnalyzeOptimFrog,    AnalyzeMidi,     AnalyzeSunAudio,
-                                   AnalyzeTwinVq,  AnalyzeS98};
+constexpr int32_t kAnalyzers[] = {format::kFlac,    format::kMonkeysAudio, format::kMusePack, format::kTta,
+                                  format::kWavPack, format::kOptimFrog,    format::kMidi,     format::kSunAudio,
+                                  format::kTwinVq,  format::kS98};
 
 // Every analyzer on every other format's file: what a wrong guess meets.
 TEST_F(DamagedAudioTest, ForeignFiles) {
@@ -138,16 +139,18 @@ TEST_F(DamagedAudioTest, ForeignFiles) {
   for (const char* name : files) {
     for (size_t i = 0; i < sizeof kAnalyzers / sizeof kAnalyzers[0]; ++i) {
       MediaInfo info = MakeRecord(FixturePath(std::string("audio2/") + name));
-      kAnalyzers[i](info);
+      info.formatId = kAnalyzers[i];
+      Dispatch(info);
       ExpectSane(info, std::string(name) + " by analyzer " + std::to_string(i));
     }
   }
 }
 
 TEST_F(DamagedAudioTest, UnopenableFile) {
-  for (Analyzer analyze : kAnalyzers) {
+  for (int32_t formatId : kAnalyzers) {
     MediaInfo info = MakeRecord("/nonexistent/folder/file.bin");
-    analyze(info);
+    info.formatId = formatId;
+    Dispatch(info);
     EXPECT_EQ(Text(info.errorText), "ファイルのオープンに失敗");
     EXPECT_EQ(info.audioCount, 0);
   }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "dispatch.h"
 #include "../../probe/containers/matroska.h"
 #include "box_builders.h"
 #include "file_reader.h"
@@ -35,7 +36,7 @@ MediaInfo Analyze(const Bytes& file, const std::string& name = "film.mkv") {
   TempFile f(name, file);
   MediaInfo info = MakeRecord(f.Path());
   info.formatId = format::kMatroska;
-  AnalyzeMatroska(info);
+  Dispatch(info);
   return info;
 }
 
@@ -242,7 +243,8 @@ TEST_F(MatroskaTest, NoTrackEntry) {
   EXPECT_STREQ(info.formatName, "Matroska");
   EXPECT_EQ(info.fileSize, file.size());
   MediaInfo missing = MakeRecord("/nonexistent/a.mkv");
-  AnalyzeMatroska(missing);
+  missing.formatId = format::kMatroska;
+  Dispatch(missing);
   EXPECT_EQ(Utf8(missing.errorText), "ファイルのオープンに失敗");
 }
 

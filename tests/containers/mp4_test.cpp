@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "dispatch.h"
 #include "box_builders.h"
 #include "file_reader.h"
 #include "fixture.h"
@@ -21,7 +22,7 @@ MediaInfo Analyze(const Bytes& file, int32_t formatId = format::kMp4) {
   TempFile f("movie.mp4", file);
   MediaInfo info = MakeRecord(f.Path());
   info.formatId = formatId;
-  AnalyzeMp4(info);
+  Dispatch(info);
   return info;
 }
 
@@ -188,7 +189,8 @@ TEST_F(Mp4Test, FailuresKeepFormatNameAndSize) {
     EXPECT_EQ(info.fileSize, c.file.size());
   }
   MediaInfo missing = MakeRecord("/nonexistent/a.mp4");
-  AnalyzeMp4(missing);
+  missing.formatId = format::kMp4;
+  Dispatch(missing);
   EXPECT_EQ(Utf8(missing.errorText), "ファイルのオープンに失敗");
 }
 
