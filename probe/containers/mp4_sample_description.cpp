@@ -8,6 +8,7 @@
 #include "../video/mpeg4_visual.h"
 #include "../video/mpeg_video.h"
 #include "bits.h"
+#include "byte_span.h"
 #include "file_reader.h"
 #include "mp4.h"
 #include "ogg.h"
@@ -21,8 +22,6 @@ namespace {
 // A first sample larger than this is probed over its first bytes only.
 constexpr uint32_t kMaxProbedSample = 1u << 20;
 
-uint32_t U16(const uint8_t* b, size_t size, size_t off) { return off + 2 <= size ? ReadU16BE(b, off) : 0; }
-uint32_t U32(const uint8_t* b, size_t size, size_t off) { return off + 4 <= size ? ReadU32BE(b, off) : 0; }
 
 // The track's first sample (its first bytes when large); empty without one.
 std::vector<uint8_t> ReadFirstSample(FileReader* reader, const Mp4Track& track) {
@@ -101,32 +100,33 @@ void ParseMp4SampleDescription(const uint8_t* stsd, size_t size, int kind, Mp4Tr
   char key[5];
   Mp4CodecKey(stsd, size, key);
   bool wave = key[0] == 'M' && key[1] == 'S';
+  const ByteSpan fields(stsd, size);
   size_t p = 32;
   if (kind == kMp4Video) {
-    track.width = static_cast<int32_t>(U16(stsd, size, 48));
-    track.height = static_cast<int32_t>(U16(stsd, size, 50));
-    track.depth = static_cast<uint16_t>(U16(stsd, size, 98));
+    track.width = static_cast<int32_t>(fields.U16BE(48));
+    track.height = static_cast<int32_t>(fields.U16BE(50));
+    track.depth = static_cast<uint16_t>(fields.U16BE(98));
     p = 102;
     // Colour table id -1 means none; only 0 means a table follows here:
     // seed (4), flags (2), last index (2), then 8 bytes per entry.
-    auto tableId = static_cast<int16_t>(U16(stsd, size, 100));
-    if (tableId == 0) p = 110 + (size_t{U16(stsd, size, 108)} + 1) * 8;
+    auto tableId = static_cast<int16_t>(fields.U16BE(100));
+    if (tableId == 0) p = 110 + (size_t{fields.U16BE(108)} + 1) * 8;
     LookupCodec(track.videoCodec, sizeof track.videoCodec, "QT-VIDEO", key);
   } else {
-    track.channels = static_cast<uint16_t>(U16(stsd, size, 40));
-    track.bitsPerSample = static_cast<uint16_t>(U16(stsd, size, 42));
-    track.sampleRate = U16(stsd, size, 48) + U16(stsd, size, 50) / 65536.0;
+    track.channels = static_cast<uint16_t>(fields.U16BE(40));
+    track.bitsPerSample = static_cast<uint16_t>(fields.U16BE(42));
+    track.sampleRate = fields.U16BE(48) + fields.U16BE(50) / 65536.0;
     // A version 2 sound description keeps the real rate and channel count
     // further on and leaves 1 Hz and 3 channels in the old fields.
-    if (U16(stsd, size, 32) == 2 && size >= 76) {
+    if (fields.U16BE(32) == 2 && size >= 76) {
       track.sampleRate = ReadFloatBE(stsd + 56, 8);
-      track.channels = static_cast<uint16_t>(U32(stsd, size, 64));
-      track.bitsPerSample = static_cast<uint16_t>(U32(stsd, size, 72));
+      track.channels = static_cast<uint16_t>(fields.U32BE(64));
+      track.bitsPerSample = static_cast<uint16_t>(fields.U32BE(72));
     }
     p = 48;
     uint32_t formatTag = 0;
     if (wave) {
-      formatTag = (20 + 4 <= size) ? ReadU16BE(stsd, 22) : 0;
+      formatTag = fields.U16BE(22);
       char tagKey[8];
       FormatText(tagKey, sizeof tagKey, "%04X", formatTag);
       LookupCodec(track.audioCodec, sizeof track.audioCodec, "WAV", tagKey);
