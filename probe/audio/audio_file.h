@@ -22,6 +22,8 @@ uint64_t SubtractOrZero(uint64_t a, uint64_t b);
 void SetSampleRate(Description& d, uint32_t rate);
 // #bitratek# ("%.2f" kbit/s) and #bitrate# ("%.2f").
 void SetBitrate(Description& d, double bitrate);
+// Sample rate (kHz and whole Hz), bit rate (kbit/s and bit/s) and channels.
+void SetCommonAudio(Description& d, double sampleRate, double bitRate, int channels);
 
 // DescribeTags as an extra entry, when any tag was found.
 void AddTagText(MediaInfo& info, const TagInfo& tags);
