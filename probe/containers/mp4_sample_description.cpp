@@ -83,6 +83,81 @@ void DescribeAacConfig(const uint8_t* config, size_t length, double bitrate, Mp4
   DescribeAac(track.audioText, sizeof track.audioText, aac);
 }
 
+// What the descriptors of one esds have said so far.
+struct EsdsObject {
+  int kind;
+  Mp4Track& track;
+  FileReader* reader;
+  uint32_t objectType, maxBitrate, avgBitrate;
+};
+
+// One row per object type (or run of them): what its decoder configuration
+// starts, and the parser of its decoder-specific information. A type without
+// a row, or a row without a parser, is named as unknown in the line.
+struct Mp4ObjectRow {
+  uint8_t first, last;
+  void (*onConfig)(EsdsObject&);
+  void (*onSpecific)(EsdsObject&, const uint8_t* info, size_t n);
+};
+
+void NameMpegVideo(EsdsObject& o) {
+  // The object type names the codec even where no header is found.
+  CopyText(o.track.videoCodec, sizeof o.track.videoCodec, o.objectType == 0x6A ? "MPEG-1 Video" : "MPEG-2 Video");
+}
+
+void ParseMpegVideoObject(EsdsObject& o, const uint8_t* info, size_t n) {
+  ParseMpegVideoConfig(info, n, o.objectType, o.track);
+}
+
+void ParseMpeg4VisualObject(EsdsObject& o, const uint8_t* info, size_t n) {
+  ParseMpeg4VisualConfig(info, n, o.track.profile, sizeof o.track.profile, o.track.aspect, sizeof o.track.aspect);
+}
+
+void ParseAacObject(EsdsObject& o, const uint8_t* info, size_t n) {
+  if (!n || o.kind != kMp4Audio) return;
+  double bitrate = o.avgBitrate ? o.avgBitrate : o.maxBitrate ? o.maxBitrate : o.track.bitRate;
+  DescribeAacConfig(info, n, bitrate, o.track);
+}
+
+void ParseVorbisObject(EsdsObject& o, const uint8_t* info, size_t n) {
+  VorbisInfo vorbis = {};
+  if (n > 2 && ParseVorbisIdHeader(info + 2, n - 2, vorbis))
+    FormatVorbisText(o.track.audioText, sizeof o.track.audioText, vorbis);
+}
+
+constexpr Mp4ObjectRow kMp4Objects[] = {
+    {0x20, 0x20, nullptr, ParseMpeg4VisualObject},
+    {0x40, 0x40, nullptr, ParseAacObject},
+    {0x60, 0x65, NameMpegVideo, ParseMpegVideoObject},
+    {0x66, 0x68, nullptr, ParseAacObject},
+    {0x69, 0x69, [](EsdsObject& o) { ProbeFirstSample(o.reader, o.track, 0x0055); }, nullptr},
+    {0x6A, 0x6A, NameMpegVideo, ParseMpegVideoObject},
+    {0x6B, 0x6B, [](EsdsObject& o) { ProbeFirstSample(o.reader, o.track, 0x0055); }, nullptr},
+    {0xDD, 0xDD, nullptr, ParseVorbisObject},
+    {0xE1, 0xE1, nullptr,
+     [](EsdsObject& o, const uint8_t*, size_t) {
+       CopyText(o.track.audioCodec, sizeof o.track.audioCodec, "QUALCOMM PureVoice");
+     }},
+};
+
+const Mp4ObjectRow* FindObjectRow(uint32_t objectType) {
+  for (const Mp4ObjectRow& row : kMp4Objects)
+    if (objectType >= row.first && objectType <= row.last) return &row;
+  return nullptr;
+}
+
+// The configuration boxes of a sample entry that name its codec's details,
+// one row each.
+struct Mp4ConfigBoxRow {
+  const char* type;
+  void (*parse)(const uint8_t* payload, size_t size, int kind, Mp4Track& track, FileReader* reader);
+};
+
+constexpr Mp4ConfigBoxRow kMp4ConfigBoxes[] = {
+    {"esds", ParseEsds},
+    {"avcC", [](const uint8_t* payload, size_t size, int, Mp4Track& track, FileReader*) { ParseAvcC(payload, size, track); }},
+};
+
 }  // namespace
 
 void Mp4CodecKey(const uint8_t* stsd, size_t size, char (&key)[5]) {
@@ -139,9 +214,10 @@ void ParseMp4SampleDescription(const uint8_t* stsd, size_t size, int kind, Mp4Tr
   // Configuration boxes; a child shorter than its own header ends the scan.
   while (size >= 8 && p < size - 8) {
     uint32_t boxSize = ReadU32BE(stsd, p);
-    bool esds = EqualNoCase(stsd + p + 4, "esds", 4);
-    bool avcc = EqualNoCase(stsd + p + 4, "avcC", 4);
-    if (!esds && !avcc) {
+    const Mp4ConfigBoxRow* row = nullptr;
+    for (const Mp4ConfigBoxRow& r : kMp4ConfigBoxes)
+      if (EqualNoCase(stsd + p + 4, r.type, 4)) row = &r;
+    if (!row) {
       ++p;
       continue;
     }
@@ -149,10 +225,7 @@ void ParseMp4SampleDescription(const uint8_t* stsd, size_t size, int kind, Mp4Tr
     size_t payloadSize = std::min<size_t>(boxSize - 8, size - p - 8);
     std::vector<uint8_t> payload(stsd + p + 8, stsd + p + 8 + payloadSize);
     p += boxSize;
-    if (esds)
-      ParseEsds(payload.data(), payload.size(), kind, track, reader);
-    else
-      ParseAvcC(payload.data(), payload.size(), track);
+    row->parse(payload.data(), payload.size(), kind, track, reader);
   }
 }
 
@@ -170,7 +243,8 @@ void ParseAvcC(const uint8_t* payload, size_t size, Mp4Track& track) {
 
 void ParseEsds(const uint8_t* payload, size_t size, int kind, Mp4Track& track, FileReader* reader) {
   size_t q = 4;  // version and flags
-  uint32_t objectType = 0, maxBitrate = 0, avgBitrate = 0;
+  uint32_t objectType = 0;
+  EsdsObject object{kind, track, reader, 0, 0, 0};
   while (q < size) {
     uint8_t tag = payload[q++];
     if (tag == 3) {  // ES_Descriptor
@@ -184,56 +258,24 @@ void ParseEsds(const uint8_t* payload, size_t size, int kind, Mp4Track& track, F
     } else if (tag == 4) {  // DecoderConfigDescriptor
       ReadDescriptorLength(payload, size, q);
       if (q + 13 > size) break;
-      objectType = payload[q];
-      maxBitrate = ReadU32BE(payload, q + 5);
-      avgBitrate = ReadU32BE(payload, q + 9);
+      objectType = object.objectType = payload[q];
+      object.maxBitrate = ReadU32BE(payload, q + 5);
+      object.avgBitrate = ReadU32BE(payload, q + 9);
       q += 13;
-      switch (objectType) {
-        case 0x69:
-        case 0x6B:
-          ProbeFirstSample(reader, track, 0x0055);
-          break;
-        case 0x20: case 0x40: case 0x66: case 0x67: case 0x68: case 0xDD: case 0xE1:
-          break;
-        default:
-          if (IsMpegVideoObject(objectType)) {
-            // The object type names the codec even where no header is found.
-            CopyText(track.videoCodec, sizeof track.videoCodec, objectType == 0x6A ? "MPEG-1 Video" : "MPEG-2 Video");
-            break;
-          }
-          FormatText(track.audioCodec, sizeof track.audioCodec, "UnknownESConfigDescriptor(%02X)", objectType);
-      }
+      const Mp4ObjectRow* row = FindObjectRow(objectType);
+      if (!row)
+        FormatText(track.audioCodec, sizeof track.audioCodec, "UnknownESConfigDescriptor(%02X)", objectType);
+      else if (row->onConfig)
+        row->onConfig(object);
     } else if (tag == 5) {  // DecoderSpecificInfo
       uint32_t length = ReadDescriptorLength(payload, size, q);
       size_t n = std::min<size_t>(length, size - std::min(q, size));
       const uint8_t* info = payload + q;
-      switch (objectType) {
-        case 0x20:
-          ParseMpeg4VisualConfig(info, n, track.profile, sizeof track.profile, track.aspect, sizeof track.aspect);
-          break;
-        case 0x40: case 0x66: case 0x67: case 0x68:
-          if (n && kind == kMp4Audio) {
-            double bitrate = avgBitrate ? avgBitrate : maxBitrate ? maxBitrate : track.bitRate;
-            DescribeAacConfig(info, n, bitrate, track);
-          }
-          break;
-        case 0xDD:
-          if (n > 2) {
-            VorbisInfo vorbis = {};
-            if (ParseVorbisIdHeader(info + 2, n - 2, vorbis))
-              FormatVorbisText(track.audioText, sizeof track.audioText, vorbis);
-          }
-          break;
-        case 0xE1:
-          CopyText(track.audioCodec, sizeof track.audioCodec, "QUALCOMM PureVoice");
-          break;
-        default:
-          if (IsMpegVideoObject(objectType)) {
-            ParseMpegVideoConfig(info, n, objectType, track);
-            break;
-          }
-          FormatText(track.audioCodec, sizeof track.audioCodec, "UnknownESSpecificDescriptor(%02X)", objectType);
-      }
+      const Mp4ObjectRow* row = FindObjectRow(objectType);
+      if (row && row->onSpecific)
+        row->onSpecific(object, info, n);
+      else
+        FormatText(track.audioCodec, sizeof track.audioCodec, "UnknownESSpecificDescriptor(%02X)", objectType);
       q += n;
     } else if (tag == 6) {  // SLConfigDescriptor
       ReadDescriptorLength(payload, size, q);
