@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "../audio/aac.h"
+#include "../audio/audio_frames.h"
 #include "../audio/ac3.h"
 #include "../audio/audio_file.h"
 #include "../audio/dts.h"
@@ -295,50 +296,16 @@ void DescribeWavPack(FileReader& reader, const MatroskaInfo& info, const Matrosk
   AddAudioText(media, d.Text());
 }
 
-enum class StreamKind { kMpegAudio, kAc3, kDts };
-
 // First sync in the frame whose header parses, described by its own family;
 // otherwise the generic line with the fallback label.
 void DescribeFromFrame(FileReader& reader, const MatroskaInfo& info, const MatroskaTrack& track, TrackState& s,
-                       MediaInfo& media, StreamKind kind) {
+                       MediaInfo& media, AudioFrames family, const char* fallback) {
   std::vector<uint8_t> frame = ReadFirstFrame(reader, info, track);
-  const uint8_t* data = frame.data();
-  size_t length = frame.size();
   char line[kLineBytes];
-  size_t start = 0;
-  while (start < length) {
-    int64_t hit = kind == StreamKind::kMpegAudio ? FindMpegAudioSync(data, length, start)
-                  : kind == StreamKind::kAc3     ? FindAc3Sync(data, length, start)
-                                                 : FindDtsSync(data, length, start);
-    if (hit < 0) break;
-    size_t at = static_cast<size_t>(hit);
-    if (kind == StreamKind::kMpegAudio) {
-      MpegAudioInfo mpeg = {};
-      if (ParseMpegAudioVbrHeader(mpeg, data + at, length - at)) {
-        DescribeMpegAudio(line, sizeof line, mpeg);
-        AddAudioText(media, line);
-        return;
-      }
-    } else if (kind == StreamKind::kAc3) {
-      Ac3Info ac3 = {};
-      CopyText(ac3.codec, sizeof ac3.codec, kAc3Codec);
-      if (ParseAc3SyncInfo(ac3, data + at, length - at)) {
-        if (ac3.isEac3) CopyText(ac3.codec, sizeof ac3.codec, kEac3Codec);
-        DescribeAc3(line, sizeof line, ac3);
-        AddAudioText(media, line);
-        return;
-      }
-    } else {
-      DtsInfo dts = {};
-      if (ParseDtsHeader(dts, data + at, length - at)) {
-        DescribeDts(line, sizeof line, dts);
-        AddAudioText(media, line);
-        return;
-      }
-    }
-    start = at + 1;
+  if (DescribeAudioFrames(family, frame.data(), frame.size(), line, sizeof line)) {
+    AddAudioText(media, line);
+    return;
   }
-  const char* fallback = kind == StreamKind::kMpegAudio ? "MPEG-Audio" : kind == StreamKind::kAc3 ? "Dolby AC-3" : "DTS";
   CopyText(s.audio.codec, sizeof s.audio.codec, fallback);
   AddAudioLine(media, s.audio);
 }
@@ -431,13 +398,17 @@ constexpr MatroskaCodecRow kMatroskaCodecs[] = {
     {"A_TTA1", nullptr, "TTA", false},
     {"A_WAVPACK4", [](TrackContext& c) { DescribeWavPack(c.reader, c.info, c.track, c.s, c.media); }, nullptr, false},
     {"A_MPEG/",
-     [](TrackContext& c) { DescribeFromFrame(c.reader, c.info, c.track, c.s, c.media, StreamKind::kMpegAudio); },
+     [](TrackContext& c) {
+       DescribeFromFrame(c.reader, c.info, c.track, c.s, c.media, AudioFrames::kMpegAudio, "MPEG-Audio");
+     },
      nullptr, false},
-    {"A_AC3", [](TrackContext& c) { DescribeFromFrame(c.reader, c.info, c.track, c.s, c.media, StreamKind::kAc3); },
+    {"A_AC3",
+     [](TrackContext& c) { DescribeFromFrame(c.reader, c.info, c.track, c.s, c.media, AudioFrames::kAc3, "Dolby AC-3"); },
      nullptr, false},
-    {"A_EAC3", [](TrackContext& c) { DescribeFromFrame(c.reader, c.info, c.track, c.s, c.media, StreamKind::kAc3); },
+    {"A_EAC3",
+     [](TrackContext& c) { DescribeFromFrame(c.reader, c.info, c.track, c.s, c.media, AudioFrames::kAc3, "Dolby AC-3"); },
      nullptr, false},
-    {"A_DTS", [](TrackContext& c) { DescribeFromFrame(c.reader, c.info, c.track, c.s, c.media, StreamKind::kDts); },
+    {"A_DTS", [](TrackContext& c) { DescribeFromFrame(c.reader, c.info, c.track, c.s, c.media, AudioFrames::kDts, "DTS"); },
      nullptr, false},
     {"A_TRUEHD", nullptr, "Dolby TrueHD", false},
 };
