@@ -18,17 +18,19 @@ void SetSampleRate(Description& d, uint32_t rate) {
   d.Set("#samplerate#", "%u", rate);
 }
 
-void SetCommonAudio(Description& d, double sampleRate, double bitRate, int channels) {
-  d.Set("#sampleratek#", "%.2f", sampleRate * 0.001);
-  d.Set("#samplerate#", "%lld", WholeNumber(sampleRate));
-  d.Set("#bitratek#", "%.2f", bitRate * 0.001);
-  d.Set("#bitrate#", "%.2f", bitRate);
-  d.Set("#channel#", "%d", channels);
-}
-
 void SetBitrate(Description& d, double bitrate) {
   d.Set("#bitratek#", "%.2f", bitrate * 0.001);
   d.Set("#bitrate#", "%.2f", bitrate);
+}
+
+void SetCommonAudio(Description& d, double sampleRate, double bitRate, int channels) {
+  d.Set("#sampleratek#", "%.2f", sampleRate * 0.001);
+  d.Set("#samplerate#", "%lld", WholeNumber(sampleRate));
+  // Xiph headers leave the rate of a VBR stream out, and a chained Ogg has
+  // none of its own: no rate, no unit.
+  d.SetKnown("#bitratek#", "%.2f", bitRate * 0.001);
+  d.SetKnown("#bitrate#", "%.2f", bitRate);
+  d.Set("#channel#", "%d", channels);
 }
 
 void AddTagText(MediaInfo& info, const TagInfo& tags) {
