@@ -48,15 +48,27 @@ constexpr struct {
     {0x0050, AudioFrames::kMpegAudio}, {0x0055, AudioFrames::kMpegAudio}, {0x2000, AudioFrames::kAc3},
 };
 
+const FrameFamilyRow& Row(AudioFrames family) {
+  for (const FrameFamilyRow& row : kFamilies)
+    if (row.family == family) return row;
+  return kFamilies[0];
+}
+
 }  // namespace
+
+int64_t FindAudioFrameSync(AudioFrames family, const uint8_t* bytes, size_t length, size_t from) {
+  return bytes ? Row(family).find(bytes, length, from) : -1;
+}
+
+bool DescribeAudioFrame(AudioFrames family, const uint8_t* bytes, size_t length, char* out, size_t size) {
+  return bytes && length && size && Row(family).describe(bytes, length, out, size);
+}
 
 bool DescribeAudioFrames(AudioFrames family, const uint8_t* bytes, size_t length, char* out, size_t size) {
   if (!bytes || length == 0 || size == 0) return false;
-  for (const FrameFamilyRow& row : kFamilies) {
-    if (row.family != family) continue;
-    for (int64_t hit = row.find(bytes, length, 0); hit >= 0; hit = row.find(bytes, length, static_cast<size_t>(hit) + 1))
-      if (row.describe(bytes + hit, length - static_cast<size_t>(hit), out, size)) return true;
-  }
+  const FrameFamilyRow& row = Row(family);
+  for (int64_t hit = row.find(bytes, length, 0); hit >= 0; hit = row.find(bytes, length, static_cast<size_t>(hit) + 1))
+    if (row.describe(bytes + hit, length - static_cast<size_t>(hit), out, size)) return true;
   return false;
 }
 

@@ -7,6 +7,7 @@
 
 #include "../audio/aac.h"
 #include "../audio/ac3.h"
+#include "../audio/audio_frames.h"
 #include "../audio/dts.h"
 #include "../audio/mpeg_audio.h"
 #include "../core/bits.h"
@@ -293,14 +294,17 @@ bool DescribeMpegVideoStream(const TsPayload& t, char* text, size_t size, const 
   return true;
 }
 
-bool DescribeMpegAudioStream(const TsPayload& t, char* text, size_t size) {
-  int64_t hit = FindMpegAudioSync(t.w.data, t.regionEnd, t.from);
+// The first sync word's header only: a stream's first packet starts with a
+// frame, and the parse may run past the region to the window's end.
+bool DescribeFrameStream(const TsPayload& t, AudioFrames family, char* text, size_t size) {
+  int64_t hit = FindAudioFrameSync(family, t.w.data, t.regionEnd, t.from);
   if (hit < 0) return false;
-  MpegAudioInfo audio{};
   size_t at = static_cast<size_t>(hit);
-  if (!ParseMpegAudioVbrHeader(audio, t.w.data + at, ParseLength(t.w, at))) return false;
-  DescribeMpegAudio(text, size, audio);
-  return true;
+  return DescribeAudioFrame(family, t.w.data + at, ParseLength(t.w, at), text, size);
+}
+
+bool DescribeMpegAudioStream(const TsPayload& t, char* text, size_t size) {
+  return DescribeFrameStream(t, AudioFrames::kMpegAudio, text, size);
 }
 
 bool DescribeAdtsStream(const TsPayload& t, char* text, size_t size) {
@@ -334,24 +338,11 @@ bool DescribeBdLpcmStream(const TsPayload& t, char* text, size_t size) {
 }
 
 bool DescribeAc3Stream(const TsPayload& t, char* text, size_t size) {
-  int64_t hit = FindAc3Sync(t.w.data, t.regionEnd, t.from);
-  if (hit < 0) return false;
-  size_t at = static_cast<size_t>(hit);
-  Ac3Info ac3{};
-  if (!ParseAc3SyncInfo(ac3, t.w.data + at, ParseLength(t.w, at))) return false;
-  CopyText(ac3.codec, sizeof ac3.codec, ac3.isEac3 ? kEac3Codec : kAc3Codec);
-  DescribeAc3(text, size, ac3);
-  return true;
+  return DescribeFrameStream(t, AudioFrames::kAc3, text, size);
 }
 
 bool DescribeDtsStream(const TsPayload& t, char* text, size_t size) {
-  int64_t hit = FindDtsSync(t.w.data, t.regionEnd, t.from);
-  if (hit < 0) return false;
-  size_t at = static_cast<size_t>(hit);
-  DtsInfo dts{};
-  if (!ParseDtsHeader(dts, t.w.data + at, ParseLength(t.w, at))) return false;
-  DescribeDts(text, size, dts);
-  return true;
+  return DescribeFrameStream(t, AudioFrames::kDts, text, size);
 }
 
 // Private data: ffmpeg's 192-byte mode writes AAC so. Subtitles and teletext
