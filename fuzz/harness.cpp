@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "dispatch.h"
+#include "registry.h"
 #include "probex.h"
 #include "templates.h"
 
@@ -83,10 +84,9 @@ std::unique_ptr<MediaInfo> NewRecord(const std::string& path) {
 
 const std::vector<int32_t>& AnalyzerFormats() {
   static const std::vector<int32_t> formats = [] {
-    size_t count = 0;
-    const AnalyzerEntry* table = AnalyzerTable(count);
     std::vector<int32_t> ids;
-    for (size_t i = 0; i < count; ++i) ids.push_back(table[i].formatId);
+    for (const FormatRecord& record : Formats().Records())
+      if (!record.playlist) ids.push_back(record.formatId);
     return ids;
   }();
   return formats;

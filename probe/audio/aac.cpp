@@ -393,12 +393,7 @@ void DescribeAac(char* out, size_t size, const AacInfo& info) {
   CopyText(out, size, d.Text());
 }
 
-void AnalyzeAac(MediaInfo& media) {
-  FileReader reader;
-  if (!reader.Open(media.path)) {
-    SetErrorText(media, msg::kOpenFailed);
-    return;
-  }
+void AnalyzeAac(MediaInfo& media, FileReader& reader) {
   AacInfo info{};
   uint64_t size = reader.Size();
   uint8_t tail[3] = {};

@@ -68,6 +68,6 @@ void InferAacFromTrack(AacInfo& info, double trackRate, uint32_t trackChannels);
 void DescribeAac(char* out, size_t size, const AacInfo& info);
 
 // FormatId 117.
-void AnalyzeAac(MediaInfo& info);
+void AnalyzeAac(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

@@ -239,13 +239,7 @@ void DescribeAc3(char* out, size_t size, const Ac3Info& info) {
   CopyText(out, size, d.Text());
 }
 
-void AnalyzeAc3(MediaInfo& media) {
-  FileReader reader;
-  if (!reader.Open(media.path)) {
-    SetErrorText(media, msg::kOpenFailed);
-    return;
-  }
-  media.fileSize = reader.Size();
+void AnalyzeAc3(MediaInfo& media, FileReader& reader) {
   // The sync word is looked for in the first 2048 bytes; more are read so
   // that the substreams of a large E-AC-3 frame are seen whole.
   std::vector<uint8_t> head(kReadBytes, 0);

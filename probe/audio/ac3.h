@@ -9,6 +9,8 @@
 
 namespace probex {
 
+class FileReader;
+
 // One stream; zero-fill before use.
 struct Ac3Info {
   char codec[32];  // #codec#: set by the caller ("Dolby AC-3", or kEac3Codec when isEac3)
@@ -44,6 +46,6 @@ bool ParseAc3SyncInfo(Ac3Info& info, const uint8_t* bytes, size_t length);
 void DescribeAc3(char* out, size_t size, const Ac3Info& info);
 
 // FormatId 113.
-void AnalyzeAc3(MediaInfo& info);
+void AnalyzeAc3(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

@@ -9,15 +9,6 @@
 
 namespace probex {
 
-bool OpenAudioFile(FileReader& reader, MediaInfo& info) {
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return false;
-  }
-  info.fileSize = reader.Size();
-  return true;
-}
-
 double SafeDivide(double a, double b) { return b > 0 ? a / b : 0.0; }
 
 uint64_t SubtractOrZero(uint64_t a, uint64_t b) { return a > b ? a - b : 0; }
@@ -30,6 +21,16 @@ void SetSampleRate(Description& d, uint32_t rate) {
 void SetBitrate(Description& d, double bitrate) {
   d.Set("#bitratek#", "%.2f", bitrate * 0.001);
   d.Set("#bitrate#", "%.2f", bitrate);
+}
+
+void SetCommonAudio(Description& d, double sampleRate, double bitRate, int channels) {
+  d.Set("#sampleratek#", "%.2f", sampleRate * 0.001);
+  d.Set("#samplerate#", "%lld", WholeNumber(sampleRate));
+  // Xiph headers leave the rate of a VBR stream out, and a chained Ogg has
+  // none of its own: no rate, no unit.
+  d.SetKnown("#bitratek#", "%.2f", bitRate * 0.001);
+  d.SetKnown("#bitrate#", "%.2f", bitRate);
+  d.Set("#channel#", "%d", channels);
 }
 
 void AddTagText(MediaInfo& info, const TagInfo& tags) {

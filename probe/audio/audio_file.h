@@ -12,10 +12,6 @@ class Description;
 class FileReader;
 struct TagInfo;
 
-// Opens info.path: on success stores fileSize, on failure writes the
-// open-failure message.
-bool OpenAudioFile(FileReader& reader, MediaInfo& info);
-
 // a / b, or 0 when b is not positive: an unknown rate or length leaves a
 // duration or bit rate at 0 instead of inf or NaN.
 double SafeDivide(double a, double b);
@@ -26,6 +22,8 @@ uint64_t SubtractOrZero(uint64_t a, uint64_t b);
 void SetSampleRate(Description& d, uint32_t rate);
 // #bitratek# ("%.2f" kbit/s) and #bitrate# ("%.2f").
 void SetBitrate(Description& d, double bitrate);
+// Sample rate (kHz and whole Hz), bit rate (kbit/s and bit/s) and channels.
+void SetCommonAudio(Description& d, double sampleRate, double bitRate, int channels);
 
 // DescribeTags as an extra entry, when any tag was found.
 void AddTagText(MediaInfo& info, const TagInfo& tags);

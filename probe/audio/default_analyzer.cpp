@@ -7,22 +7,15 @@
 
 namespace probex {
 
-void AnalyzeDefault(MediaInfo& info) {
-  FileReader reader;
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
+void AnalyzeDefault(MediaInfo& info, FileReader& reader) {
   info.duration = -1.0;
   if (reader.Size() == 0) {
     SetErrorText(info, msg::kUnsupportedFormat);
-    info.fileSize = 0;
     return;
   }
   uint8_t head[16] = {};
   size_t n = reader.Size() < sizeof head ? static_cast<size_t>(reader.Size()) : sizeof head;
   n = reader.Read(head, n);
-  info.fileSize = reader.Size();
   SetFormatName(info, msg::kUnsupportedFormat);
 
   char line[PROBEX_TEXT_BYTES] = "[";

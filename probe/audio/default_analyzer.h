@@ -5,6 +5,8 @@
 
 namespace probex {
 
-void AnalyzeDefault(MediaInfo& info);
+class FileReader;
+
+void AnalyzeDefault(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

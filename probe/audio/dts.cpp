@@ -223,13 +223,7 @@ void DescribeDts(char* out, size_t size, const DtsInfo& info) {
   CopyText(out, size, d.Text());
 }
 
-void AnalyzeDts(MediaInfo& media) {
-  FileReader reader;
-  if (!reader.Open(media.path)) {
-    SetErrorText(media, msg::kOpenFailed);
-    return;
-  }
-  media.fileSize = reader.Size();
+void AnalyzeDts(MediaInfo& media, FileReader& reader) {
   uint8_t head[kHeadBytes] = {};
   size_t got = reader.Read(head, sizeof head);
   int64_t offset = FindDtsSync(head, got, 0);

@@ -9,6 +9,8 @@
 
 namespace probex {
 
+class FileReader;
+
 // One stream; zero-fill before use.
 struct DtsInfo {
   char channelOrder[48];  // "C+L+R+SL+SR+LFE"
@@ -39,6 +41,6 @@ bool ParseDtsHeader(DtsInfo& info, const uint8_t* bytes, size_t length);
 void DescribeDts(char* out, size_t size, const DtsInfo& info);
 
 // FormatIds 120 to 123.
-void AnalyzeDts(MediaInfo& info);
+void AnalyzeDts(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

@@ -103,9 +103,7 @@ void DescribeFlac(char* out, size_t size, const FlacInfo& info) {
   CopyText(out, size, d.Text());
 }
 
-void AnalyzeFlac(MediaInfo& info) {
-  FileReader reader;
-  if (!OpenAudioFile(reader, info)) return;
+void AnalyzeFlac(MediaInfo& info, FileReader& reader) {
   FlacInfo flac = {};
   flac.streamSize = reader.Size();
   flac.computeDuration = true;

@@ -37,6 +37,6 @@ bool ParseFlacMetadata(FlacInfo& info, FileReader& reader);
 // The "AUDIO" template of [FLAC], filled.
 void DescribeFlac(char* out, size_t size, const FlacInfo& info);
 
-void AnalyzeFlac(MediaInfo& info);
+void AnalyzeFlac(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

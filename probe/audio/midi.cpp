@@ -168,9 +168,7 @@ bool ParseMidiHead(const uint8_t* head, size_t n, MidiInfo& info) {
   return true;
 }
 
-void AnalyzeMidi(MediaInfo& info) {
-  FileReader reader;
-  if (!OpenAudioFile(reader, info)) return;
+void AnalyzeMidi(MediaInfo& info, FileReader& reader) {
   uint8_t head[kMidiHeadBytes] = {};
   size_t n = reader.Read(head, sizeof head);
   MidiInfo midi = {};

@@ -29,6 +29,6 @@ bool ParseMidiHead(const uint8_t* head, size_t n, MidiInfo& info);
 // hold no events. Bounded in bytes and events.
 double MidiPlayingTime(FileReader& reader, uint64_t headerStart, uint64_t end, const MidiInfo& info);
 
-void AnalyzeMidi(MediaInfo& info);
+void AnalyzeMidi(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

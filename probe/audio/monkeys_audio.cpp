@@ -76,9 +76,7 @@ void ParseApeHeader(const uint8_t (&header)[kApeHeaderBytes], ApeInfo& info) {
   }
 }
 
-void AnalyzeMonkeysAudio(MediaInfo& info) {
-  FileReader reader;
-  if (!OpenAudioFile(reader, info)) return;
+void AnalyzeMonkeysAudio(MediaInfo& info, FileReader& reader) {
   ApeInfo ape = {};
   ape.streamSize = reader.Size();
   ape.computeDuration = true;

@@ -9,6 +9,8 @@
 
 namespace probex {
 
+class FileReader;
+
 struct ApeInfo {
   uint32_t sampleRate;
   uint16_t bitsPerSample;
@@ -28,6 +30,6 @@ inline constexpr size_t kApeHeaderBytes = 80;
 // header: the first 80 bytes of the stream ("MAC " onwards), unread bytes 0.
 void ParseApeHeader(const uint8_t (&header)[kApeHeaderBytes], ApeInfo& info);
 
-void AnalyzeMonkeysAudio(MediaInfo& info);
+void AnalyzeMonkeysAudio(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

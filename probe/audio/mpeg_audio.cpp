@@ -339,13 +339,7 @@ void AddMpegAudioDescription(MediaInfo& media, const MpegAudioInfo& info) {
   media.duration = info.duration;
 }
 
-void AnalyzeMpegAudio(MediaInfo& media) {
-  FileReader reader;
-  if (!reader.Open(media.path)) {
-    SetErrorText(media, msg::kOpenFailed);
-    return;
-  }
-  media.fileSize = reader.Size();
+void AnalyzeMpegAudio(MediaInfo& media, FileReader& reader) {
 
   MpegAudioInfo info{};
   info.tags.searchEnd = true;

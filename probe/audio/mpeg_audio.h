@@ -79,6 +79,6 @@ void DescribeMpegAudio(char* out, size_t size, const MpegAudioInfo& info);
 // The stream's line, its tag line and its duration into the record.
 void AddMpegAudioDescription(MediaInfo& media, const MpegAudioInfo& info);
 
-void AnalyzeMpegAudio(MediaInfo& info);
+void AnalyzeMpegAudio(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

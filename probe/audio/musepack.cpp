@@ -42,9 +42,7 @@ void ParseMusePackHeader(const uint8_t (&header)[kMusePackHeaderBytes], MusePack
   }
 }
 
-void AnalyzeMusePack(MediaInfo& info) {
-  FileReader reader;
-  if (!OpenAudioFile(reader, info)) return;
+void AnalyzeMusePack(MediaInfo& info, FileReader& reader) {
   MusePackInfo mpc = {};
   mpc.streamSize = reader.Size();
   mpc.computeDuration = true;

@@ -8,6 +8,8 @@
 
 namespace probex {
 
+class FileReader;
+
 struct MusePackInfo {
   uint32_t versionMajor;
   uint32_t versionMinor;
@@ -26,6 +28,6 @@ inline constexpr size_t kMusePackHeaderBytes = 30;
 // header: the 30 bytes from "MP+" on, unread bytes 0.
 void ParseMusePackHeader(const uint8_t (&header)[kMusePackHeaderBytes], MusePackInfo& info);
 
-void AnalyzeMusePack(MediaInfo& info);
+void AnalyzeMusePack(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

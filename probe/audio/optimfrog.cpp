@@ -104,9 +104,7 @@ bool WalkOfrChunks(OfrInfo& info, FileReader& reader) {
   return true;
 }
 
-void AnalyzeOptimFrog(MediaInfo& info) {
-  FileReader reader;
-  if (!OpenAudioFile(reader, info)) return;
+void AnalyzeOptimFrog(MediaInfo& info, FileReader& reader) {
   OfrInfo ofr = {};
   ofr.streamSize = reader.Size();
   if (!MakeCorrectionPath(info.path, ".ofc", ofr.correctionPath)) ofr.correctionPath[0] = u'\0';

@@ -29,6 +29,6 @@ struct OfrInfo {
 // correctionPath must be set. False with error on failure.
 bool WalkOfrChunks(OfrInfo& info, FileReader& reader);
 
-void AnalyzeOptimFrog(MediaInfo& info);
+void AnalyzeOptimFrog(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

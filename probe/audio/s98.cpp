@@ -109,9 +109,7 @@ bool ParseS98(S98Info& info, FileReader& reader) {
   return true;
 }
 
-void AnalyzeS98(MediaInfo& info) {
-  FileReader reader;
-  if (!OpenAudioFile(reader, info)) return;
+void AnalyzeS98(MediaInfo& info, FileReader& reader) {
   SetFormatName(info, "S98");
   S98Info s98 = {};
   if (!ParseS98(s98, reader)) {

@@ -36,6 +36,6 @@ struct S98Info {
 // Reader at the start of the file. False with error on failure.
 bool ParseS98(S98Info& info, FileReader& reader);
 
-void AnalyzeS98(MediaInfo& info);
+void AnalyzeS98(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

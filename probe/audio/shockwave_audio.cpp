@@ -18,13 +18,7 @@ constexpr char kFormatName[] = "Shockwave Audio";
 
 }  // namespace
 
-void AnalyzeShockwaveAudio(MediaInfo& media) {
-  FileReader reader;
-  if (!reader.Open(media.path)) {
-    SetErrorText(media, msg::kOpenFailed);
-    return;
-  }
-  media.fileSize = reader.Size();
+void AnalyzeShockwaveAudio(MediaInfo& media, FileReader& reader) {
   SetFormatName(media, kFormatName);
 
   uint8_t lengthBytes[4] = {};

@@ -5,7 +5,9 @@
 
 namespace probex {
 
+class FileReader;
+
 // FormatId 127.
-void AnalyzeShockwaveAudio(MediaInfo& info);
+void AnalyzeShockwaveAudio(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

@@ -44,9 +44,7 @@ uint32_t ParseAuHeader(const uint8_t (&header)[kAuHeaderBytes], uint64_t fileSiz
   return encoding;
 }
 
-void AnalyzeSunAudio(MediaInfo& info) {
-  FileReader reader;
-  if (!OpenAudioFile(reader, info)) return;
+void AnalyzeSunAudio(MediaInfo& info, FileReader& reader) {
   uint8_t header[kAuHeaderBytes] = {};
   reader.Read(header, sizeof header);
   AuInfo au = {};

@@ -8,6 +8,8 @@
 
 namespace probex {
 
+class FileReader;
+
 struct AuInfo {
   uint32_t sampleRate;
   uint32_t channels;
@@ -24,6 +26,6 @@ inline constexpr size_t kAuHeaderBytes = 32;
 // returns the encoding number.
 uint32_t ParseAuHeader(const uint8_t (&header)[kAuHeaderBytes], uint64_t fileSize, AuInfo& info);
 
-void AnalyzeSunAudio(MediaInfo& info);
+void AnalyzeSunAudio(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

@@ -49,9 +49,7 @@ bool ParseTtaHeader(const uint8_t (&header)[kTtaHeaderBytes], TtaInfo& info) {
   return true;
 }
 
-void AnalyzeTta(MediaInfo& info) {
-  FileReader reader;
-  if (!OpenAudioFile(reader, info)) return;
+void AnalyzeTta(MediaInfo& info, FileReader& reader) {
   TtaInfo tta = {};
   tta.streamSize = reader.Size();
   tta.tags.searchEnd = true;

@@ -10,6 +10,8 @@
 
 namespace probex {
 
+class FileReader;
+
 struct TtaInfo {
   uint16_t version;  // 1: first header, 2: "TTA2", 3: "TTA1"
   uint16_t channels;
@@ -29,6 +31,6 @@ inline constexpr size_t kTtaHeaderBytes = 26;
 // unknown layout.
 bool ParseTtaHeader(const uint8_t (&header)[kTtaHeaderBytes], TtaInfo& info);
 
-void AnalyzeTta(MediaInfo& info);
+void AnalyzeTta(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

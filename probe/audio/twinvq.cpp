@@ -66,9 +66,7 @@ bool ParseVqHeader(VqInfo& info, FileReader& reader) {
   return true;
 }
 
-void AnalyzeTwinVq(MediaInfo& info) {
-  FileReader reader;
-  if (!OpenAudioFile(reader, info)) return;
+void AnalyzeTwinVq(MediaInfo& info, FileReader& reader) {
   VqInfo vq = {};
   vq.streamSize = reader.Size();
   if (!ParseVqHeader(vq, reader)) {

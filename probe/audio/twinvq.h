@@ -26,6 +26,6 @@ struct VqInfo {
 // everything but codecName. False with error on failure.
 bool ParseVqHeader(VqInfo& info, FileReader& reader);
 
-void AnalyzeTwinVq(MediaInfo& info);
+void AnalyzeTwinVq(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

@@ -189,9 +189,7 @@ bool WalkWavPackBlocks(WavPackInfo& info, FileReader& reader, uint64_t audioEnd)
   return true;
 }
 
-void AnalyzeWavPack(MediaInfo& info) {
-  FileReader reader;
-  if (!OpenAudioFile(reader, info)) return;
+void AnalyzeWavPack(MediaInfo& info, FileReader& reader) {
   WavPackInfo wv = {};
   CopyText(wv.versionText, sizeof wv.versionText, "4");
   wv.computeDuration = true;

@@ -39,6 +39,6 @@ struct WavPackInfo {
 // tags start). correctionPath must be set. False with error on failure.
 bool WalkWavPackBlocks(WavPackInfo& info, FileReader& reader, uint64_t audioEnd);
 
-void AnalyzeWavPack(MediaInfo& info);
+void AnalyzeWavPack(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

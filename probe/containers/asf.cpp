@@ -4,11 +4,13 @@
 #include <vector>
 
 #include "../core/bits.h"
+#include "../core/byte_span.h"
 #include "../core/file_reader.h"
 #include "../core/media_info.h"
 #include "../core/messages.h"
 #include "../core/templates.h"
 #include "../core/text.h"
+#include "probex_formats.h"
 #include "avi.h"
 #include "chunk_io.h"
 #include "riff.h"
@@ -56,23 +58,8 @@ bool GuidIs(const char* text, const char* guid) { return EqualNoCase(text, guid,
 
 void GuidText(const uint8_t* bytes, char (&out)[40]) { FormatGuid(bytes, out, sizeof out); }
 
-// Little-endian fields of a body read only where the body holds them.
-class Body {
- public:
-  explicit Body(const std::vector<uint8_t>& bytes) : b_(bytes) {}
-  bool Has(size_t at, size_t n) const { return at <= b_.size() && n <= b_.size() - at; }
-  uint32_t U16(size_t at) const { return Has(at, 2) ? ReadU16LE(b_.data(), at) : 0; }
-  uint32_t U32(size_t at) const { return Has(at, 4) ? ReadU32LE(b_.data(), at) : 0; }
-  uint64_t U64(size_t at) const { return Has(at, 8) ? ReadU64LE(b_.data(), at) : 0; }
-  const uint8_t* At(size_t at) const { return b_.data() + at; }
-  size_t Size() const { return b_.size(); }
-
- private:
-  const std::vector<uint8_t>& b_;
-};
-
 // UTF-16 text of units code units at body offset at, narrowed to its low bytes.
-void NarrowText(const Body& body, size_t at, size_t bytes, char* out, size_t size) {
+void NarrowText(const ByteSpan& body, size_t at, size_t bytes, char* out, size_t size) {
   std::memset(out, 0, size);
   if (!body.Has(at, bytes)) return;
   size_t limit = (size - 1) * 2;
@@ -85,11 +72,11 @@ class AsfWalk {
   void Run();
 
  private:
-  void FileProperties(const Body& body);
-  void StreamProperties(const Body& body, size_t at);
-  void ExtendedStreamProperties(const Body& body);
-  void CodecList(const Body& body);
-  void ContentEncryption(const Body& body);
+  void FileProperties(const ByteSpan& body);
+  void StreamProperties(const ByteSpan& body, size_t at);
+  void ExtendedStreamProperties(const ByteSpan& body);
+  void CodecList(const ByteSpan& body);
+  void ContentEncryption(const ByteSpan& body);
   void Results();
 
   MediaInfo& media_;
@@ -103,12 +90,15 @@ class AsfWalk {
   uint32_t maxBitrate_ = 0;
 };
 
-void AsfWalk::Run() {
-  std::vector<uint8_t> bytes;
-  while (reader_.Tell() < reader_.Size()) {
-    uint64_t start = reader_.Tell();
+// Calls visit(guid, size) with the reader just past the object's own header,
+// for every object up to the data object, inside the header object and its
+// extension too; the walk goes on past the object unless visit says false.
+template <class Visit>
+void ForEachObject(FileReader& reader, Visit visit) {
+  while (reader.Tell() < reader.Size()) {
+    uint64_t start = reader.Tell();
     uint8_t head[kObjectHeader] = {};
-    if (reader_.Read(head, sizeof head) < sizeof head) break;
+    if (reader.Read(head, sizeof head) < sizeof head) break;
     char guid[40];
     GuidText(head, guid);
     uint64_t size = ReadU64LE(head, 16);
@@ -117,34 +107,43 @@ void AsfWalk::Run() {
     // keep it in place for ever).
     if (size < kObjectHeader) break;
     if (GuidIs(guid, kHeaderObject)) {
-      reader_.Seek(6, 1);
+      reader.Seek(6, 1);
       continue;
     }
     if (GuidIs(guid, kHeaderExtension)) {
-      reader_.Seek(22, 1);
+      reader.Seek(22, 1);
       continue;
     }
-    if (size > reader_.Size() - start) break;  // runs past the file
+    if (size > reader.Size() - start) break;  // runs past the file
+    if (!visit(guid, size)) break;
+    reader.Seek(static_cast<int64_t>(start + size), 0);
+  }
+}
+
+void AsfWalk::Run() {
+  std::vector<uint8_t> bytes;
+  ForEachObject(reader_, [&](const char* guid, uint64_t size) {
     ReadPayload(reader_, size - kObjectHeader, bytes, kBodyCap);
-    Body body(bytes);
+    ByteSpan body(bytes);
     if (GuidIs(guid, kFileProperties)) FileProperties(body);
     else if (GuidIs(guid, kStreamProperties)) StreamProperties(body, 0);
     else if (GuidIs(guid, kExtendedStreamProperties)) ExtendedStreamProperties(body);
     else if (GuidIs(guid, kCodecList)) CodecList(body);
     else if (GuidIs(guid, kContentEncryption)) ContentEncryption(body);
-  }
+    return true;
+  });
   Results();
 }
 
-void AsfWalk::FileProperties(const Body& body) {
-  uint64_t seconds = body.U64(40) / 10000000;
-  uint64_t prerollSeconds = body.U64(56) / 1000;
+void AsfWalk::FileProperties(const ByteSpan& body) {
+  uint64_t seconds = body.U64LE(40) / 10000000;
+  uint64_t prerollSeconds = body.U64LE(56) / 1000;
   // Broadcast files carry a play duration of 0, below the preroll.
   media_.duration = seconds > prerollSeconds ? static_cast<double>(seconds - prerollSeconds) : 0.0;
-  maxBitrate_ = body.U32(76);
+  maxBitrate_ = body.U32LE(76);
 }
 
-void AsfWalk::StreamProperties(const Body& body, size_t at) {
+void AsfWalk::StreamProperties(const ByteSpan& body, size_t at) {
   if (!body.Has(at, 54) || streamCount_ >= kMaxEntries) return;
   char type[40];
   GuidText(body.At(at), type);
@@ -152,7 +151,7 @@ void AsfWalk::StreamProperties(const Body& body, size_t at) {
   if (!video && !audio) return;
   AsfStream& s = streams_[streamCount_++];
   CopyText(s.type, sizeof s.type, type);
-  s.number = static_cast<int32_t>(body.U16(at + 48) & 0x7F);
+  s.number = static_cast<int32_t>(body.U16LE(at + 48) & 0x7F);
   size_t data = at + 54;
   size_t left = body.Size() - data;
   if (video) {
@@ -162,28 +161,28 @@ void AsfWalk::StreamProperties(const Body& body, size_t at) {
   }
 }
 
-void AsfWalk::ExtendedStreamProperties(const Body& body) {
+void AsfWalk::ExtendedStreamProperties(const ByteSpan& body) {
   if (!body.Has(0, 64)) return;
   if (extendedCount_ < kMaxEntries) {
     AsfExtendedStream& e = extended_[extendedCount_++];
-    e.bitRate = body.U32(16);
-    e.number = static_cast<int32_t>(body.U16(48));
-    uint64_t timePerFrame = body.U64(52);
+    e.bitRate = body.U32LE(16);
+    e.number = static_cast<int32_t>(body.U16LE(48));
+    uint64_t timePerFrame = body.U64LE(52);
     e.frameRate = timePerFrame ? 10000000.0 / static_cast<double>(timePerFrame) : 0.0;
   }
-  uint32_t names = body.U16(60);
-  uint32_t systems = body.U16(62);
+  uint32_t names = body.U16LE(60);
+  uint32_t systems = body.U16LE(62);
   size_t at = 64;
   // Stream name lengths count bytes.
   for (uint32_t i = 0; i < names; ++i) {
     if (!body.Has(at, 4)) return;
-    size_t length = body.U16(at + 2);
+    size_t length = body.U16LE(at + 2);
     if (!body.Has(at + 4, length)) return;
     at += 4 + length;
   }
   for (uint32_t i = 0; i < systems; ++i) {
     if (!body.Has(at, 22)) return;
-    size_t length = body.U32(at + 18);
+    size_t length = body.U32LE(at + 18);
     if (!body.Has(at + 22, length)) return;
     at += 22 + length;
   }
@@ -194,34 +193,34 @@ void AsfWalk::ExtendedStreamProperties(const Body& body) {
   if (GuidIs(guid, kStreamProperties)) StreamProperties(body, at + kObjectHeader);
 }
 
-void AsfWalk::CodecList(const Body& body) {
-  uint32_t count = body.U32(16);
+void AsfWalk::CodecList(const ByteSpan& body) {
+  uint32_t count = body.U32LE(16);
   size_t at = 20;
   for (uint32_t i = 0; i < count && codecCount_ < kMaxEntries; ++i) {
     if (!body.Has(at, 4)) return;
     AsfCodec& c = codecs_[codecCount_];
-    c.type = static_cast<uint16_t>(body.U16(at));
-    size_t nameBytes = static_cast<size_t>(body.U16(at + 2)) * 2;
+    c.type = static_cast<uint16_t>(body.U16LE(at));
+    size_t nameBytes = static_cast<size_t>(body.U16LE(at + 2)) * 2;
     if (!body.Has(at + 4, nameBytes + 2)) return;
     NarrowText(body, at + 4, nameBytes, c.nameText, sizeof c.nameText);
     at += 4 + nameBytes;
-    size_t descriptionBytes = static_cast<size_t>(body.U16(at)) * 2;
+    size_t descriptionBytes = static_cast<size_t>(body.U16LE(at)) * 2;
     if (!body.Has(at + 2, descriptionBytes + 2)) return;
     NarrowText(body, at + 2, descriptionBytes, c.descriptionText, sizeof c.descriptionText);
     at += 2 + descriptionBytes;
-    size_t informationBytes = body.U16(at);
+    size_t informationBytes = body.U16LE(at);
     if (!body.Has(at + 2, informationBytes)) return;
     at += 2 + informationBytes;
     ++codecCount_;
   }
 }
 
-void AsfWalk::ContentEncryption(const Body& body) {
-  size_t secret = body.U32(0);
+void AsfWalk::ContentEncryption(const ByteSpan& body) {
+  size_t secret = body.U32LE(0);
   if (!body.Has(4, secret)) return;
   size_t at = 4 + secret;
   if (!body.Has(at, 4)) return;
-  size_t length = body.U32(at);
+  size_t length = body.U32LE(at);
   if (!body.Has(at + 4, length)) return;
   char type[PROBEX_NAME_BYTES] = {};
   std::memcpy(type, body.At(at + 4), length < sizeof type - 1 ? length : sizeof type - 1);
@@ -299,13 +298,27 @@ void FormatAsfAudioText(char* out, size_t size, const AsfAudioInfo& info) {
   FormatAudioLine(out, size, "WINDOWSMEDIA", "AUDIO", audio);
 }
 
-void AnalyzeAsf(MediaInfo& media) {
-  FileReader reader;
-  if (!PathFits(media) || !reader.Open(media.path)) {
-    SetErrorText(media, msg::kOpenFailed);
-    return;
-  }
-  media.fileSize = reader.Size();
+int32_t ScanAsfStreams(FileReader& reader) {
+  bool fileProperties = false, audio = false, video = false;
+  ForEachObject(reader, [&](const char* guid, uint64_t size) {
+    if (GuidIs(guid, kFileProperties)) {
+      fileProperties = true;
+    } else if (GuidIs(guid, kStreamProperties) && size >= kObjectHeader + 16) {
+      uint8_t type[16] = {};
+      reader.Read(type, sizeof type);
+      char text[40];
+      GuidText(type, text);
+      audio = audio || GuidIs(text, kAudioMedia);
+      video = video || GuidIs(text, kVideoMedia);
+    }
+    return !(fileProperties && audio && video);
+  });
+  if (!fileProperties) return format::kUnknown;
+  if (video) return format::kAsfVideo;
+  return audio ? format::kAsfAudio : format::kUnknown;
+}
+
+void AnalyzeAsf(MediaInfo& media, FileReader& reader) {
   SetFormatName(media, "WindowsMedia");
   uint8_t first[16] = {};
   reader.Read(first, sizeof first, false);

@@ -9,6 +9,8 @@
 
 namespace probex {
 
+class FileReader;
+
 struct AsfVideoInfo {
   int32_t width;
   int32_t height;
@@ -30,7 +32,11 @@ struct AsfAudioInfo {
 void FormatAsfVideoText(char* out, size_t size, const AsfVideoInfo& info);
 void FormatAsfAudioText(char* out, size_t size, const AsfAudioInfo& info);
 
+// The kinds of stream the header declares: 18 (video), 112 (audio only) or
+// 1 (neither, or no file properties).
+int32_t ScanAsfStreams(FileReader& reader);
+
 // FormatIds 18 and 112.
-void AnalyzeAsf(MediaInfo& info);
+void AnalyzeAsf(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

@@ -255,13 +255,7 @@ void FormatFlvAudioText(char* out, size_t size, const RiffAudioInfo& info) {
   FormatAudioLine(out, size, "FLASHVIDEO", "AUDIO", info);
 }
 
-void AnalyzeFlashVideo(MediaInfo& media) {
-  FileReader reader;
-  if (!PathFits(media) || !reader.Open(media.path)) {
-    SetErrorText(media, msg::kOpenFailed);
-    return;
-  }
-  media.fileSize = reader.Size();
+void AnalyzeFlashVideo(MediaInfo& media, FileReader& reader) {
   SetFormatName(media, "FlashVideo");
   uint8_t header[9] = {};
   reader.Read(header, sizeof header);

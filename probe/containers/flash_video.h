@@ -9,6 +9,8 @@
 
 namespace probex {
 
+class FileReader;
+
 struct RiffAudioInfo;
 
 inline constexpr size_t kFlvMaxProperties = 256;
@@ -50,6 +52,6 @@ void FormatFlvVideoText(char* out, size_t size, const FlvVideoInfo& info);
 void FormatFlvAudioText(char* out, size_t size, const RiffAudioInfo& info);
 
 // FormatId 26.
-void AnalyzeFlashVideo(MediaInfo& info);
+void AnalyzeFlashVideo(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

@@ -258,15 +258,9 @@ std::vector<uint8_t> ReadFirstFrame(FileReader& reader, const MatroskaInfo&, con
   return frame;
 }
 
-void AnalyzeMatroska(MediaInfo& media) {
-  FileReader reader;  // closed by its destructor on every return
-  if (!reader.Open(media.path)) {
-    SetErrorText(media, msg::kOpenFailed);
-    return;
-  }
+void AnalyzeMatroska(MediaInfo& media, FileReader& reader) {
   MatroskaInfo info{};
   info.fileSize = reader.Size();
-  media.fileSize = reader.Size();
   SetFormatName(media, "Matroska");
   if (!MakeCorrectionPath(media.path, ".wvc", info.correctionPath)) info.correctionPath[0] = u'\0';
 

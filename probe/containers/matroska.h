@@ -113,6 +113,6 @@ std::vector<uint8_t> ReadFirstFrame(FileReader& reader, const MatroskaInfo& info
 std::vector<uint8_t> ReadFirstBlock(FileReader& reader, const MatroskaTrack& track);
 
 // FormatId 25.
-void AnalyzeMatroska(MediaInfo& info);
+void AnalyzeMatroska(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

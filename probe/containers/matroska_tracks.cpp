@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "../audio/aac.h"
+#include "../audio/audio_frames.h"
 #include "../audio/ac3.h"
 #include "../audio/audio_file.h"
 #include "../audio/dts.h"
@@ -295,50 +296,16 @@ void DescribeWavPack(FileReader& reader, const MatroskaInfo& info, const Matrosk
   AddAudioText(media, d.Text());
 }
 
-enum class StreamKind { kMpegAudio, kAc3, kDts };
-
 // First sync in the frame whose header parses, described by its own family;
 // otherwise the generic line with the fallback label.
 void DescribeFromFrame(FileReader& reader, const MatroskaInfo& info, const MatroskaTrack& track, TrackState& s,
-                       MediaInfo& media, StreamKind kind) {
+                       MediaInfo& media, AudioFrames family, const char* fallback) {
   std::vector<uint8_t> frame = ReadFirstFrame(reader, info, track);
-  const uint8_t* data = frame.data();
-  size_t length = frame.size();
   char line[kLineBytes];
-  size_t start = 0;
-  while (start < length) {
-    int64_t hit = kind == StreamKind::kMpegAudio ? FindMpegAudioSync(data, length, start)
-                  : kind == StreamKind::kAc3     ? FindAc3Sync(data, length, start)
-                                                 : FindDtsSync(data, length, start);
-    if (hit < 0) break;
-    size_t at = static_cast<size_t>(hit);
-    if (kind == StreamKind::kMpegAudio) {
-      MpegAudioInfo mpeg = {};
-      if (ParseMpegAudioVbrHeader(mpeg, data + at, length - at)) {
-        DescribeMpegAudio(line, sizeof line, mpeg);
-        AddAudioText(media, line);
-        return;
-      }
-    } else if (kind == StreamKind::kAc3) {
-      Ac3Info ac3 = {};
-      CopyText(ac3.codec, sizeof ac3.codec, kAc3Codec);
-      if (ParseAc3SyncInfo(ac3, data + at, length - at)) {
-        if (ac3.isEac3) CopyText(ac3.codec, sizeof ac3.codec, kEac3Codec);
-        DescribeAc3(line, sizeof line, ac3);
-        AddAudioText(media, line);
-        return;
-      }
-    } else {
-      DtsInfo dts = {};
-      if (ParseDtsHeader(dts, data + at, length - at)) {
-        DescribeDts(line, sizeof line, dts);
-        AddAudioText(media, line);
-        return;
-      }
-    }
-    start = at + 1;
+  if (DescribeAudioFrames(family, frame.data(), frame.size(), line, sizeof line)) {
+    AddAudioText(media, line);
+    return;
   }
-  const char* fallback = kind == StreamKind::kMpegAudio ? "MPEG-Audio" : kind == StreamKind::kAc3 ? "Dolby AC-3" : "DTS";
   CopyText(s.audio.codec, sizeof s.audio.codec, fallback);
   AddAudioLine(media, s.audio);
 }
@@ -362,6 +329,90 @@ bool CountSubtitle(const char* id, Summary& summary) {
   return false;
 }
 
+// What a track's codec needs: the file for its first frame, the track's
+// elements and the record its line goes to.
+struct TrackContext {
+  FileReader& reader;
+  const MatroskaInfo& info;
+  const MatroskaTrack& track;
+  TrackState& s;
+  MediaInfo& media;
+};
+
+void DescribePcm(TrackContext& c) {
+  const char* id = c.s.codecId;
+  const char* suffix = "";
+  size_t n = BoundedLength(id, sizeof c.s.codecId);
+  if (n >= 9 && StartsWithNoCase(id + 9, n - 9, "/BIG"))
+    suffix = "(BE)";
+  else if (n >= 9 && StartsWithNoCase(id + 9, n - 9, "/LIT"))
+    suffix = "(LE)";
+  else if (StartsWithNoCase(id + 5, n - 5, "/FLOAT"))
+    suffix = "(Float)";
+  FormatText(c.s.audio.codec, sizeof c.s.audio.codec, "PCM%s", suffix);
+  AddAudioLine(c.media, c.s.audio);
+}
+
+// "A_AAC/MPEG4/LC" and the like: version and profile from the identifier.
+void DescribeAacById(TrackContext& c) {
+  const char* id = c.s.codecId;
+  size_t n = BoundedLength(id, sizeof c.s.codecId);
+  char version[6] = {};
+  CopyText(version, sizeof version, id + 6);
+  char profile[16] = {};
+  if (n > 12) CopyText(profile, sizeof profile, id + 12);
+  FormatText(c.s.audio.codec, sizeof c.s.audio.codec, "%s-AAC(%s)", version, profile);
+  AddAudioLine(c.media, c.s.audio);
+}
+
+// One row per CodecID prefix, tried in order (a longer prefix before a
+// shorter one it begins with). A row without a describer names the codec
+// and shows the track's own elements.
+struct MatroskaCodecRow {
+  const char* codecId;
+  void (*describe)(TrackContext&);
+  const char* name;
+  bool video;
+};
+
+constexpr MatroskaCodecRow kMatroskaCodecs[] = {
+    {"V_MS/VFW/FOURCC", [](TrackContext& c) { DescribeVfw(c.reader, c.track, c.s, c.media); }, nullptr, true},
+    {"V_MPEG4/ISO/AVC", [](TrackContext& c) { DescribeAvc(c.s, c.media); }, nullptr, true},
+    {"V_MPEG1", [](TrackContext& c) { DescribeMpegVideo(c.reader, c.info, c.track, c.media, false); }, nullptr, true},
+    {"V_MPEG2", [](TrackContext& c) { DescribeMpegVideo(c.reader, c.info, c.track, c.media, true); }, nullptr, true},
+    {"V_REAL/", [](TrackContext& c) { DescribeRealVideo(c.s, c.media); }, nullptr, true},
+    {"V_QUICKTIME", [](TrackContext& c) { DescribeQuickTime(c.s, c.media, true); }, nullptr, true},
+    {"V_THEORA", [](TrackContext& c) { DescribeXiph(c.s, c.media, true); }, nullptr, true},
+    {"V_VP8", nullptr, "On2 VP8", true},
+    {"V_VP9", nullptr, "VP9", true},
+    {"A_MS/ACM", [](TrackContext& c) { DescribeWaveFormat(c.s, c.media); }, nullptr, false},
+    {"A_PCM/", DescribePcm, nullptr, false},
+    {"A_MPC", nullptr, "MusePack", false},
+    {"A_VORBIS", [](TrackContext& c) { DescribeXiph(c.s, c.media, false); }, nullptr, false},
+    {"A_FLAC", nullptr, "FLAC", false},
+    {"A_OPUS", nullptr, "Opus", false},
+    {"A_REAL/", [](TrackContext& c) { DescribeRealAudio(c.s, c.media); }, nullptr, false},
+    {"A_AAC/", DescribeAacById, nullptr, false},
+    {"A_AAC", [](TrackContext& c) { DescribeAacTrack(c.s, c.media); }, nullptr, false},
+    {"A_QUICKTIME", [](TrackContext& c) { DescribeQuickTime(c.s, c.media, false); }, nullptr, false},
+    {"A_TTA1", nullptr, "TTA", false},
+    {"A_WAVPACK4", [](TrackContext& c) { DescribeWavPack(c.reader, c.info, c.track, c.s, c.media); }, nullptr, false},
+    {"A_MPEG/",
+     [](TrackContext& c) {
+       DescribeFromFrame(c.reader, c.info, c.track, c.s, c.media, AudioFrames::kMpegAudio, "MPEG-Audio");
+     },
+     nullptr, false},
+    {"A_AC3",
+     [](TrackContext& c) { DescribeFromFrame(c.reader, c.info, c.track, c.s, c.media, AudioFrames::kAc3, "Dolby AC-3"); },
+     nullptr, false},
+    {"A_EAC3",
+     [](TrackContext& c) { DescribeFromFrame(c.reader, c.info, c.track, c.s, c.media, AudioFrames::kAc3, "Dolby AC-3"); },
+     nullptr, false},
+    {"A_DTS", [](TrackContext& c) { DescribeFromFrame(c.reader, c.info, c.track, c.s, c.media, AudioFrames::kDts, "DTS"); },
+     nullptr, false},
+    {"A_TRUEHD", nullptr, "Dolby TrueHD", false},
+};
+
 void DescribeTrack(FileReader& reader, const MatroskaInfo& info, const MatroskaTrack& track, MediaInfo& media,
                    Summary& summary) {
   TrackState s{};
@@ -380,81 +431,23 @@ void DescribeTrack(FileReader& reader, const MatroskaInfo& info, const MatroskaT
   if (Starts(id, "S_")) summary.subtitles = true;
   if (CountSubtitle(id, summary)) return;
 
-  if (Starts(id, "V_MS/VFW/FOURCC")) {
-    DescribeVfw(reader, track, s, media);
-  } else if (Starts(id, "V_MPEG4/ISO/AVC")) {
-    DescribeAvc(s, media);
-  } else if (Starts(id, "V_MPEG1") || Starts(id, "V_MPEG2")) {
-    DescribeMpegVideo(reader, info, track, media, Starts(id, "V_MPEG2"));
-  } else if (Starts(id, "V_REAL/")) {
-    DescribeRealVideo(s, media);
-  } else if (Starts(id, "V_QUICKTIME")) {
-    DescribeQuickTime(s, media, true);
-  } else if (Starts(id, "V_THEORA")) {
-    DescribeXiph(s, media, true);
-  } else if (Starts(id, "V_VP8")) {
-    CopyText(s.video.codec, sizeof s.video.codec, "On2 VP8");
-    AddVideoLine(media, s.video);
-  } else if (Starts(id, "V_VP9")) {
-    CopyText(s.video.codec, sizeof s.video.codec, "VP9");
-    AddVideoLine(media, s.video);
-  } else if (Starts(id, "A_MS/ACM")) {
-    DescribeWaveFormat(s, media);
-  } else if (Starts(id, "A_PCM/")) {
-    const char* suffix = "";
-    size_t n = BoundedLength(id, sizeof s.codecId);
-    if (n >= 9 && StartsWithNoCase(id + 9, n - 9, "/BIG"))
-      suffix = "(BE)";
-    else if (n >= 9 && StartsWithNoCase(id + 9, n - 9, "/LIT"))
-      suffix = "(LE)";
-    else if (StartsWithNoCase(id + 5, n - 5, "/FLOAT"))
-      suffix = "(Float)";
-    FormatText(s.audio.codec, sizeof s.audio.codec, "PCM%s", suffix);
-    AddAudioLine(media, s.audio);
-  } else if (Starts(id, "A_MPC")) {
-    CopyText(s.audio.codec, sizeof s.audio.codec, "MusePack");
-    AddAudioLine(media, s.audio);
-  } else if (Starts(id, "A_VORBIS")) {
-    DescribeXiph(s, media, false);
-  } else if (Starts(id, "A_FLAC")) {
-    CopyText(s.audio.codec, sizeof s.audio.codec, "FLAC");
-    AddAudioLine(media, s.audio);
-  } else if (Starts(id, "A_OPUS")) {
-    CopyText(s.audio.codec, sizeof s.audio.codec, "Opus");
-    AddAudioLine(media, s.audio);
-  } else if (Starts(id, "A_REAL/")) {
-    DescribeRealAudio(s, media);
-  } else if (Starts(id, "A_AAC/")) {
-    size_t n = BoundedLength(id, sizeof s.codecId);
-    char version[6] = {};
-    CopyText(version, sizeof version, id + 6);
-    char profile[16] = {};
-    if (n > 12) CopyText(profile, sizeof profile, id + 12);
-    FormatText(s.audio.codec, sizeof s.audio.codec, "%s-AAC(%s)", version, profile);
-    AddAudioLine(media, s.audio);
-  } else if (Starts(id, "A_AAC")) {
-    DescribeAacTrack(s, media);
-  } else if (Starts(id, "A_QUICKTIME")) {
-    DescribeQuickTime(s, media, false);
-  } else if (Starts(id, "A_TTA1")) {
-    CopyText(s.audio.codec, sizeof s.audio.codec, "TTA");
-    AddAudioLine(media, s.audio);
-  } else if (Starts(id, "A_WAVPACK4")) {
-    DescribeWavPack(reader, info, track, s, media);
-  } else if (Starts(id, "A_MPEG/")) {
-    DescribeFromFrame(reader, info, track, s, media, StreamKind::kMpegAudio);
-  } else if (Starts(id, "A_AC3") || Starts(id, "A_EAC3")) {
-    DescribeFromFrame(reader, info, track, s, media, StreamKind::kAc3);
-  } else if (Starts(id, "A_DTS")) {
-    DescribeFromFrame(reader, info, track, s, media, StreamKind::kDts);
-  } else if (Starts(id, "A_TRUEHD")) {
-    CopyText(s.audio.codec, sizeof s.audio.codec, "Dolby TrueHD");
-    AddAudioLine(media, s.audio);
-  } else {
-    char line[kLineBytes];
-    FormatText(line, sizeof line, "Unknown CodecID %s", id);
-    AddExtraText(media, line);
+  for (const MatroskaCodecRow& row : kMatroskaCodecs) {
+    if (!Starts(id, row.codecId)) continue;
+    TrackContext c{reader, info, track, s, media};
+    if (row.describe) {
+      row.describe(c);
+    } else if (row.video) {
+      CopyText(s.video.codec, sizeof s.video.codec, row.name);
+      AddVideoLine(media, s.video);
+    } else {
+      CopyText(s.audio.codec, sizeof s.audio.codec, row.name);
+      AddAudioLine(media, s.audio);
+    }
+    return;
   }
+  char line[kLineBytes];
+  FormatText(line, sizeof line, "Unknown CodecID %s", id);
+  AddExtraText(media, line);
 }
 
 }  // namespace

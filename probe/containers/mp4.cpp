@@ -5,6 +5,7 @@
 #include "../audio/tags.h"
 #include "../video/mpeg_ps.h"
 #include "bits.h"
+#include "byte_span.h"
 #include "file_reader.h"
 #include "probex_formats.h"
 #include "media_info.h"
@@ -31,18 +32,6 @@ constexpr uint64_t kMaxResync = 4ull << 20;
 enum class Action { kOther, kDescend, kSkip, kRead };
 
 using Bytes = std::vector<uint8_t>;
-
-// Fields past the loaded bytes read as 0.
-uint32_t U8At(const Bytes& b, size_t off) { return off < b.size() ? b[off] : 0; }
-uint32_t U24At(const Bytes& b, size_t off) { return off + 3 <= b.size() ? ReadU24BE(b.data(), off) : 0; }
-uint32_t U32At(const Bytes& b, size_t off) { return off + 4 <= b.size() ? ReadU32BE(b.data(), off) : 0; }
-uint64_t U64At(const Bytes& b, size_t off) { return off + 8 <= b.size() ? ReadU64BE(b.data(), off) : 0; }
-
-// Entries of entrySize bytes from offset that the loaded box really holds.
-uint64_t BoundedCount(uint64_t count, const Bytes& b, size_t offset, size_t entrySize) {
-  if (b.size() <= offset) return 0;
-  return std::min<uint64_t>(count, (b.size() - offset) / entrySize);
-}
 
 Bytes LoadBox(FileReader& reader, uint64_t position, uint64_t size) {
   uint64_t available = position < reader.Size() ? reader.Size() - position : 0;
@@ -217,8 +206,9 @@ void WalkMp4TopLevel(FileReader& reader, Mp4Movie& movie) {
   WalkBoxes(reader, 0, reader.Size(), true, ClassifyTopLevel,
             [&](const Mp4BoxHeader& h, uint64_t position, uint64_t size) {
               if (Is(h.type, "ftyp")) {
-                Bytes b = LoadBox(reader, position, std::min<uint64_t>(size, 64));
-                if (b.size() >= 12) CopyType(movie.majorBrand, b.data() + 8);
+                Bytes box = LoadBox(reader, position, std::min<uint64_t>(size, 64));
+                ByteSpan b(box);
+                if (b.Size() >= 12) CopyType(movie.majorBrand, b.Data() + 8);
               } else if (Is(h.type, "moov")) {
                 movie.moovPosition = position;
                 movie.moovSize = size;
@@ -243,19 +233,21 @@ void WalkMp4Moov(FileReader& reader, Mp4Movie& movie) {
                 return false;
               }
               if (Is(h.type, "mvhd")) {
-                Bytes b = LoadBox(reader, position, size);
-                bool v1 = U8At(b, h.headerSize) == 1;
+                Bytes box = LoadBox(reader, position, size);
+                ByteSpan b(box);
+                bool v1 = b.U8(h.headerSize) == 1;
                 size_t at = h.headerSize + (v1 ? 20 : 12);
-                movie.timescale = U32At(b, at);
-                movie.movieDuration = v1 ? U64At(b, at + 4) : U32At(b, at + 4);
+                movie.timescale = b.U32BE(at);
+                movie.movieDuration = v1 ? b.U64BE(at + 4) : b.U32BE(at + 4);
                 if (movie.timescale == 0) movie.timescale = 1000000;
                 movie.durationSeconds = static_cast<double>(movie.movieDuration) / movie.timescale;
               } else if (Is(h.type, "meta")) {
                 movie.tags.hasMetaData = true;
               } else if (Is(h.type, "chpl")) {
-                Bytes b = LoadBox(reader, position, std::min<uint64_t>(size, 64));
+                Bytes box = LoadBox(reader, position, std::min<uint64_t>(size, 64));
+                ByteSpan b(box);
                 movie.tags.hasChapterList = true;
-                movie.tags.chapterListCount = static_cast<int32_t>(U8At(b, h.headerSize + 8));
+                movie.tags.chapterListCount = static_cast<int32_t>(b.U8(h.headerSize + 8));
               } else if (Is(h.type, "trak")) {
                 if (movie.tracks.size() < kMaxTracks) {
                   Mp4Track track{};
@@ -264,9 +256,10 @@ void WalkMp4Moov(FileReader& reader, Mp4Movie& movie) {
                   movie.tracks.push_back(track);
                 }
               } else if (Is(h.type, "trex")) {
-                Bytes b = LoadBox(reader, position, std::min<uint64_t>(size, 64));
+                Bytes box = LoadBox(reader, position, std::min<uint64_t>(size, 64));
+                ByteSpan b(box);
                 size_t at = h.headerSize + 4;
-                if (movie.trackDefaults.size() < kMaxTracks) movie.trackDefaults.push_back({U32At(b, at), U32At(b, at + 8), U32At(b, at + 12)});
+                if (movie.trackDefaults.size() < kMaxTracks) movie.trackDefaults.push_back({b.U32BE(at), b.U32BE(at + 8), b.U32BE(at + 12)});
               }
               return true;
             });
@@ -287,14 +280,15 @@ void WalkMp4Track(FileReader& reader, Mp4Movie& movie, Mp4Track& track, MediaInf
                 haveStsd = true;
                 return true;
               }
-              Bytes b = LoadBox(reader, position, size);
+              Bytes box = LoadBox(reader, position, size);
+              ByteSpan b(box);
               if (Is(h.type, "tkhd")) {
-                track.trackId = U32At(b, at + (U8At(b, at) == 1 ? 20 : 12));
+                track.trackId = b.U32BE(at + (b.U8(at) == 1 ? 20 : 12));
               } else if (Is(h.type, "mdhd")) {
-                track.mediaTimescale = U32At(b, at + (U8At(b, at) == 1 ? 20 : 12));
+                track.mediaTimescale = b.U32BE(at + (b.U8(at) == 1 ? 20 : 12));
               } else if (Is(h.type, "hdlr")) {
                 if (track.handler[0] == '\0') {
-                  if (b.size() >= at + 12) CopyType(track.handler, b.data() + at + 8);
+                  if (b.Size() >= at + 12) CopyType(track.handler, b.Data() + at + 8);
                   if (Is(track.handler, "mpeg") && movie.hasMdat && media && movie.mdatSize > 8) {
                     // The whole movie is one MPEG-1 system stream in the mdat.
                     Mp4BoxHeader mdat;
@@ -304,23 +298,23 @@ void WalkMp4Track(FileReader& reader, Mp4Movie& movie, Mp4Track& track, MediaInf
                   }
                 }
               } else if (Is(h.type, "stts")) {
-                uint64_t n = BoundedCount(U32At(b, at + 4), b, at + 8, 8);
-                for (uint64_t i = 0; i < n; ++i) track.sampleCount += U32At(b, at + 8 + i * 8);
+                uint64_t n = b.Entries(b.U32BE(at + 4), at + 8, 8);
+                for (uint64_t i = 0; i < n; ++i) track.sampleCount += b.U32BE(at + 8 + i * 8);
               } else if (Is(h.type, "stsz")) {
-                uint32_t sampleSize = U32At(b, at + 4);
-                uint32_t count = U32At(b, at + 8);
+                uint32_t sampleSize = b.U32BE(at + 4);
+                uint32_t count = b.U32BE(at + 8);
                 if (sampleSize == 0) {
-                  uint64_t n = BoundedCount(count, b, at + 12, 4);
-                  for (uint64_t i = 0; i < n; ++i) track.totalBytes += U32At(b, at + 12 + i * 4);
-                  if (n) track.firstSampleSize = U32At(b, at + 12);
+                  uint64_t n = b.Entries(count, at + 12, 4);
+                  for (uint64_t i = 0; i < n; ++i) track.totalBytes += b.U32BE(at + 12 + i * 4);
+                  if (n) track.firstSampleSize = b.U32BE(at + 12);
                 } else {
                   track.totalBytes += uint64_t{sampleSize} * count;
                   track.firstSampleSize = sampleSize;
                 }
               } else if (Is(h.type, "stco")) {
-                if (U32At(b, at + 4)) track.firstChunkOffset = U32At(b, at + 8);
+                if (b.U32BE(at + 4)) track.firstChunkOffset = b.U32BE(at + 8);
               } else if (Is(h.type, "co64")) {
-                if (U32At(b, at + 4)) track.firstChunkOffset = U64At(b, at + 8);
+                if (b.U32BE(at + 4)) track.firstChunkOffset = b.U64BE(at + 8);
               }
               return true;
             });
@@ -341,11 +335,12 @@ void WalkMp4Fragment(FileReader& reader, Mp4Movie& movie, const Mp4Fragment& fra
   FragmentState state;
   WalkBoxes(reader, Inside(reader, fragment.moofPosition), fragment.moofPosition + fragment.moofSize, false, ClassifyMoof,
             [&](const Mp4BoxHeader& h, uint64_t position, uint64_t size) {
-              Bytes b = LoadBox(reader, position, size);
+              Bytes box = LoadBox(reader, position, size);
+              ByteSpan b(box);
               const size_t at = h.headerSize;
-              uint32_t flags = U24At(b, at + 1);
+              uint32_t flags = b.U24BE(at + 1);
               if (Is(h.type, "tfhd")) {
-                state.trackId = U32At(b, at + 4);
+                state.trackId = b.U32BE(at + 4);
                 Mp4Track* track = FindTrack(movie, state.trackId);
                 state.defaultDuration = track ? track->defaultSampleDuration : 0;
                 state.defaultSize = track ? track->defaultSampleSize : 0;
@@ -354,8 +349,8 @@ void WalkMp4Fragment(FileReader& reader, Mp4Movie& movie, const Mp4Fragment& fra
                 size_t off = at + 8;
                 if (flags & 0x000001) off += 8;
                 if (flags & 0x000002) off += 4;
-                if (flags & 0x000008) state.defaultDuration = U32At(b, off), off += 4;
-                if (flags & 0x000010) state.defaultSize = U32At(b, off), off += 4;
+                if (flags & 0x000008) state.defaultDuration = b.U32BE(off), off += 4;
+                if (flags & 0x000010) state.defaultSize = b.U32BE(off), off += 4;
                 if (movie.fragmentTimescale == 0 && track) {
                   // The first track met is the one whose durations count.
                   movie.fragmentTimescale = track->mediaTimescale ? track->mediaTimescale : movie.timescale;
@@ -367,7 +362,7 @@ void WalkMp4Fragment(FileReader& reader, Mp4Movie& movie, const Mp4Fragment& fra
               Mp4Track* track = FindTrack(movie, state.trackId);
               if (!track) return false;
               bool reference = track->trackId == movie.fragmentTrackId;
-              uint32_t count = U32At(b, at + 4);
+              uint32_t count = b.U32BE(at + 4);
               size_t off = at + 8;
               if (flags & 0x001) off += 4;
               if (flags & 0x004) off += 4;
@@ -378,12 +373,12 @@ void WalkMp4Fragment(FileReader& reader, Mp4Movie& movie, const Mp4Fragment& fra
                 track->totalBytes += uint64_t{count} * state.defaultSize;
                 return true;
               }
-              uint64_t n = BoundedCount(count, b, off, recordSize);
+              uint64_t n = b.Entries(count, off, recordSize);
               for (uint64_t i = 0; i < n; ++i, off += recordSize) {
                 size_t field = off;
                 uint32_t duration = state.defaultDuration, sampleSize = state.defaultSize;
-                if (flags & 0x100) duration = U32At(b, field), field += 4;
-                if (flags & 0x200) sampleSize = U32At(b, field), field += 4;
+                if (flags & 0x100) duration = b.U32BE(field), field += 4;
+                if (flags & 0x200) sampleSize = b.U32BE(field), field += 4;
                 if (reference) movie.fragmentDuration += duration;
                 track->totalBytes += sampleSize;
               }
@@ -427,13 +422,7 @@ void FormatMp4AudioText(char* out, size_t size, const Mp4Track& track) {
   CopyText(out, size, d.Text());
 }
 
-void AnalyzeMp4(MediaInfo& info) {
-  FileReader reader;  // closed by its destructor on every return
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
-  info.fileSize = reader.Size();
+void AnalyzeMp4(MediaInfo& info, FileReader& reader) {
   SetFormatName(info, info.formatId == format::kQuickTime ? "QuickTime" : "MPEG4");
 
   Mp4Movie movie{};

@@ -113,6 +113,6 @@ void FormatMp4VideoText(char* out, size_t size, const Mp4Track& track);
 void FormatMp4AudioText(char* out, size_t size, const Mp4Track& track);
 
 // FormatIds 20 (QuickTime) and 21 (MP4, 3GPP).
-void AnalyzeMp4(MediaInfo& info);
+void AnalyzeMp4(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

@@ -8,6 +8,7 @@
 #include "../video/mpeg4_visual.h"
 #include "../video/mpeg_video.h"
 #include "bits.h"
+#include "byte_span.h"
 #include "file_reader.h"
 #include "mp4.h"
 #include "ogg.h"
@@ -21,8 +22,6 @@ namespace {
 // A first sample larger than this is probed over its first bytes only.
 constexpr uint32_t kMaxProbedSample = 1u << 20;
 
-uint32_t U16(const uint8_t* b, size_t size, size_t off) { return off + 2 <= size ? ReadU16BE(b, off) : 0; }
-uint32_t U32(const uint8_t* b, size_t size, size_t off) { return off + 4 <= size ? ReadU32BE(b, off) : 0; }
 
 // The track's first sample (its first bytes when large); empty without one.
 std::vector<uint8_t> ReadFirstSample(FileReader* reader, const Mp4Track& track) {
@@ -84,6 +83,81 @@ void DescribeAacConfig(const uint8_t* config, size_t length, double bitrate, Mp4
   DescribeAac(track.audioText, sizeof track.audioText, aac);
 }
 
+// What the descriptors of one esds have said so far.
+struct EsdsObject {
+  int kind;
+  Mp4Track& track;
+  FileReader* reader;
+  uint32_t objectType, maxBitrate, avgBitrate;
+};
+
+// One row per object type (or run of them): what its decoder configuration
+// starts, and the parser of its decoder-specific information. A type without
+// a row, or a row without a parser, is named as unknown in the line.
+struct Mp4ObjectRow {
+  uint8_t first, last;
+  void (*onConfig)(EsdsObject&);
+  void (*onSpecific)(EsdsObject&, const uint8_t* info, size_t n);
+};
+
+void NameMpegVideo(EsdsObject& o) {
+  // The object type names the codec even where no header is found.
+  CopyText(o.track.videoCodec, sizeof o.track.videoCodec, o.objectType == 0x6A ? "MPEG-1 Video" : "MPEG-2 Video");
+}
+
+void ParseMpegVideoObject(EsdsObject& o, const uint8_t* info, size_t n) {
+  ParseMpegVideoConfig(info, n, o.objectType, o.track);
+}
+
+void ParseMpeg4VisualObject(EsdsObject& o, const uint8_t* info, size_t n) {
+  ParseMpeg4VisualConfig(info, n, o.track.profile, sizeof o.track.profile, o.track.aspect, sizeof o.track.aspect);
+}
+
+void ParseAacObject(EsdsObject& o, const uint8_t* info, size_t n) {
+  if (!n || o.kind != kMp4Audio) return;
+  double bitrate = o.avgBitrate ? o.avgBitrate : o.maxBitrate ? o.maxBitrate : o.track.bitRate;
+  DescribeAacConfig(info, n, bitrate, o.track);
+}
+
+void ParseVorbisObject(EsdsObject& o, const uint8_t* info, size_t n) {
+  VorbisInfo vorbis = {};
+  if (n > 2 && ParseVorbisIdHeader(info + 2, n - 2, vorbis))
+    FormatVorbisText(o.track.audioText, sizeof o.track.audioText, vorbis);
+}
+
+constexpr Mp4ObjectRow kMp4Objects[] = {
+    {0x20, 0x20, nullptr, ParseMpeg4VisualObject},
+    {0x40, 0x40, nullptr, ParseAacObject},
+    {0x60, 0x65, NameMpegVideo, ParseMpegVideoObject},
+    {0x66, 0x68, nullptr, ParseAacObject},
+    {0x69, 0x69, [](EsdsObject& o) { ProbeFirstSample(o.reader, o.track, 0x0055); }, nullptr},
+    {0x6A, 0x6A, NameMpegVideo, ParseMpegVideoObject},
+    {0x6B, 0x6B, [](EsdsObject& o) { ProbeFirstSample(o.reader, o.track, 0x0055); }, nullptr},
+    {0xDD, 0xDD, nullptr, ParseVorbisObject},
+    {0xE1, 0xE1, nullptr,
+     [](EsdsObject& o, const uint8_t*, size_t) {
+       CopyText(o.track.audioCodec, sizeof o.track.audioCodec, "QUALCOMM PureVoice");
+     }},
+};
+
+const Mp4ObjectRow* FindObjectRow(uint32_t objectType) {
+  for (const Mp4ObjectRow& row : kMp4Objects)
+    if (objectType >= row.first && objectType <= row.last) return &row;
+  return nullptr;
+}
+
+// The configuration boxes of a sample entry that name its codec's details,
+// one row each.
+struct Mp4ConfigBoxRow {
+  const char* type;
+  void (*parse)(const uint8_t* payload, size_t size, int kind, Mp4Track& track, FileReader* reader);
+};
+
+constexpr Mp4ConfigBoxRow kMp4ConfigBoxes[] = {
+    {"esds", ParseEsds},
+    {"avcC", [](const uint8_t* payload, size_t size, int, Mp4Track& track, FileReader*) { ParseAvcC(payload, size, track); }},
+};
+
 }  // namespace
 
 void Mp4CodecKey(const uint8_t* stsd, size_t size, char (&key)[5]) {
@@ -101,32 +175,33 @@ void ParseMp4SampleDescription(const uint8_t* stsd, size_t size, int kind, Mp4Tr
   char key[5];
   Mp4CodecKey(stsd, size, key);
   bool wave = key[0] == 'M' && key[1] == 'S';
+  const ByteSpan fields(stsd, size);
   size_t p = 32;
   if (kind == kMp4Video) {
-    track.width = static_cast<int32_t>(U16(stsd, size, 48));
-    track.height = static_cast<int32_t>(U16(stsd, size, 50));
-    track.depth = static_cast<uint16_t>(U16(stsd, size, 98));
+    track.width = static_cast<int32_t>(fields.U16BE(48));
+    track.height = static_cast<int32_t>(fields.U16BE(50));
+    track.depth = static_cast<uint16_t>(fields.U16BE(98));
     p = 102;
     // Colour table id -1 means none; only 0 means a table follows here:
     // seed (4), flags (2), last index (2), then 8 bytes per entry.
-    auto tableId = static_cast<int16_t>(U16(stsd, size, 100));
-    if (tableId == 0) p = 110 + (size_t{U16(stsd, size, 108)} + 1) * 8;
+    auto tableId = static_cast<int16_t>(fields.U16BE(100));
+    if (tableId == 0) p = 110 + (size_t{fields.U16BE(108)} + 1) * 8;
     LookupCodec(track.videoCodec, sizeof track.videoCodec, "QT-VIDEO", key);
   } else {
-    track.channels = static_cast<uint16_t>(U16(stsd, size, 40));
-    track.bitsPerSample = static_cast<uint16_t>(U16(stsd, size, 42));
-    track.sampleRate = U16(stsd, size, 48) + U16(stsd, size, 50) / 65536.0;
+    track.channels = static_cast<uint16_t>(fields.U16BE(40));
+    track.bitsPerSample = static_cast<uint16_t>(fields.U16BE(42));
+    track.sampleRate = fields.U16BE(48) + fields.U16BE(50) / 65536.0;
     // A version 2 sound description keeps the real rate and channel count
     // further on and leaves 1 Hz and 3 channels in the old fields.
-    if (U16(stsd, size, 32) == 2 && size >= 76) {
+    if (fields.U16BE(32) == 2 && size >= 76) {
       track.sampleRate = ReadFloatBE(stsd + 56, 8);
-      track.channels = static_cast<uint16_t>(U32(stsd, size, 64));
-      track.bitsPerSample = static_cast<uint16_t>(U32(stsd, size, 72));
+      track.channels = static_cast<uint16_t>(fields.U32BE(64));
+      track.bitsPerSample = static_cast<uint16_t>(fields.U32BE(72));
     }
     p = 48;
     uint32_t formatTag = 0;
     if (wave) {
-      formatTag = (20 + 4 <= size) ? ReadU16BE(stsd, 22) : 0;
+      formatTag = fields.U16BE(22);
       char tagKey[8];
       FormatText(tagKey, sizeof tagKey, "%04X", formatTag);
       LookupCodec(track.audioCodec, sizeof track.audioCodec, "WAV", tagKey);
@@ -139,9 +214,10 @@ void ParseMp4SampleDescription(const uint8_t* stsd, size_t size, int kind, Mp4Tr
   // Configuration boxes; a child shorter than its own header ends the scan.
   while (size >= 8 && p < size - 8) {
     uint32_t boxSize = ReadU32BE(stsd, p);
-    bool esds = EqualNoCase(stsd + p + 4, "esds", 4);
-    bool avcc = EqualNoCase(stsd + p + 4, "avcC", 4);
-    if (!esds && !avcc) {
+    const Mp4ConfigBoxRow* row = nullptr;
+    for (const Mp4ConfigBoxRow& r : kMp4ConfigBoxes)
+      if (EqualNoCase(stsd + p + 4, r.type, 4)) row = &r;
+    if (!row) {
       ++p;
       continue;
     }
@@ -149,10 +225,7 @@ void ParseMp4SampleDescription(const uint8_t* stsd, size_t size, int kind, Mp4Tr
     size_t payloadSize = std::min<size_t>(boxSize - 8, size - p - 8);
     std::vector<uint8_t> payload(stsd + p + 8, stsd + p + 8 + payloadSize);
     p += boxSize;
-    if (esds)
-      ParseEsds(payload.data(), payload.size(), kind, track, reader);
-    else
-      ParseAvcC(payload.data(), payload.size(), track);
+    row->parse(payload.data(), payload.size(), kind, track, reader);
   }
 }
 
@@ -170,7 +243,8 @@ void ParseAvcC(const uint8_t* payload, size_t size, Mp4Track& track) {
 
 void ParseEsds(const uint8_t* payload, size_t size, int kind, Mp4Track& track, FileReader* reader) {
   size_t q = 4;  // version and flags
-  uint32_t objectType = 0, maxBitrate = 0, avgBitrate = 0;
+  uint32_t objectType = 0;
+  EsdsObject object{kind, track, reader, 0, 0, 0};
   while (q < size) {
     uint8_t tag = payload[q++];
     if (tag == 3) {  // ES_Descriptor
@@ -184,56 +258,24 @@ void ParseEsds(const uint8_t* payload, size_t size, int kind, Mp4Track& track, F
     } else if (tag == 4) {  // DecoderConfigDescriptor
       ReadDescriptorLength(payload, size, q);
       if (q + 13 > size) break;
-      objectType = payload[q];
-      maxBitrate = ReadU32BE(payload, q + 5);
-      avgBitrate = ReadU32BE(payload, q + 9);
+      objectType = object.objectType = payload[q];
+      object.maxBitrate = ReadU32BE(payload, q + 5);
+      object.avgBitrate = ReadU32BE(payload, q + 9);
       q += 13;
-      switch (objectType) {
-        case 0x69:
-        case 0x6B:
-          ProbeFirstSample(reader, track, 0x0055);
-          break;
-        case 0x20: case 0x40: case 0x66: case 0x67: case 0x68: case 0xDD: case 0xE1:
-          break;
-        default:
-          if (IsMpegVideoObject(objectType)) {
-            // The object type names the codec even where no header is found.
-            CopyText(track.videoCodec, sizeof track.videoCodec, objectType == 0x6A ? "MPEG-1 Video" : "MPEG-2 Video");
-            break;
-          }
-          FormatText(track.audioCodec, sizeof track.audioCodec, "UnknownESConfigDescriptor(%02X)", objectType);
-      }
+      const Mp4ObjectRow* row = FindObjectRow(objectType);
+      if (!row)
+        FormatText(track.audioCodec, sizeof track.audioCodec, "UnknownESConfigDescriptor(%02X)", objectType);
+      else if (row->onConfig)
+        row->onConfig(object);
     } else if (tag == 5) {  // DecoderSpecificInfo
       uint32_t length = ReadDescriptorLength(payload, size, q);
       size_t n = std::min<size_t>(length, size - std::min(q, size));
       const uint8_t* info = payload + q;
-      switch (objectType) {
-        case 0x20:
-          ParseMpeg4VisualConfig(info, n, track.profile, sizeof track.profile, track.aspect, sizeof track.aspect);
-          break;
-        case 0x40: case 0x66: case 0x67: case 0x68:
-          if (n && kind == kMp4Audio) {
-            double bitrate = avgBitrate ? avgBitrate : maxBitrate ? maxBitrate : track.bitRate;
-            DescribeAacConfig(info, n, bitrate, track);
-          }
-          break;
-        case 0xDD:
-          if (n > 2) {
-            VorbisInfo vorbis = {};
-            if (ParseVorbisIdHeader(info + 2, n - 2, vorbis))
-              FormatVorbisText(track.audioText, sizeof track.audioText, vorbis);
-          }
-          break;
-        case 0xE1:
-          CopyText(track.audioCodec, sizeof track.audioCodec, "QUALCOMM PureVoice");
-          break;
-        default:
-          if (IsMpegVideoObject(objectType)) {
-            ParseMpegVideoConfig(info, n, objectType, track);
-            break;
-          }
-          FormatText(track.audioCodec, sizeof track.audioCodec, "UnknownESSpecificDescriptor(%02X)", objectType);
-      }
+      const Mp4ObjectRow* row = FindObjectRow(objectType);
+      if (row && row->onSpecific)
+        row->onSpecific(object, info, n);
+      else
+        FormatText(track.audioCodec, sizeof track.audioCodec, "UnknownESSpecificDescriptor(%02X)", objectType);
       q += n;
     } else if (tag == 6) {  // SLConfigDescriptor
       ReadDescriptorLength(payload, size, q);

@@ -95,22 +95,26 @@ std::vector<uint8_t> ReadBytes(FileReader& reader, uint64_t position, uint32_t s
   return bytes;
 }
 
-void ReplaceCommon(Description& d, double sampleRate, double bitRate, int channels);
-
 class OggWalk {
  public:
   OggWalk(MediaInfo& media, FileReader& reader) : media_(media), reader_(reader) {}
   void Run();
+
+  // The describers of the first packets' table (kOggCodecs).
+  void CountText(const OggStream& stream, const std::vector<uint8_t>& packet, bool reference, int64_t g);
+  void DescribeVorbis(const OggStream& stream, const std::vector<uint8_t>& packet, bool reference, int64_t g);
+  void DescribeSpeex(const OggStream& stream, const std::vector<uint8_t>& packet, bool reference, int64_t g);
+  void DescribeTheora(const OggStream& stream, const std::vector<uint8_t>& packet, bool reference, int64_t g);
+  void DescribeOgmVideo(const OggStream& stream, const std::vector<uint8_t>& packet, bool reference, int64_t g);
+  void DescribeOgmAudio(const OggStream& stream, const std::vector<uint8_t>& packet, bool reference, int64_t g);
+  void DescribeOpus(const OggStream& stream, const std::vector<uint8_t>& packet, bool reference, int64_t g);
+  void DescribeFlac(const OggStream& stream, const std::vector<uint8_t>& packet, bool reference, int64_t g);
 
  private:
   void CollectStreams();
   void CollectEnds();
   OggStream* FindStream(uint32_t serial);
   void Describe(const OggStream& stream, bool reference, int64_t g);
-  void DescribeOgmVideo(const OggStream& stream, const std::vector<uint8_t>& packet, bool reference, int64_t g);
-  void DescribeOgmAudio(const OggStream& stream, const std::vector<uint8_t>& packet, bool reference, int64_t g);
-  void DescribeOpus(const std::vector<uint8_t>& packet, bool reference, int64_t g);
-  void DescribeFlac(const OggStream& stream, const std::vector<uint8_t>& packet, bool reference, int64_t g);
 
   MediaInfo& media_;
   FileReader& reader_;
@@ -221,49 +225,69 @@ void OggWalk::Run() {
   if (text[0]) AddExtraText(media_, text);
 }
 
+// One row per first packet a stream may begin with: its magic at offset,
+// tried in order, and the describer of the stream.
+struct OggCodecRow {
+  const char* magic;
+  size_t offset;
+  void (OggWalk::*describe)(const OggStream&, const std::vector<uint8_t>&, bool, int64_t);
+};
+
+constexpr OggCodecRow kOggCodecs[] = {
+    {"text", 1, &OggWalk::CountText},
+    {"video", 1, &OggWalk::DescribeOgmVideo},
+    {"vorbis", 1, &OggWalk::DescribeVorbis},
+    {"Speex   ", 0, &OggWalk::DescribeSpeex},
+    {"OpusHead", 0, &OggWalk::DescribeOpus},
+    {"audio", 1, &OggWalk::DescribeOgmAudio},
+    {"theora", 1, &OggWalk::DescribeTheora},
+    {"fLaC", 0, &OggWalk::DescribeFlac},
+    {"FLAC", 1, &OggWalk::DescribeFlac},
+};
+
 void OggWalk::Describe(const OggStream& stream, bool reference, int64_t g) {
   std::vector<uint8_t> packet = ReadBytes(reader_, stream.firstPos, stream.firstSize);
-  const uint8_t* p = packet.data();
-  size_t n = packet.size();
-  auto after = [&](const char* literal) {
-    size_t length = std::strlen(literal);
-    return n >= 1 + length && EqualNoCase(p + 1, literal, length);
-  };
-  char text[PROBEX_TEXT_BYTES] = {};
-  if (after("text")) {
-    ++textStreams_;
-  } else if (after("video")) {
-    DescribeOgmVideo(stream, packet, reference, g);
-  } else if (after("vorbis")) {
-    VorbisInfo info{};
-    ParseVorbisIdHeader(p, n, info);
-    if (reference) media_.duration = info.sampleRate > 0 ? g / info.sampleRate : 0.0;
-    FormatVorbisText(text, sizeof text, info);
-    AddAudioText(media_, text);
-  } else if (n >= 8 && EqualNoCase(p, "Speex   ", 8)) {
-    SpeexInfo info{};
-    ParseSpeexHeader(p, n, info);
-    if (reference) media_.duration = info.sampleRate ? static_cast<double>(g) / info.sampleRate : 0.0;
-    FormatSpeexText(text, sizeof text, info);
-    AddAudioText(media_, text);
-  } else if (n >= 8 && EqualNoCase(p, "OpusHead", 8)) {
-    DescribeOpus(packet, reference, g);
-  } else if (after("audio")) {
-    DescribeOgmAudio(stream, packet, reference, g);
-  } else if (after("theora")) {
-    TheoraInfo info{};
-    ParseTheoraIdHeader(p, n, info);
-    if (reference && info.frameRateNumerator)
-      media_.duration = static_cast<double>(TheoraGranuleFrames(g, info.granuleShift)) *
-                        info.frameRateDenominator / info.frameRateNumerator;
-    // Before 3.2.1 granule positions counted frames from 0.
-    bool zeroBased = info.versionMajor == 3 && info.versionMinor == 2 && info.versionRevision == 0;
-    info.frameCount = stream.hasEnd ? TheoraGranuleFrames(stream.endGranule, info.granuleShift) + (zeroBased ? 1 : 0) : 0;
-    FormatTheoraText(text, sizeof text, info);
-    AddVideoText(media_, text);
-  } else if ((n >= 4 && EqualNoCase(p, "fLaC", 4)) || after("FLAC")) {
-    DescribeFlac(stream, packet, reference, g);
+  for (const OggCodecRow& row : kOggCodecs) {
+    size_t length = std::strlen(row.magic);
+    if (packet.size() >= row.offset + length && EqualNoCase(packet.data() + row.offset, row.magic, length)) {
+      (this->*row.describe)(stream, packet, reference, g);
+      return;
+    }
   }
+}
+
+void OggWalk::CountText(const OggStream&, const std::vector<uint8_t>&, bool, int64_t) { ++textStreams_; }
+
+void OggWalk::DescribeVorbis(const OggStream&, const std::vector<uint8_t>& packet, bool reference, int64_t g) {
+  VorbisInfo info{};
+  ParseVorbisIdHeader(packet.data(), packet.size(), info);
+  if (reference) media_.duration = info.sampleRate > 0 ? g / info.sampleRate : 0.0;
+  char text[PROBEX_TEXT_BYTES] = {};
+  FormatVorbisText(text, sizeof text, info);
+  AddAudioText(media_, text);
+}
+
+void OggWalk::DescribeSpeex(const OggStream&, const std::vector<uint8_t>& packet, bool reference, int64_t g) {
+  SpeexInfo info{};
+  ParseSpeexHeader(packet.data(), packet.size(), info);
+  if (reference) media_.duration = info.sampleRate ? static_cast<double>(g) / info.sampleRate : 0.0;
+  char text[PROBEX_TEXT_BYTES] = {};
+  FormatSpeexText(text, sizeof text, info);
+  AddAudioText(media_, text);
+}
+
+void OggWalk::DescribeTheora(const OggStream& stream, const std::vector<uint8_t>& packet, bool reference, int64_t g) {
+  TheoraInfo info{};
+  ParseTheoraIdHeader(packet.data(), packet.size(), info);
+  if (reference && info.frameRateNumerator)
+    media_.duration = static_cast<double>(TheoraGranuleFrames(g, info.granuleShift)) *
+                      info.frameRateDenominator / info.frameRateNumerator;
+  // Before 3.2.1 granule positions counted frames from 0.
+  bool zeroBased = info.versionMajor == 3 && info.versionMinor == 2 && info.versionRevision == 0;
+  info.frameCount = stream.hasEnd ? TheoraGranuleFrames(stream.endGranule, info.granuleShift) + (zeroBased ? 1 : 0) : 0;
+  char text[PROBEX_TEXT_BYTES] = {};
+  FormatTheoraText(text, sizeof text, info);
+  AddVideoText(media_, text);
 }
 
 void OggWalk::DescribeOgmVideo(const OggStream& stream, const std::vector<uint8_t>& packet, bool reference,
@@ -328,19 +352,17 @@ void OggWalk::DescribeOgmAudio(const OggStream& stream, const std::vector<uint8_
 
 // Opus (RFC 7845): granule positions count 48 kHz samples from before the
 // pre-skip, whatever rate the input had.
-void OggWalk::DescribeOpus(const std::vector<uint8_t>& packet, bool reference, int64_t g) {
-  uint8_t h[19] = {};
-  std::memcpy(h, packet.data(), packet.size() < sizeof h ? packet.size() : sizeof h);
-  constexpr double kOpusRate = 48000.0;
-  int64_t samples = g - static_cast<int64_t>(ReadU16LE(h, 10));
-  double duration = samples > 0 ? static_cast<double>(samples) / kOpusRate : 0.0;
+void OggWalk::DescribeOpus(const OggStream&, const std::vector<uint8_t>& packet, bool reference, int64_t g) {
+  OpusInfo info{};
+  ParseOpusHead(packet.data(), packet.size(), info);
+  double duration = OpusSeconds(info, g);
   if (reference) media_.duration = duration;
   // The pages do not say which bytes are Opus: alone in its file, the
   // stream's rate is the file's.
-  double bitRate = streamCount_ == 1 && duration > 0 ? static_cast<double>(reader_.Size()) * 8.0 / duration : 0.0;
-  Description d("OGG", "OPUS");
-  ReplaceCommon(d, kOpusRate, bitRate, h[9]);
-  AddAudioText(media_, d.Text());
+  info.bitRate = streamCount_ == 1 && duration > 0 ? static_cast<double>(reader_.Size()) * 8.0 / duration : 0.0;
+  char text[PROBEX_TEXT_BYTES] = {};
+  FormatOpusText(text, sizeof text, info);
+  AddAudioText(media_, text);
 }
 
 // Ogg FLAC reads like a FLAC file: its STREAMINFO, the time from the last
@@ -369,71 +391,7 @@ void OggWalk::DescribeFlac(const OggStream& stream, const std::vector<uint8_t>& 
   if (reference) media_.duration = static_cast<double>(g) / info.sampleRate;
 }
 
-void ReplaceCommon(Description& d, double sampleRate, double bitRate, int channels) {
-  d.Set("#sampleratek#", "%.2f", sampleRate * 0.001);
-  d.Set("#samplerate#", "%lld", WholeNumber(sampleRate));
-  d.Set("#bitratek#", "%.2f", bitRate * 0.001);
-  d.Set("#bitrate#", "%.2f", bitRate);
-  d.Set("#channel#", "%d", channels);
-}
-
 }  // namespace
-
-bool ParseVorbisIdHeader(const uint8_t* packet, size_t length, VorbisInfo& info) {
-  if (!packet || length < 12) return false;
-  uint8_t h[28] = {};
-  std::memcpy(h, packet, length < sizeof h ? length : sizeof h);
-  info.channels = h[11];
-  info.sampleRate = ReadU32LE(h, 12);
-  uint32_t max = ReadU32LE(h, 16), nominal = ReadU32LE(h, 20), min = ReadU32LE(h, 24);
-  info.maxBitrate = max;
-  info.nominalBitrate = nominal;
-  info.minBitrate = min;
-  constexpr uint32_t F = 0xFFFFFFFFu;
-  const char* mode;
-  double rate;
-  if (min == F && nominal == F && max == F) {
-    mode = "VBR", rate = 0;
-  } else if (min == 0 && nominal != 0 && max == 0) {
-    mode = "QB", rate = nominal;
-  } else if (min == nominal && nominal == max) {
-    mode = "CBR", rate = nominal;
-  } else if (min == F && nominal != 0 && max == F) {
-    mode = "VBR", rate = nominal;
-  } else if (min == F && nominal != 0 && max != 0) {
-    mode = "ABR", rate = max * 0.5;
-  } else {
-    mode = "ABR", rate = (static_cast<double>(max) + min) * 0.5;
-  }
-  CopyText(info.bitrateMode, sizeof info.bitrateMode, mode);
-  info.bitRate = rate;
-  return true;
-}
-
-bool ParseSpeexHeader(const uint8_t* packet, size_t length, SpeexInfo& info) {
-  if (!packet || length < 8) return false;
-  uint8_t h[72] = {};
-  std::memcpy(h, packet, length < sizeof h ? length : sizeof h);
-  char version[21] = {};
-  std::memcpy(version, h + 8, 20);
-  CopyText(info.version, sizeof info.version, version);
-  info.versionId = ReadU32LE(h, 28);
-  info.headerSize = ReadU32LE(h, 32);
-  info.sampleRate = ReadU32LE(h, 36);
-  info.mode = ReadU32LE(h, 40);
-  info.modeBitstreamVersion = ReadU32LE(h, 44);
-  info.channels = ReadU32LE(h, 48);
-  // -1 stands for an unknown bit rate.
-  uint32_t bitRate = ReadU32LE(h, 52);
-  info.bitRate = bitRate == 0xFFFFFFFFu ? 0 : bitRate;
-  info.frameSize = ReadU32LE(h, 56);
-  info.variableBitRate = ReadU32LE(h, 60) != 0;
-  info.framesPerPacket = ReadU32LE(h, 64);
-  info.extraHeaders = ReadU32LE(h, 68);
-  static const char* const kModes[] = {"Narrow", "Wide", "Ultra-wide"};
-  CopyText(info.modeName, sizeof info.modeName, info.mode < 3 ? kModes[info.mode] : "");
-  return true;
-}
 
 bool ParseTheoraIdHeader(const uint8_t* packet, size_t length, TheoraInfo& info) {
   if (!packet || length < 10) return false;
@@ -464,21 +422,6 @@ int64_t TheoraGranuleFrames(int64_t granule, uint32_t granuleShift) {
   return static_cast<int64_t>((g >> granuleShift) + (g & mask));
 }
 
-void FormatVorbisText(char* out, size_t size, const VorbisInfo& info) {
-  Description d("OGG", "VORBIS");
-  ReplaceCommon(d, info.sampleRate, info.bitRate, info.channels);
-  d.SetText("#bitratemode#", info.bitrateMode);
-  CopyText(out, size, d.Text());
-}
-
-void FormatSpeexText(char* out, size_t size, const SpeexInfo& info) {
-  Description d("OGG", "SPEEX");
-  ReplaceCommon(d, info.sampleRate, info.bitRate, static_cast<int>(info.channels));
-  d.SetText("#bitratemode#", info.variableBitRate ? "VBR" : "ABR");
-  d.SetText("#comptype#", info.modeName);
-  CopyText(out, size, d.Text());
-}
-
 void FormatTheoraText(char* out, size_t size, const TheoraInfo& info) {
   Description d("OGG", "THEORA");
   d.Set("#width#", "%d", info.width);
@@ -493,13 +436,7 @@ void FormatTheoraText(char* out, size_t size, const TheoraInfo& info) {
   CopyText(out, size, d.Text());
 }
 
-void AnalyzeOgg(MediaInfo& media) {
-  FileReader reader;
-  if (!PathFits(media) || !reader.Open(media.path)) {
-    SetErrorText(media, msg::kOpenFailed);
-    return;
-  }
-  media.fileSize = reader.Size();
+void AnalyzeOgg(MediaInfo& media, FileReader& reader) {
   SetFormatName(media, "Ogg");
   OggWalk walk(media, reader);
   walk.Run();

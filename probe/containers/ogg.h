@@ -6,37 +6,14 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "../audio/opus.h"
+#include "../audio/speex.h"
+#include "../audio/vorbis.h"
 #include "probex.h"
 
 namespace probex {
 
-// Vorbis identification header; zero-fill before use.
-struct VorbisInfo {
-  int32_t channels;
-  double sampleRate;
-  double maxBitrate;
-  double nominalBitrate;
-  double minBitrate;
-  double bitRate;       // bit/s, by bitrateMode
-  char bitrateMode[4];  // "VBR", "QB", "CBR", "ABR"
-};
-
-// Speex header; zero-fill before use.
-struct SpeexInfo {
-  char version[20];
-  uint32_t versionId;
-  uint32_t headerSize;
-  uint32_t sampleRate;
-  uint32_t mode;
-  uint32_t modeBitstreamVersion;
-  uint32_t channels;
-  uint32_t bitRate;
-  uint32_t frameSize;
-  bool variableBitRate;
-  uint32_t framesPerPacket;
-  uint32_t extraHeaders;
-  char modeName[16];  // "Narrow", "Wide", "Ultra-wide"
-};
+class FileReader;
 
 // Theora identification header; zero-fill before use.
 struct TheoraInfo {
@@ -54,22 +31,18 @@ struct TheoraInfo {
   int64_t frameCount;  // set by the caller from the last granule position
 };
 
-// packet starts at the type byte (0x01 "vorbis", 0x80 "theora"); fields past
+// packet starts at the type byte (0x80 "theora"); fields past
 // length read as zero. false when the packet is too short to hold any field.
-bool ParseVorbisIdHeader(const uint8_t* packet, size_t length, VorbisInfo& info);
-bool ParseSpeexHeader(const uint8_t* packet, size_t length, SpeexInfo& info);
 bool ParseTheoraIdHeader(const uint8_t* packet, size_t length, TheoraInfo& info);
 
 // Frames up to and including the one a granule position names: the frame
 // count of the last keyframe plus the frames since it.
 int64_t TheoraGranuleFrames(int64_t granule, uint32_t granuleShift);
 
-// Section "OGG", keys "VORBIS", "SPEEX", "THEORA".
-void FormatVorbisText(char* out, size_t size, const VorbisInfo& info);
-void FormatSpeexText(char* out, size_t size, const SpeexInfo& info);
+// Section "OGG", key "THEORA".
 void FormatTheoraText(char* out, size_t size, const TheoraInfo& info);
 
 // FormatIds 15, 109, 110, 111.
-void AnalyzeOgg(MediaInfo& info);
+void AnalyzeOgg(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

@@ -278,25 +278,14 @@ void FormatRealAudioText(char* out, size_t size, const RealAudioInfo& info) {
   CopyText(out, size, d.Text());
 }
 
-void AnalyzeRealMedia(MediaInfo& media) {
-  FileReader reader;
-  if (!PathFits(media) || !reader.Open(media.path)) {
-    SetErrorText(media, msg::kOpenFailed);
-    return;
-  }
-  media.fileSize = reader.Size();
+void AnalyzeRealMedia(MediaInfo& media, FileReader& reader) {
   SetFormatName(media, "RealMedia");
   RealMediaWalk walk(media, reader);
   walk.Run();
   reader.Close();
 }
 
-void AnalyzeRealAudio(MediaInfo& media) {
-  FileReader reader;
-  if (!PathFits(media) || !reader.Open(media.path)) {
-    SetErrorText(media, msg::kOpenFailed);
-    return;
-  }
+void AnalyzeRealAudio(MediaInfo& media, FileReader& reader) {
   uint8_t head[kRealAudioHead] = {};
   size_t got = reader.Read(head, sizeof head);
   reader.Close();

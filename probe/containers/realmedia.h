@@ -10,6 +10,8 @@
 
 namespace probex {
 
+class FileReader;
+
 // RealVideo type-specific data; zero-fill before use.
 struct RealVideoInfo {
   uint32_t bitRate;  // set by the caller: the stream's average bit rate
@@ -62,7 +64,7 @@ void FormatRealVideoText(char* out, size_t size, const RealVideoInfo& info);
 void FormatRealAudioText(char* out, size_t size, const RealAudioInfo& info);
 
 // FormatId 19 and FormatId 118.
-void AnalyzeRealMedia(MediaInfo& info);
-void AnalyzeRealAudio(MediaInfo& info);
+void AnalyzeRealMedia(MediaInfo& info, FileReader& reader);
+void AnalyzeRealAudio(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

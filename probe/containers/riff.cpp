@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "../audio/audio_frames.h"
 #include "../audio/ac3.h"
 #include "../audio/dts.h"
 #include "../audio/midi.h"
@@ -40,16 +41,6 @@ void ScanListChunk(FileReader& reader, uint32_t size, TagInfo& tags, bool lookFo
     if (reader.Read(tail, 3, false) == 3 && EqualNoCase(tail, "TAG", 3)) tags.hasId3v1 = true;
   }
   reader.Seek(static_cast<int64_t>(end), 0);
-}
-
-// Tries each sync hit in turn until one parses.
-template <typename Find, typename Parse>
-bool ProbeSyncs(const uint8_t* bytes, size_t length, Find find, Parse parse) {
-  for (int64_t hit = find(bytes, length, 0); hit >= 0;
-       hit = find(bytes, length, static_cast<size_t>(hit) + 1)) {
-    if (parse(bytes + hit, length - static_cast<size_t>(hit))) return true;
-  }
-  return false;
 }
 
 void WalkWave(MediaInfo& media, FileReader& reader, TagInfo& tags) {
@@ -346,43 +337,13 @@ void LookupWaveCodec(char* out, size_t size, uint32_t formatTag) {
 }
 
 bool IsProbedFormatTag(uint32_t formatTag) {
-  switch (formatTag) {
-    case 0x0001: case 0x0008: case 0x0050: case 0x0055: case 0x2000: case 0x2001: return true;
-    default: return false;
-  }
+  AudioFrames family;
+  return WaveTagFrames(formatTag, family);
 }
 
 bool ProbeAudioPayload(const uint8_t* bytes, size_t length, uint32_t formatTag, char* out, size_t size) {
-  if (!bytes || length == 0 || size == 0) return false;
-  switch (formatTag) {
-    case 0x0001:
-    case 0x0008:
-    case 0x2001:
-      return ProbeSyncs(bytes, length, FindDtsSync, [&](const uint8_t* at, size_t n) {
-        DtsInfo dts{};
-        if (!ParseDtsHeader(dts, at, n)) return false;
-        DescribeDts(out, size, dts);
-        return true;
-      });
-    case 0x0050:
-    case 0x0055:
-      return ProbeSyncs(bytes, length, FindMpegAudioSync, [&](const uint8_t* at, size_t n) {
-        MpegAudioInfo mpeg{};
-        if (!ParseMpegAudioVbrHeader(mpeg, at, n)) return false;
-        DescribeMpegAudio(out, size, mpeg);
-        return true;
-      });
-    case 0x2000:
-      return ProbeSyncs(bytes, length, FindAc3Sync, [&](const uint8_t* at, size_t n) {
-        Ac3Info ac3{};
-        if (!ParseAc3SyncInfo(ac3, at, n)) return false;
-        CopyText(ac3.codec, sizeof ac3.codec, ac3.isEac3 ? kEac3Codec : kAc3Codec);
-        DescribeAc3(out, size, ac3);
-        return true;
-      });
-    default:
-      return false;
-  }
+  AudioFrames family;
+  return WaveTagFrames(formatTag, family) && DescribeAudioFrames(family, bytes, length, out, size);
 }
 
 namespace {
@@ -419,13 +380,7 @@ void FormatPureVoiceText(char* out, size_t size, const RiffAudioInfo& info) {
   FormatAudioLine(out, size, "PUREVOICE", "AUDIO", info);
 }
 
-void AnalyzeRiff(MediaInfo& media) {
-  FileReader reader;
-  if (!PathFits(media) || !reader.Open(media.path)) {
-    SetErrorText(media, msg::kOpenFailed);
-    return;
-  }
-  media.fileSize = reader.Size();
+void AnalyzeRiff(MediaInfo& media, FileReader& reader) {
   SetFormatName(media, "RIFF");
   TagInfo tags{};
 

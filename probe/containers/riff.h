@@ -11,6 +11,8 @@
 
 namespace probex {
 
+class FileReader;
+
 // The first 16 bytes of a WAVEFORMATEX ("fmt " or "strf" payload).
 struct WaveFormat {
   uint16_t formatTag;
@@ -62,6 +64,6 @@ void FormatPureVoiceText(char* out, size_t size, const RiffAudioInfo& info);
 
 // FormatIds 12, 14, 101, 103, 105, 107, 108, 128: the walk is chosen by the
 // file's own form type, not by the FormatId.
-void AnalyzeRiff(MediaInfo& info);
+void AnalyzeRiff(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

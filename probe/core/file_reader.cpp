@@ -36,6 +36,7 @@ bool FileReader::Open(const char16_t* path) {
   atEnd_ = false;
   cacheStart_ = 0;
   cacheLength_ = 0;
+  readAhead_ = kFirstReadAhead;
   return true;
 }
 
@@ -90,14 +91,16 @@ size_t FileReader::Read(void* buffer, size_t count, bool advance) {
     } else {
       bool cached = position_ >= cacheStart_ && position_ + want <= cacheStart_ + cacheLength_;
       if (!cached) {
-        if (cache_.size() != kBufferSize) cache_.resize(kBufferSize);
+        if (!cache_) cache_.reset(new uint8_t[kBufferSize]);  // no need to zero what is read over
+        size_t fill = want > readAhead_ ? want : readAhead_;
+        if (readAhead_ < kBufferSize) readAhead_ *= 2;
         cacheStart_ = position_;
-        cacheLength_ = ReadAt(position_, cache_.data(), kBufferSize);
+        cacheLength_ = ReadAt(position_, cache_.get(), fill);
       }
       uint64_t skip = position_ - cacheStart_;
       size_t have = skip < cacheLength_ ? cacheLength_ - static_cast<size_t>(skip) : 0;
       got = want < have ? want : have;
-      if (got) std::memcpy(out, cache_.data() + skip, got);
+      if (got) std::memcpy(out, cache_.get() + skip, got);
     }
   }
   if (advance) {

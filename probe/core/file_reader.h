@@ -1,10 +1,13 @@
 // Positioned reader over one file: its own 64-bit position, the size taken at
 // open and an end-of-data flag. Small reads are served from a read-ahead
 // buffer, so frame and chunk walks cost a few system calls, not one per read.
+// The read-ahead starts small and doubles with each refill: a look at a
+// header reads a few KiB, a walk soon reads 64 KiB at a time.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +16,7 @@ namespace probex {
 class FileReader {
  public:
   static constexpr size_t kBufferSize = 64 * 1024;
+  static constexpr size_t kFirstReadAhead = 4 * 1024;
 
   FileReader() = default;
   ~FileReader();
@@ -55,7 +59,8 @@ class FileReader {
   uint64_t position_ = 0;
   uint64_t size_ = 0;
   bool atEnd_ = false;
-  std::vector<uint8_t> cache_;
+  std::unique_ptr<uint8_t[]> cache_;  // kBufferSize bytes once first needed
+  size_t readAhead_ = kFirstReadAhead;
   uint64_t cacheStart_ = 0;
   size_t cacheLength_ = 0;
 };

@@ -336,14 +336,8 @@ void ReportSequenceMissing(MediaInfo& info, MpegSystemVariant variant) {
   SetErrorText(info, variant == MpegSystemVariant::kMpeg1 ? msg::kMpeg1NoSequence : msg::kMpeg2NoSequence);
 }
 
-void AnalyzeMpegFile(MediaInfo& info, MpegSystemVariant variant) {
-  FileReader reader;
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
+void AnalyzeMpegFile(MediaInfo& info, FileReader& reader, MpegSystemVariant variant) {
   SetFormatName(info, variant == MpegSystemVariant::kMpeg1 ? "MPEG1" : "MPEG2");
-  info.fileSize = reader.Size();
   AnalyzeMpegSystemStream(reader, info, 0, reader.Size(), variant);
   reader.Close();
 }
@@ -450,8 +444,8 @@ bool AnalyzeMpegSystemStream(FileReader& reader, MediaInfo& info, uint64_t start
   return true;
 }
 
-void AnalyzeMpeg1(MediaInfo& info) { AnalyzeMpegFile(info, MpegSystemVariant::kMpeg1); }
+void AnalyzeMpeg1(MediaInfo& info, FileReader& reader) { AnalyzeMpegFile(info, reader, MpegSystemVariant::kMpeg1); }
 
-void AnalyzeMpeg2(MediaInfo& info) { AnalyzeMpegFile(info, MpegSystemVariant::kMpeg2); }
+void AnalyzeMpeg2(MediaInfo& info, FileReader& reader) { AnalyzeMpegFile(info, reader, MpegSystemVariant::kMpeg2); }
 
 }  // namespace probex

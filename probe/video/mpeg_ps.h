@@ -38,7 +38,7 @@ bool AnalyzeMpegSystemStream(FileReader& reader, MediaInfo& info, uint64_t start
                              MpegSystemVariant variant);
 
 // FormatIds 13 (MPEG-1) and 16 (MPEG-2).
-void AnalyzeMpeg1(MediaInfo& info);
-void AnalyzeMpeg2(MediaInfo& info);
+void AnalyzeMpeg1(MediaInfo& info, FileReader& reader);
+void AnalyzeMpeg2(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

@@ -7,6 +7,7 @@
 
 #include "../audio/aac.h"
 #include "../audio/ac3.h"
+#include "../audio/audio_frames.h"
 #include "../audio/dts.h"
 #include "../audio/mpeg_audio.h"
 #include "../core/bits.h"
@@ -199,11 +200,9 @@ bool ReadPat(const Window& w, const Packet& p, Pat& pat) {
 // MPEG-1 video (01) and audio (03) are kept too: DVB radio and FFmpeg carry
 // Layer II audio as type 03, and dropping it would hide the stream.
 // Private data (06) is kept for the audio that Blu-ray style muxers put there.
-bool RetainedType(uint8_t type) {
-  return type == 0x01 || type == 0x02 || type == 0x03 || type == 0x04 || type == 0x06 || type == 0x0F || type == 0x1B ||
-         (type >= 0x80 && type <= 0x87) ||
-         type == 0xA1 || type == 0xA2;
-}
+// The row of a stream type the map keeps; none for the others.
+struct TsStreamRow;
+const TsStreamRow* FindStreamRow(uint8_t type);
 
 bool ReadPmt(const Window& w, const Packet& p, const PatEntry& entry, TsProgram& program) {
   if (p.header.pid != entry.pid) return false;
@@ -238,7 +237,7 @@ bool ReadPmt(const Window& w, const Packet& p, const PatEntry& entry, TsProgram&
     uint8_t type = d[e];
     uint16_t pid = ReadU16BE(d, e + 1) & 0x1FFF;
     uint16_t infoLength = ReadU16BE(d, e + 3) & 0x0FFF;
-    if (RetainedType(type) && t.streamCount < kTsMaxStreams) {
+    if (FindStreamRow(type) && t.streamCount < kTsMaxStreams) {
       t.streamType[t.streamCount] = type;
       t.elementaryPid[t.streamCount] = pid;
       t.esInfoLength[t.streamCount] = infoLength;
@@ -266,107 +265,149 @@ void AddStreamLine(MediaInfo& info, bool video, uint16_t pid, const char* text) 
   }
 }
 
+// Where a stream's bytes lie in a packet: from is the start of its
+// elementary data, regionEnd the end of what a header search may cover.
+struct TsPayload {
+  const Window& w;
+  const Packet& p;
+  size_t from;
+  size_t regionEnd;
+};
+
+// A stream type's describer: the line's text from the payload, or false
+// when the packet holds no header it can read.
+using TsDescriber = bool (*)(const TsPayload&, char* text, size_t size);
+
+bool DescribeMpegVideoStream(const TsPayload& t, char* text, size_t size, const char* codec) {
+  const uint8_t* d = t.w.data;
+  MpegVideoInfo video{};
+  CopyText(video.codec, sizeof video.codec, codec);
+  int64_t at = FindStartCode(d, t.regionEnd, kMpegSequenceHeaderCode, t.from);
+  while (at >= 0 && !ParseMpegSequenceHeader(video, d + at + 4, t.p.end - static_cast<size_t>(at) - 4))
+    at = FindStartCode(d, t.regionEnd, kMpegSequenceHeaderCode, static_cast<size_t>(at) + 1);
+  if (at < 0) return false;
+  for (int64_t x = FindStartCode(d, t.regionEnd, kMpegExtensionStartCode, static_cast<size_t>(at) + 4); x >= 0;
+       x = FindStartCode(d, t.regionEnd, kMpegExtensionStartCode, static_cast<size_t>(x) + 4)) {
+    if (ParseMpegSequenceExtension(video, d + x, t.p.end - static_cast<size_t>(x))) break;
+  }
+  FormatMpegVideoText(text, size, video);
+  return true;
+}
+
+// The first sync word's header only: a stream's first packet starts with a
+// frame, and the parse may run past the region to the window's end.
+bool DescribeFrameStream(const TsPayload& t, AudioFrames family, char* text, size_t size) {
+  int64_t hit = FindAudioFrameSync(family, t.w.data, t.regionEnd, t.from);
+  if (hit < 0) return false;
+  size_t at = static_cast<size_t>(hit);
+  return DescribeAudioFrame(family, t.w.data + at, ParseLength(t.w, at), text, size);
+}
+
+bool DescribeMpegAudioStream(const TsPayload& t, char* text, size_t size) {
+  return DescribeFrameStream(t, AudioFrames::kMpegAudio, text, size);
+}
+
+bool DescribeAdtsStream(const TsPayload& t, char* text, size_t size) {
+  const uint8_t* d = t.w.data;
+  for (size_t q = t.from; q + 1 < t.regionEnd; ++q) {
+    if (d[q] != 0xFF || ((d[q + 1] & 0xFE) != 0xF0 && (d[q + 1] & 0xFE) != 0xF8)) continue;
+    AacInfo aac{};
+    if (!ParseAdtsHeaderBytes(d + q, ParseLength(t.w, q), aac)) continue;
+    if (aac.channels > 0) {
+      double rate = aac.hasSbr ? aac.sampleRate / 2.0 : aac.sampleRate;
+      aac.bitrate = rate * 6144 / (1024 * aac.channels);
+    }
+    DescribeAac(text, size, aac);
+    return true;
+  }
+  return false;
+}
+
+bool DescribeAvcStream(const TsPayload& t, char* text, size_t size) {
+  AvcVideoInfo avc{};
+  if (!FindAvcSps(t.w.data + t.p.payload, t.p.end - t.p.payload, avc)) return false;
+  FormatAvcVideoText(text, size, avc);
+  return true;
+}
+
+bool DescribeBdLpcmStream(const TsPayload& t, char* text, size_t size) {
+  BdLpcmInfo lpcm{};
+  if (!t.p.header.payloadUnitStart || !ParseBdLpcmHeader(lpcm, t.w.data + t.from, t.p.end - t.from)) return false;
+  FormatBdLpcmText(text, size, lpcm);
+  return true;
+}
+
+bool DescribeAc3Stream(const TsPayload& t, char* text, size_t size) {
+  return DescribeFrameStream(t, AudioFrames::kAc3, text, size);
+}
+
+bool DescribeDtsStream(const TsPayload& t, char* text, size_t size) {
+  return DescribeFrameStream(t, AudioFrames::kDts, text, size);
+}
+
+// Private data: ffmpeg's 192-byte mode writes AAC so. Subtitles and teletext
+// share the type: only a frame header right at the payload's start counts.
+bool DescribePrivateStream(const TsPayload& t, char* text, size_t size) {
+  const uint8_t* d = t.w.data;
+  size_t from = t.from;
+  if (!t.p.header.payloadUnitStart || from + 8 > t.regionEnd) return false;
+  if (d[from] == 0xFF && (d[from + 1] & 0xF6) == 0xF0) return DescribeAdtsStream(t, text, size);
+  if (d[from] == 0x0B && d[from + 1] == 0x77) return DescribeAc3Stream(t, text, size);
+  if (ReadU32BE(d, from) == 0x7FFE8001) return DescribeDtsStream(t, text, size);
+  return false;
+}
+
+// One row per stream type the program map keeps. A row without a describer
+// is kept (it counts among the program's streams) but never described, as
+// E-AC-3, DTS-HD and the secondary audio of discs; a row with a fixed name
+// is described by the name alone.
+struct TsStreamRow {
+  uint8_t streamType;
+  bool video;
+  TsDescriber describe;
+  const char* name;
+};
+
+constexpr TsStreamRow kTsStreams[] = {
+    {0x01, true, [](const TsPayload& t, char* x, size_t n) { return DescribeMpegVideoStream(t, x, n, "MPEG1"); }, nullptr},
+    {0x02, true, [](const TsPayload& t, char* x, size_t n) { return DescribeMpegVideoStream(t, x, n, "MPEG2"); }, nullptr},
+    {0x03, false, DescribeMpegAudioStream, nullptr},
+    {0x04, false, DescribeMpegAudioStream, nullptr},
+    {0x06, false, DescribePrivateStream, nullptr},
+    {0x0F, false, DescribeAdtsStream, nullptr},
+    {0x1B, true, DescribeAvcStream, nullptr},
+    {0x80, false, DescribeBdLpcmStream, nullptr},
+    {0x81, false, DescribeAc3Stream, nullptr},
+    {0x82, false, DescribeDtsStream, nullptr},
+    {0x83, false, nullptr, "Dolby TrueHD"},
+    {0x84, false, nullptr, nullptr},
+    {0x85, false, nullptr, nullptr},
+    {0x86, false, nullptr, nullptr},
+    {0x87, false, nullptr, nullptr},
+    {0xA1, false, nullptr, nullptr},
+    {0xA2, false, nullptr, nullptr},
+};
+
+const TsStreamRow* FindStreamRow(uint8_t type) {
+  for (const TsStreamRow& row : kTsStreams)
+    if (row.streamType == type) return &row;
+  return nullptr;
+}
+
 // One stream's examination of a packet; true when it was described.
 bool DescribeStream(const Window& w, const Packet& p, uint8_t type, MediaInfo& info) {
-  const uint8_t* d = w.data;
-  size_t from = EsStart(w, p);
+  const TsStreamRow* row = FindStreamRow(type);
+  if (!row || (!row->describe && !row->name)) return false;
   size_t regionEnd = p.next >= kRegionTail ? p.next - kRegionTail : 0;
   if (regionEnd > p.end) regionEnd = p.end;
-  uint16_t pid = p.header.pid;
   char text[kLineBytes];
-  switch (type) {
-    case 0x01:
-    case 0x02: {
-      MpegVideoInfo video{};
-      CopyText(video.codec, sizeof video.codec, type == 0x01 ? "MPEG1" : "MPEG2");
-      int64_t at = FindStartCode(d, regionEnd, kMpegSequenceHeaderCode, from);
-      while (at >= 0 && !ParseMpegSequenceHeader(video, d + at + 4, p.end - static_cast<size_t>(at) - 4))
-        at = FindStartCode(d, regionEnd, kMpegSequenceHeaderCode, static_cast<size_t>(at) + 1);
-      if (at < 0) return false;
-      for (int64_t x = FindStartCode(d, regionEnd, kMpegExtensionStartCode, static_cast<size_t>(at) + 4); x >= 0;
-           x = FindStartCode(d, regionEnd, kMpegExtensionStartCode, static_cast<size_t>(x) + 4)) {
-        if (ParseMpegSequenceExtension(video, d + x, p.end - static_cast<size_t>(x))) break;
-      }
-      FormatMpegVideoText(text, sizeof text, video);
-      AddStreamLine(info, true, pid, text);
-      return true;
-    }
-    case 0x03:
-    case 0x04: {
-      int64_t hit = FindMpegAudioSync(d, regionEnd, from);
-      if (hit < 0) return false;
-      MpegAudioInfo audio{};
-      size_t at = static_cast<size_t>(hit);
-      if (!ParseMpegAudioVbrHeader(audio, d + at, ParseLength(w, at))) return false;
-      DescribeMpegAudio(text, sizeof text, audio);
-      AddStreamLine(info, false, pid, text);
-      return true;
-    }
-    case 0x0F: {
-      for (size_t q = from; q + 1 < regionEnd; ++q) {
-        if (d[q] != 0xFF || ((d[q + 1] & 0xFE) != 0xF0 && (d[q + 1] & 0xFE) != 0xF8)) continue;
-        AacInfo aac{};
-        if (!ParseAdtsHeaderBytes(d + q, ParseLength(w, q), aac)) continue;
-        if (aac.channels > 0) {
-          double rate = aac.hasSbr ? aac.sampleRate / 2.0 : aac.sampleRate;
-          aac.bitrate = rate * 6144 / (1024 * aac.channels);
-        }
-        DescribeAac(text, sizeof text, aac);
-        AddStreamLine(info, false, pid, text);
-        return true;
-      }
-      return false;
-    }
-    case 0x1B: {
-      AvcVideoInfo avc{};
-      if (!FindAvcSps(d + p.payload, p.end - p.payload, avc)) return false;
-      FormatAvcVideoText(text, sizeof text, avc);
-      AddStreamLine(info, true, pid, text);
-      return true;
-    }
-    case 0x80: {
-      BdLpcmInfo lpcm{};
-      if (!p.header.payloadUnitStart || !ParseBdLpcmHeader(lpcm, d + from, p.end - from)) return false;
-      FormatBdLpcmText(text, sizeof text, lpcm);
-      AddStreamLine(info, false, pid, text);
-      return true;
-    }
-    case 0x81: {
-      int64_t hit = FindAc3Sync(d, regionEnd, from);
-      if (hit < 0) return false;
-      size_t at = static_cast<size_t>(hit);
-      Ac3Info ac3{};
-      if (!ParseAc3SyncInfo(ac3, d + at, ParseLength(w, at))) return false;
-      CopyText(ac3.codec, sizeof ac3.codec, ac3.isEac3 ? kEac3Codec : kAc3Codec);
-      DescribeAc3(text, sizeof text, ac3);
-      AddStreamLine(info, false, pid, text);
-      return true;
-    }
-    case 0x82: {
-      int64_t hit = FindDtsSync(d, regionEnd, from);
-      if (hit < 0) return false;
-      size_t at = static_cast<size_t>(hit);
-      DtsInfo dts{};
-      if (!ParseDtsHeader(dts, d + at, ParseLength(w, at))) return false;
-      DescribeDts(text, sizeof text, dts);
-      AddStreamLine(info, false, pid, text);
-      return true;
-    }
-    case 0x83:
-      AddStreamLine(info, false, pid, "Dolby TrueHD");
-      return true;
-    case 0x06: {
-      // ffmpeg's 192-byte mode writes AAC so. Subtitles and teletext share
-      // the type: only a frame header right at the payload's start counts.
-      if (!p.header.payloadUnitStart || from + 8 > regionEnd) return false;
-      if (d[from] == 0xFF && (d[from + 1] & 0xF6) == 0xF0) return DescribeStream(w, p, 0x0F, info);
-      if (d[from] == 0x0B && d[from + 1] == 0x77) return DescribeStream(w, p, 0x81, info);
-      if (ReadU32BE(d, from) == 0x7FFE8001) return DescribeStream(w, p, 0x82, info);
-      return false;
-    }
-    default:
-      return false;  // E-AC-3, DTS-HD and secondary audio are not described
+  if (row->describe) {
+    if (!row->describe(TsPayload{w, p, EsStart(w, p), regionEnd}, text, sizeof text)) return false;
+  } else {
+    CopyText(text, sizeof text, row->name);
   }
+  AddStreamLine(info, row->video, p.header.pid, text);
+  return true;
 }
 
 void AnalyzeProgram(const Window& w, uint32_t size, size_t first, const TsProgram& program, MediaInfo& info) {
@@ -577,14 +618,8 @@ bool AnalyzeTransportStream(FileReader& reader, MediaInfo& info, uint64_t start,
   return true;
 }
 
-void AnalyzeMpegTs(MediaInfo& info) {
-  FileReader reader;
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
+void AnalyzeMpegTs(MediaInfo& info, FileReader& reader) {
   SetFormatName(info, "MPEG2-TS");
-  info.fileSize = reader.Size();
   AnalyzeTransportStream(reader, info, 0, reader.Size());
   reader.Close();
 }

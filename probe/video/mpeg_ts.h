@@ -77,6 +77,6 @@ void FormatBdLpcmText(char* out, size_t size, const BdLpcmInfo& info);
 bool AnalyzeTransportStream(FileReader& reader, MediaInfo& info, uint64_t start, uint64_t end);
 
 // FormatId 17.
-void AnalyzeMpegTs(MediaInfo& info);
+void AnalyzeMpegTs(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

@@ -107,13 +107,7 @@ void DescribeExif(MediaInfo& info, const uint8_t* b, size_t n) {
 
 }  // namespace
 
-void AnalyzeBmp(MediaInfo& info) {
-  FileReader reader;
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
-  info.fileSize = reader.Size();
+void AnalyzeBmp(MediaInfo& info, FileReader& reader) {
   uint8_t b[kHeadBytes] = {};
   reader.Read(b, sizeof b);
   reader.Close();
@@ -130,12 +124,7 @@ void AnalyzeBmp(MediaInfo& info) {
   AddVideoText(info, line);
 }
 
-void AnalyzeGif(MediaInfo& info) {
-  FileReader reader;
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
+void AnalyzeGif(MediaInfo& info, FileReader& reader) {
   uint8_t b[kHeadBytes] = {};
   reader.Read(b, sizeof b);
   reader.Close();
@@ -144,13 +133,7 @@ void AnalyzeGif(MediaInfo& info) {
   AddVideoText(info, line);
 }
 
-void AnalyzeJpeg(MediaInfo& info) {
-  FileReader reader;
-  if (!reader.Open(info.path)) {
-    SetErrorText(info, msg::kOpenFailed);
-    return;
-  }
-  info.fileSize = reader.Size();
+void AnalyzeJpeg(MediaInfo& info, FileReader& reader) {
   uint8_t head[16] = {};
   reader.Read(head, sizeof head, false);
   bool jfif = EqualNoCase(head + 6, "JFIF", 4);

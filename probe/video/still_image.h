@@ -5,8 +5,10 @@
 
 namespace probex {
 
-void AnalyzeBmp(MediaInfo& info);
-void AnalyzeJpeg(MediaInfo& info);
-void AnalyzeGif(MediaInfo& info);
+class FileReader;
+
+void AnalyzeBmp(MediaInfo& info, FileReader& reader);
+void AnalyzeJpeg(MediaInfo& info, FileReader& reader);
+void AnalyzeGif(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

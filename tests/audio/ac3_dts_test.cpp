@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "dispatch.h"
 #include "audio/ac3.h"
 #include "audio/dts.h"
 #include "fixture.h"
@@ -443,7 +444,7 @@ TEST_F(DtsTest, FindSync) {
 MediaInfo AnalyzeAsDts(const std::string& path) {
   MediaInfo info = test::MakeRecord(path);
   info.formatId = format::kDts16Be;
-  AnalyzeDts(info);
+  Dispatch(info);
   return info;
 }
 

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "damage.h"
+#include "dispatch.h"
+#include "probex_formats.h"
 #include "audio/flac.h"
 #include "audio/midi.h"
 #include "audio/monkeys_audio.h"
@@ -51,28 +54,15 @@ class DamagedAudioTest : public ::testing::Test {
  protected:
   void SetUp() override { UseAudioTestTemplates(); }
 
+  // Cut where the headers end and past the detection's 40 bytes, and
+  // damaged under several seeds.
   static void Damage(const Bytes& original, const std::string& extension) {
     const size_t n = original.size();
-    std::vector<size_t> cuts = {40, 41, 48, 64, 77, 100, 256, 300, n / 3, n / 2, n - 129, n - 33, n - 1};
-    for (size_t cut : cuts) {
-      if (cut < 40 || cut >= n) continue;
-      Bytes b(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(cut));
-      TempFile file("cut" + extension, b);
-      ExpectSane(AnalyzeFile(file.Path()), "cut at " + std::to_string(cut));
-    }
-    uint32_t state = 12345;
-    for (int variant = 0; variant < 60; ++variant) {
-      Bytes b = original;
-      // Damage lands in the headers most of the time, anywhere otherwise.
-      size_t span = variant % 3 ? (n < 512 ? n : 512) : n;
-      for (int k = 0; k < 1 + variant % 6; ++k) {
-        state = state * 1103515245u + 12345u;
-        size_t at = 4 + (state >> 8) % (span - 4);  // the signature stays
-        state = state * 1103515245u + 12345u;
-        b[at] = variant % 2 ? static_cast<uint8_t>(state >> 16) : static_cast<uint8_t>(variant % 4 ? 0xFF : 0x00);
-      }
-      TempFile file("flip" + extension, b);
-      ExpectSane(AnalyzeFile(file.Path()), "variant " + std::to_string(variant));
+    size_t variant = 0;
+    for (const Bytes& b : DamagedCopies(original, "damaged" + extension,
+                                        {40, 41, 48, 64, 77, 100, 256, 300, n / 3, n / 2, n - 129, n - 33}, 5)) {
+      TempFile file("damaged" + extension, b);
+      ExpectSane(AnalyzeFile(file.Path()), "copy " + std::to_string(variant++) + " of " + std::to_string(b.size()) + " bytes");
     }
   }
 };
@@ -126,10 +116,9 @@ TEST_F(DamagedAudioTest, PublicFiles) {
   }
 }
 
-using Analyzer = void (*)(MediaInfo&);
-constexpr Analyzer kAnalyzers[] = {AnalyzeFlac,    AnalyzeMonkeysAudio, AnalyzeMusePack, AnalyzeTta,
-                                   AnalyzeWavPack, AnalyzeOptimFrog,    AnalyzeMidi,     AnalyzeSunAudio,
-                                   AnalyzeTwinVq,  AnalyzeS98};
+constexpr int32_t kAnalyzers[] = {format::kFlac,    format::kMonkeysAudio, format::kMusePack, format::kTta,
+                                  format::kWavPack, format::kOptimFrog,    format::kMidi,     format::kSunAudio,
+                                  format::kTwinVq,  format::kS98};
 
 // Every analyzer on every other format's file: what a wrong guess meets.
 TEST_F(DamagedAudioTest, ForeignFiles) {
@@ -138,16 +127,18 @@ TEST_F(DamagedAudioTest, ForeignFiles) {
   for (const char* name : files) {
     for (size_t i = 0; i < sizeof kAnalyzers / sizeof kAnalyzers[0]; ++i) {
       MediaInfo info = MakeRecord(FixturePath(std::string("audio2/") + name));
-      kAnalyzers[i](info);
+      info.formatId = kAnalyzers[i];
+      Dispatch(info);
       ExpectSane(info, std::string(name) + " by analyzer " + std::to_string(i));
     }
   }
 }
 
 TEST_F(DamagedAudioTest, UnopenableFile) {
-  for (Analyzer analyze : kAnalyzers) {
+  for (int32_t formatId : kAnalyzers) {
     MediaInfo info = MakeRecord("/nonexistent/folder/file.bin");
-    analyze(info);
+    info.formatId = formatId;
+    Dispatch(info);
     EXPECT_EQ(Text(info.errorText), "ファイルのオープンに失敗");
     EXPECT_EQ(info.audioCount, 0);
   }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "dispatch.h"
 #include "audio/midi.h"
 #include "audio/s98.h"
 #include "audio/twinvq.h"
@@ -190,7 +191,8 @@ TEST_F(OtherAudioTest, MidiHeaderMustFitInTheBytesRead) {
     PutZeros(file, 300);
     TempFile temp("test.mid", file);
     MediaInfo info = MakeRecord(temp.Path());
-    AnalyzeMidi(info);
+    info.formatId = format::kMidi;
+    Dispatch(info);
     EXPECT_EQ(info.audioCount ? std::string(info.audioText[0]) : Text(info.errorText), c.expect);
   }
 }
@@ -347,7 +349,8 @@ TEST_F(OtherAudioTest, TwinVqErrors) {
 
   TempFile notVq("test.vqf", Bytes(100, 'x'));
   MediaInfo info = MakeRecord(notVq.Path());
-  AnalyzeTwinVq(info);
+  info.formatId = format::kTwinVq;
+  Dispatch(info);
   EXPECT_EQ(Text(info.errorText), "[VQ] TwinVQファイルではありません");
 }
 

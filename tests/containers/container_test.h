@@ -13,6 +13,8 @@
 #include "byte_writer.h"
 #include "detect.h"
 #include "dispatch.h"
+#include "file_reader.h"
+#include "registry.h"
 #include "fixture.h"
 #include "templates.h"
 
@@ -175,11 +177,17 @@ inline std::string MpegAudioLine() {
 }
 
 // One analyzer run directly, whatever detection would say.
-inline Outcome RunAnalyzer(const std::string& name, const Bytes& content, void (*analyze)(MediaInfo&)) {
+// One analyzer on the file whatever detection would say, opened as the
+// dispatcher opens it.
+inline Outcome RunAnalyzer(const std::string& name, const Bytes& content, Analyzer analyze) {
   TempFile file(name, content);
   UseContainerTemplates();
   MediaInfo info = MakeRecord(file.Path());
-  analyze(info);
+  FileReader reader;
+  if (reader.Open(info.path)) {
+    info.fileSize = reader.Size();
+    analyze(info, reader);
+  }
   return Describe(info);
 }
 

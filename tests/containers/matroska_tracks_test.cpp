@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "dispatch.h"
 #include "../../probe/containers/matroska.h"
 #include "../../probe/containers/matroska_tracks.h"
 #include "box_builders.h"
@@ -38,7 +39,7 @@ MediaInfo Analyze(const Bytes& file, const std::string& name = "film.mkv") {
   TempFile f(name, file);
   MediaInfo info = MakeRecord(f.Path());
   info.formatId = format::kMatroska;
-  AnalyzeMatroska(info);
+  Dispatch(info);
   return info;
 }
 
@@ -262,13 +263,15 @@ TEST_F(MatroskaTracksTest, WavPackHybridNeedsTheCorrectionFileBesideIt) {
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
                                               static_cast<std::streamsize>(file.size()));
   MediaInfo without = MakeRecord(path);
-  AnalyzeMatroska(without);
+  without.formatId = format::kMatroska;
+  Dispatch(without);
   ASSERT_EQ(without.audioCount, 1);
   EXPECT_EQ(std::string(without.audioText[0]).rfind("WavPack 4 Lossy", 0), 0u) << without.audioText[0];
 
   std::ofstream(path + ".wvc") << "x";
   MediaInfo with = MakeRecord(path);
-  AnalyzeMatroska(with);
+  with.formatId = format::kMatroska;
+  Dispatch(with);
   ASSERT_EQ(with.audioCount, 1);
   EXPECT_EQ(std::string(with.audioText[0]).rfind("WavPack 4(Hybrid) Lossy", 0), 0u) << with.audioText[0];
   std::remove((path + ".wvc").c_str());

@@ -159,6 +159,19 @@ TEST(FileReader, ReadAheadServesScatteredReadsCorrectly) {
   reader.Rewind();
   EXPECT_EQ(reader.Read(all.data(), all.size()), content.size());
   EXPECT_EQ(all, content);
+
+  // A walk from the start in steps of every size: the read-ahead grows from
+  // a few KiB to its full size, and no step may see a seam between fills.
+  ASSERT_TRUE(reader.Open(test::ToUtf16(file.Path()).c_str()));
+  Bytes walked;
+  for (size_t step = 1; walked.size() < content.size(); step = step * 3 % 9973 + 1) {
+    uint8_t chunk[9973];
+    size_t n = reader.Read(chunk, step);
+    ASSERT_GT(n, 0u) << walked.size();
+    walked.insert(walked.end(), chunk, chunk + n);
+  }
+  EXPECT_EQ(walked, content);
+  EXPECT_TRUE(reader.AtEnd());
 }
 
 TEST(FileReader, RefusesMissingFilesFoldersAndUnterminatedPaths) {

@@ -330,6 +330,11 @@ TEST(Detect, AsfScan) {
   EXPECT_EQ(Detect("a.wma", Asf({fileProps, audio})), format::kAsfAudio);
   EXPECT_EQ(Detect("a.wmv", Asf({fileProps, audio, video})), format::kAsfVideo);
   EXPECT_EQ(Detect("a.wmv", Asf({audio, video})), format::kUnknown);  // no file properties
+  // A file cut short inside its header: what the header holds up to the cut
+  // still counts, as it does for the analyzer.
+  Bytes cut = Asf({fileProps, audio, video});
+  cut.resize(cut.size() - 30);
+  EXPECT_EQ(Detect("a.wma", cut), format::kAsfAudio);
   EXPECT_EQ(Detect("a.wmv", Asf({fileProps})), format::kUnknown);
   // Malformed sizes end the scan instead of looping or running off the file.
   EXPECT_EQ(Detect("a.wmv", Padded(Asf({fileProps, AsfObject(kStreamProps, 0)}), 400)), format::kUnknown);

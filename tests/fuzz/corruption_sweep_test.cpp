@@ -12,10 +12,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "damage.h"
 #include "detect.h"
 #include "fixture.h"
 #include "harness.h"
@@ -42,73 +42,6 @@ std::vector<std::string> MediaFiles(const std::string& root) {
   }
   std::sort(files.begin(), files.end());
   return files;
-}
-
-std::vector<Bytes> Truncations(const Bytes& file) {
-  std::vector<size_t> cuts = {0, 1, 2, 3, 4, 7, 8, 11, 12, 16, 24, 32, 64, 128, 512, 4096};
-  for (size_t k = 1; k < 16; ++k) cuts.push_back(file.size() * k / 16);
-  cuts.push_back(file.size() > 0 ? file.size() - 1 : 0);
-  std::sort(cuts.begin(), cuts.end());
-  cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
-  std::vector<Bytes> out;
-  for (size_t cut : cuts)
-    if (cut < file.size()) out.emplace_back(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut));
-  return out;
-}
-
-// Deterministic damage: half the changes land in the first 4 KiB, where the
-// headers are; some bytes become 00 or FF, the values sizes like least.
-// PROBEX_SWEEP_DEPTH=N makes N times as many damaged copies, for deeper runs by hand.
-int Depth() {
-  const char* depth = std::getenv("PROBEX_SWEEP_DEPTH");
-  int n = depth ? std::atoi(depth) : 1;
-  return n >= 1 && n <= 1000 ? n : 1;
-}
-
-std::vector<Bytes> Flips(const Bytes& file, const std::string& name) {
-  std::vector<Bytes> out;
-  if (file.empty()) return out;
-  std::mt19937 random(static_cast<uint32_t>(std::hash<std::string>{}(name)));
-  for (int round = 0; round < 12 * Depth(); ++round) {
-    Bytes copy = file;
-    size_t changes = size_t{1} << (round % 6);
-    for (size_t i = 0; i < changes; ++i) {
-      size_t span = (i % 2 == 0) ? std::min<size_t>(copy.size(), 4096) : copy.size();
-      size_t at = random() % span;
-      switch (random() % 4) {
-        case 0: copy[at] = 0x00; break;
-        case 1: copy[at] = 0xFF; break;
-        case 2: copy[at] ^= static_cast<uint8_t>(1u << (random() % 8)); break;
-        default: copy[at] = static_cast<uint8_t>(random()); break;
-      }
-    }
-    out.push_back(std::move(copy));
-  }
-  return out;
-}
-
-// Pieces of the file moved about: a stretch repeated elsewhere, a stretch cut
-// out, the tail put first. Headers then meet data they do not describe.
-std::vector<Bytes> Splices(const Bytes& file, const std::string& name) {
-  std::vector<Bytes> out;
-  if (file.size() < 16) return out;
-  std::mt19937 random(static_cast<uint32_t>(std::hash<std::string>{}(name) ^ 0x5eed));
-  for (int round = 0; round < 4 * Depth(); ++round) {
-    size_t from = random() % file.size();
-    size_t length = std::min<size_t>(file.size() - from, 1 + random() % 2048);
-    size_t to = random() % file.size();
-    Bytes repeated = file;
-    repeated.insert(repeated.begin() + static_cast<std::ptrdiff_t>(to), file.begin() + static_cast<std::ptrdiff_t>(from),
-                    file.begin() + static_cast<std::ptrdiff_t>(from + length));
-    out.push_back(std::move(repeated));
-    Bytes cut = file;
-    cut.erase(cut.begin() + static_cast<std::ptrdiff_t>(from), cut.begin() + static_cast<std::ptrdiff_t>(from + length));
-    out.push_back(std::move(cut));
-  }
-  Bytes rotated(file.begin() + static_cast<std::ptrdiff_t>(file.size() / 2), file.end());
-  rotated.insert(rotated.end(), file.begin(), file.begin() + static_cast<std::ptrdiff_t>(file.size() / 2));
-  out.push_back(std::move(rotated));
-  return out;
 }
 
 // The child's work: returns the first fault.

@@ -1,3 +1,4 @@
+#include "damage.h"
 #include "video/mpeg_ps.h"
 
 #include <gtest/gtest.h>
@@ -429,17 +430,7 @@ TEST_F(MpegPsTest, TruncatedAndDamagedFiles) {
     SCOPED_TRACE(name);
     Bytes data = test::ReadFile(test::FixturePath(std::string("mpeg/") + name));
     ASSERT_GT(data.size(), 4096u);
-    for (size_t n : {size_t{41}, size_t{300}, size_t{2047}, size_t{2053}, data.size() / 2, data.size() - 3}) {
-      Bytes cut(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(n));
-      Analyze(cut, name);
-    }
-    Bytes damaged = data;
-    uint32_t seed = 12345;
-    for (size_t i = 0; i < damaged.size(); i += 7) {
-      seed = seed * 1103515245 + 12345;
-      if ((seed >> 16) % 3 == 0) damaged[i] = static_cast<uint8_t>(seed >> 24);
-    }
-    Analyze(damaged, name);
+    for (const Bytes& copy : test::DamagedCopies(data, name, {41, 300, 2047, 2053, data.size() - 3})) Analyze(copy, name);
   }
 }
 

@@ -1,3 +1,4 @@
+#include "damage.h"
 #include "video/mpeg_ts.h"
 
 #include <gtest/gtest.h>
@@ -458,18 +459,7 @@ TEST_F(MpegTsTest, TruncatedAndDamagedFiles) {
     SCOPED_TRACE(name);
     Bytes data = test::ReadFile(test::FixturePath(std::string("mpeg/") + name));
     ASSERT_GT(data.size(), 4096u);
-    for (size_t n : {size_t{189}, size_t{196}, size_t{197}, size_t{380}, size_t{1000}, data.size() / 2,
-                     data.size() - 5}) {
-      Bytes cut(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(n));
-      Analyze(cut, name);
-    }
-    Bytes damaged = data;
-    uint32_t seed = 777;
-    for (size_t i = 0; i < damaged.size(); i += 5) {
-      seed = seed * 1103515245 + 12345;
-      if ((seed >> 16) % 4 == 0) damaged[i] = static_cast<uint8_t>(seed >> 24);
-    }
-    Analyze(damaged, name);
+    for (const Bytes& copy : test::DamagedCopies(data, name, {189, 196, 197, 380, 1000, data.size() - 5})) Analyze(copy, name);
   }
 }
 
