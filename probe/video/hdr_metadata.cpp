@@ -1,0 +1,137 @@
+#include "hdr_metadata.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace probex {
+
+namespace {
+
+uint32_t U16(const uint8_t* b) { return uint32_t{b[0]} << 8 | b[1]; }
+uint32_t U32(const uint8_t* b) { return U16(b) << 16 | U16(b + 2); }
+
+const char* Named(const char* const* names, size_t count, uint32_t code) {
+  return code < count ? names[code] : nullptr;
+}
+
+std::string NameOr(const char* name, uint32_t code) {
+  return name != nullptr && name[0] != '\0' ? std::string(name) : LineF("Unknown(%u)", code);
+}
+
+}  // namespace
+
+std::string LineF(const char* format, ...) {
+  char buffer[256];
+  va_list args;
+  va_start(args, format);
+  int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
+  return n < 0 ? std::string() : std::string(buffer);
+}
+
+bool ParseMasteringDisplay(const uint8_t* data, size_t size, MasteringDisplay& out) {
+  if (data == nullptr || size < 24) return false;
+  constexpr double kChroma = 0.00002, kLuma = 0.0001;
+  out.greenX = U16(data) * kChroma;
+  out.greenY = U16(data + 2) * kChroma;
+  out.blueX = U16(data + 4) * kChroma;
+  out.blueY = U16(data + 6) * kChroma;
+  out.redX = U16(data + 8) * kChroma;
+  out.redY = U16(data + 10) * kChroma;
+  out.whiteX = U16(data + 12) * kChroma;
+  out.whiteY = U16(data + 14) * kChroma;
+  out.maxLuminance = U32(data + 16) * kLuma;
+  out.minLuminance = U32(data + 20) * kLuma;
+  out.present = true;
+  return true;
+}
+
+bool ParseContentLightLevel(const uint8_t* data, size_t size, ContentLightLevel& out) {
+  if (data == nullptr || size < 4) return false;
+  out.maxCll = U16(data);
+  out.maxFall = U16(data + 2);
+  out.present = true;
+  return true;
+}
+
+bool IsHdr10PlusT35(const uint8_t* data, size_t size) {
+  return data != nullptr && size >= 6 && data[0] == 0xB5 && U16(data + 1) == 0x003C && U16(data + 3) == 0x0001 &&
+         data[5] == 4;
+}
+
+std::string HdrTag(const HdrSignals& hdr) {
+  std::string tag = hdr.dolbyVision;
+  const char* form = nullptr;
+  uint8_t transfer = hdr.colour.present ? hdr.colour.transfer : 2;
+  if (hdr.hdr10Plus) {
+    form = "HDR10+";
+  } else if (!tag.empty()) {
+    form = nullptr;  // the record's text already names the base layer
+  } else if (transfer == 16) {
+    form = hdr.mastering.present || hdr.light.present ? "HDR10" : "PQ";
+  } else if (transfer == 18) {
+    form = "HLG";
+  } else if (hdr.colour.present && hdr.colour.primaries == 9) {
+    form = "BT.2020";
+  } else if (hdr.mastering.present) {
+    // Mastering data with the transfer unsignalled (e.g. no VUI colour):
+    // what ships like that is HDR10 in practice.
+    form = "HDR10";
+  }
+  if (form != nullptr) {
+    if (!tag.empty()) tag += ' ';
+    tag += form;
+  }
+  return tag;
+}
+
+std::string ColourPrimariesName(uint32_t code) {
+  static const char* const kNames[] = {"",          "BT.709",   "Unspecified", "",        "BT.470 System M",
+                                       "BT.601 PAL", "BT.601 NTSC", "SMPTE 240M", "Generic film", "BT.2020",
+                                       "XYZ",       "DCI P3",   "Display P3"};
+  if (code == 22) return "EBU Tech 3213";
+  return NameOr(Named(kNames, sizeof kNames / sizeof *kNames, code), code);
+}
+
+std::string TransferName(uint32_t code) {
+  static const char* const kNames[] = {"",           "BT.709",         "Unspecified",      "",
+                                       "BT.470 System M", "BT.470 System B/G", "BT.601",      "SMPTE 240M",
+                                       "Linear",     "Logarithmic (100:1)", "Logarithmic (316.22777:1)",
+                                       "xvYCC",      "BT.1361",        "sRGB/sYCC",        "BT.2020 (10-bit)",
+                                       "BT.2020 (12-bit)", "PQ",       "SMPTE 428M",       "HLG"};
+  return NameOr(Named(kNames, sizeof kNames / sizeof *kNames, code), code);
+}
+
+std::string MatrixName(uint32_t code) {
+  static const char* const kNames[] = {"Identity", "BT.709",          "Unspecified",     "",
+                                       "FCC 73.682", "BT.470 System B/G", "BT.601",        "SMPTE 240M",
+                                       "YCgCo",    "BT.2020 non-constant", "BT.2020 constant", "Y'D'zD'x",
+                                       "Chromaticity-derived non-constant", "Chromaticity-derived constant",
+                                       "ICtCp"};
+  return NameOr(Named(kNames, sizeof kNames / sizeof *kNames, code), code);
+}
+
+void HdrDetailLines(const HdrSignals& hdr, std::vector<std::string>& lines) {
+  std::string tag = HdrTag(hdr);
+  if (!tag.empty()) lines.push_back("HDR format: " + tag);
+  if (hdr.colour.present) {
+    lines.push_back("Colour primaries: " + ColourPrimariesName(hdr.colour.primaries));
+    lines.push_back("Transfer characteristics: " + TransferName(hdr.colour.transfer));
+    lines.push_back("Matrix coefficients: " + MatrixName(hdr.colour.matrix));
+    lines.push_back(std::string("Colour range: ") + (hdr.colour.fullRange ? "Full" : "Limited"));
+  }
+  if (hdr.mastering.present) {
+    const MasteringDisplay& m = hdr.mastering;
+    lines.push_back(LineF("Mastering display primaries: R x=%.4f y=%.4f, G x=%.4f y=%.4f, B x=%.4f y=%.4f, "
+                          "white point x=%.4f y=%.4f",
+                          m.redX, m.redY, m.greenX, m.greenY, m.blueX, m.blueY, m.whiteX, m.whiteY));
+    lines.push_back(LineF("Mastering display luminance: min: %.4f cd/m2, max: %.0f cd/m2", m.minLuminance,
+                          m.maxLuminance));
+  }
+  if (hdr.light.present) {
+    lines.push_back(LineF("Maximum Content Light Level: %u cd/m2", hdr.light.maxCll));
+    lines.push_back(LineF("Maximum Frame-Average Light Level: %u cd/m2", hdr.light.maxFall));
+  }
+}
+
+}  // namespace probex
