@@ -12,14 +12,15 @@ bin=$build/bin
 work=${FUZZ_WORK:-fuzz/corpus-work}
 [ -n "${FUZZ_FRESH:-}" ] && rm -rf "$work"
 seeds=$build/fuzz-seeds
-mkdir -p "$work/analyze" "$work/templates" "$build/fuzz-artifacts" tests/fixtures/crashes
+mkdir -p "$work/analyze" "$work/templates" "$work/codec" "$build/fuzz-artifacts" tests/fixtures/crashes
 rm -rf "$seeds"
 "$bin/fuzz_seeds" "$seeds/analyze" "$seeds/templates" data tests/fixtures samples || exit 1
+"$bin/fuzz_codec_seeds" "$seeds/codec" tests/fixtures/codecs || exit 1
 
 # A fixed seed (FUZZ_SEED) makes short runs repeatable; 0 lets libFuzzer pick.
 seed=${FUZZ_SEED:-0}
 status=0
-for target in analyze templates; do
+for target in analyze templates codec; do
   artifacts=$build/fuzz-artifacts/$target-
   rm -f "$artifacts"*
   echo "== fuzz_$target for ${seconds}s"

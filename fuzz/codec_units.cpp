@@ -1,0 +1,112 @@
+#include "codec_units.h"
+
+#include "audio/eac3.h"
+#include "video/av1.h"
+#include "video/dolby_vision.h"
+#include "video/hdr_metadata.h"
+#include "video/hevc.h"
+#include "video/vp9.h"
+
+namespace probex::fuzz {
+
+namespace {
+
+std::string Join(const std::string& head, const std::vector<std::string>& lines) {
+  std::string all = head;
+  for (const std::string& line : lines) all += "\n" + line;
+  return all;
+}
+
+template <typename Info, typename Parse, typename Text, typename Details>
+std::string Video(const uint8_t* data, size_t size, Parse parse, Text text, Details details) {
+  Info info;
+  if (!parse(data, size, info)) return std::string();
+  std::vector<std::string> lines;
+  details(info, lines);
+  return Join(text(info), lines);
+}
+
+std::string HevcRecord(const uint8_t* d, size_t n) {
+  return Video<HevcVideoInfo>(d, n, ParseHevcDecoderConfig, HevcVideoText, HevcDetailLines);
+}
+std::string HevcStream(const uint8_t* d, size_t n) {
+  return Video<HevcVideoInfo>(d, n, FindHevcHeaders, HevcVideoText, HevcDetailLines);
+}
+std::string HevcNal(const uint8_t* d, size_t n) {
+  HevcVideoInfo info;
+  ParseHevcSps(d, n, info);
+  ParseHevcSei(d, n, info.hdr);
+  return HevcVideoText(info);
+}
+std::string Av1Record(const uint8_t* d, size_t n) {
+  return Video<Av1VideoInfo>(d, n, ParseAv1Config, Av1VideoText, Av1DetailLines);
+}
+std::string Av1Stream(const uint8_t* d, size_t n) {
+  return Video<Av1VideoInfo>(d, n, ParseAv1Obus, Av1VideoText, Av1DetailLines);
+}
+std::string VpRecord(const uint8_t* d, size_t n) {
+  return Video<Vp9VideoInfo>(d, n, ParseVpCodecConfig, Vp9VideoText, Vp9DetailLines);
+}
+std::string Vp9Frame(const uint8_t* d, size_t n) {
+  return Video<Vp9VideoInfo>(d, n, ParseVp9KeyFrame, Vp9VideoText, Vp9DetailLines);
+}
+std::string Vp8Frame(const uint8_t* d, size_t n) {
+  Vp8VideoInfo info;
+  return ParseVp8KeyFrame(d, n, info) ? Vp8VideoText(info) : std::string();
+}
+std::string DoviRecord(const uint8_t* d, size_t n) {
+  return Video<DolbyVisionConfig>(d, n, ParseDolbyVisionConfig, DolbyVisionText, DolbyVisionDetailLines);
+}
+std::string DoviDescriptor(const uint8_t* d, size_t n) {
+  return Video<DolbyVisionConfig>(d, n, ParseDolbyVisionDescriptor, DolbyVisionText, DolbyVisionDetailLines);
+}
+// mdcv payload, then clli from byte 24.
+std::string HdrBoxes(const uint8_t* d, size_t n) {
+  HdrSignals hdr;
+  ParseMasteringDisplay(d, n, hdr.mastering);
+  if (n > 24) ParseContentLightLevel(d + 24, n - 24, hdr.light);
+  hdr.hdr10Plus = IsHdr10PlusT35(d, n);
+  std::vector<std::string> lines;
+  HdrDetailLines(hdr, lines);
+  return Join(HdrTag(hdr), lines);
+}
+std::string Dac3(const uint8_t* d, size_t n) {
+  Ac3Config config;
+  return ParseDac3(d, n, config) ? Ac3ConfigText(config) : std::string();
+}
+std::string Dec3(const uint8_t* d, size_t n) {
+  return Video<Eac3Config>(d, n, ParseDec3, Eac3ConfigText, Eac3DetailLines);
+}
+std::string Eac3Frame(const uint8_t* d, size_t n) {
+  Eac3FrameHeader h;
+  return ParseEac3FrameHeader(d, n, h) ? std::to_string(h.bitRate) : std::string();
+}
+std::string Ac3Desc(const uint8_t* d, size_t n) {
+  Ac3Descriptor desc;
+  return ParseAc3Descriptor(d, n, desc) ? Ac3ComponentChannels(desc.componentType) : std::string();
+}
+
+}  // namespace
+
+const std::vector<CodecUnit>& CodecUnits() {
+  static const std::vector<CodecUnit> kUnits = {
+      {"hevc record", ".hvcc", HevcRecord},
+      {"hevc stream", ".hevc", HevcStream},
+      {"hevc nal", ".hevcnal", HevcNal},
+      {"av1 record", ".av1c", Av1Record},
+      {"av1 obus", ".obu", Av1Stream},
+      {"vp record", ".vpcc", VpRecord},
+      {"vp9 frame", ".vp9", Vp9Frame},
+      {"vp8 frame", ".vp8", Vp8Frame},
+      {"dolby vision record", ".dvcc", DoviRecord},
+      {"dolby vision descriptor", ".dvdesc", DoviDescriptor},
+      {"hdr boxes", ".mdcv", HdrBoxes},
+      {"dac3", ".dac3", Dac3},
+      {"dec3", ".dec3", Dec3},
+      {"e-ac-3 frame", ".eac3", Eac3Frame},
+      {"ac-3 descriptor", ".ac3desc", Ac3Desc},
+  };
+  return kUnits;
+}
+
+}  // namespace probex::fuzz
