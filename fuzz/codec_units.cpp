@@ -1,6 +1,8 @@
 #include "codec_units.h"
 
+#include "audio/dts_hd.h"
 #include "audio/eac3.h"
+#include "audio/truehd.h"
 #include "video/av1.h"
 #include "video/dolby_vision.h"
 #include "video/hdr_metadata.h"
@@ -86,6 +88,18 @@ std::string Ac3Desc(const uint8_t* d, size_t n) {
   return ParseAc3Descriptor(d, n, desc) ? Ac3ComponentChannels(desc.componentType) : std::string();
 }
 
+std::string TrueHd(const uint8_t* d, size_t n) {
+  return Video<TrueHdInfo>(d, n, FindMlpMajorSync, TrueHdText, TrueHdDetailLines);
+}
+std::string DtsHd(const uint8_t* d, size_t n) {
+  DtsHdInfo info;
+  return FindDtsHdSubstream(d, n, info) ? DtsHdText(info) : std::string();
+}
+std::string Ddts(const uint8_t* d, size_t n) {
+  DtsSpecificBox box;
+  return ParseDdts(d, n, box) ? std::to_string(box.channels) : std::string();
+}
+
 }  // namespace
 
 const std::vector<CodecUnit>& CodecUnits() {
@@ -105,6 +119,10 @@ const std::vector<CodecUnit>& CodecUnits() {
       {"dec3", ".dec3", Dec3},
       {"e-ac-3 frame", ".eac3", Eac3Frame},
       {"ac-3 descriptor", ".ac3desc", Ac3Desc},
+      {"truehd", ".thd", TrueHd},
+      {"mlp", ".mlp", TrueHd},
+      {"dts-hd substream", ".dtshd", DtsHd},
+      {"ddts", ".ddts", Ddts},
   };
   return kUnits;
 }
