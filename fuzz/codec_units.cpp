@@ -1,5 +1,7 @@
 #include "codec_units.h"
 
+#include "audio/alac.h"
+#include "audio/caf.h"
 #include "audio/dts_hd.h"
 #include "audio/eac3.h"
 #include "audio/truehd.h"
@@ -100,6 +102,18 @@ std::string Ddts(const uint8_t* d, size_t n) {
   return ParseDdts(d, n, box) ? std::to_string(box.channels) : std::string();
 }
 
+std::string Alac(const uint8_t* d, size_t n) {
+  AlacConfig config;
+  return ParseAlacConfig(d, n, config) ? AlacText(config) : std::string();
+}
+// The input as the head of a file; the file size claimed is the input's, or
+// larger when its first byte is odd.
+std::string Caf(const uint8_t* d, size_t n) {
+  CafInfo info;
+  uint64_t fileSize = n > 0 && (d[0] & 1) ? n * uint64_t{1000} : n;
+  return WalkCafChunks(d, n, fileSize, info) ? CafText(info) + std::to_string(info.duration) : std::string();
+}
+
 }  // namespace
 
 const std::vector<CodecUnit>& CodecUnits() {
@@ -123,6 +137,8 @@ const std::vector<CodecUnit>& CodecUnits() {
       {"mlp", ".mlp", TrueHd},
       {"dts-hd substream", ".dtshd", DtsHd},
       {"ddts", ".ddts", Ddts},
+      {"alac", ".alac", Alac},
+      {"caf", ".caf", Caf},
   };
   return kUnits;
 }
