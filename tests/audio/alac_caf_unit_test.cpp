@@ -85,7 +85,9 @@ TEST(CafUnit, HandMadeFiles) {
     for (int i = n - 1; i >= 0; --i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
   };
   auto file = [&](const std::string& firstType, int64_t dataSize, size_t dataBytes) {
-    Bytes b = {'c', 'a', 'f', 'f', 0, 1, 0, 0};
+    Bytes b;
+    b.reserve(128 + dataBytes);
+    b.insert(b.end(), {'c', 'a', 'f', 'f', 0, 1, 0, 0});
     b.insert(b.end(), firstType.begin(), firstType.end());
     be(b, 32, 8);
     double rate = 48000;
