@@ -4,11 +4,14 @@
 #include "audio/caf.h"
 #include "audio/dts_hd.h"
 #include "audio/eac3.h"
+#include "audio/musepack_sv8.h"
+#include "audio/rf64.h"
 #include "audio/truehd.h"
 #include "video/av1.h"
 #include "video/dolby_vision.h"
 #include "video/hdr_metadata.h"
 #include "video/hevc.h"
+#include "video/still_image_modern.h"
 #include "video/vp9.h"
 
 namespace probex::fuzz {
@@ -114,6 +117,25 @@ std::string Caf(const uint8_t* d, size_t n) {
   return WalkCafChunks(d, n, fileSize, info) ? CafText(info) + std::to_string(info.duration) : std::string();
 }
 
+std::string Png(const uint8_t* d, size_t n) {
+  PngInfo info;
+  return ParsePng(d, n, info) ? PngText(info) : std::string();
+}
+std::string Webp(const uint8_t* d, size_t n) {
+  WebpInfo info;
+  return ParseWebp(d, n, info) ? WebpText(info) : std::string();
+}
+std::string Musepack(const uint8_t* d, size_t n) {
+  MusepackSv8Info info;
+  return ParseMusepackSv8(d, n, info) ? MusepackSv8Text(info) + std::to_string(MusepackSv8BitRate(info, n))
+                                      : std::string();
+}
+std::string Rf64(const uint8_t* d, size_t n) {
+  Ds64Info info;
+  if (!ParseRf64Head(d, n, info) && !ParseDs64(d, n, info)) return std::string();
+  return std::to_string(Rf64ChunkSize(info, "data", 0xFFFFFFFF) + info.table.size());
+}
+
 }  // namespace
 
 const std::vector<CodecUnit>& CodecUnits() {
@@ -139,6 +161,10 @@ const std::vector<CodecUnit>& CodecUnits() {
       {"ddts", ".ddts", Ddts},
       {"alac", ".alac", Alac},
       {"caf", ".caf", Caf},
+      {"png", ".png", Png},
+      {"webp", ".webp", Webp},
+      {"musepack sv8", ".mpc", Musepack},
+      {"rf64", ".wav", Rf64},
   };
   return kUnits;
 }
