@@ -11,22 +11,25 @@ namespace {
 
 using test::Bytes;
 
-// Stream head: SH (44.1 kHz, stereo, mid-side, 66014 samples), RG, EI, then
+// Stream head: SH (44.1 kHz, stereo, mid-side, 88200 samples), RG, EI, then
 // an audio packet.
-const Bytes kSv8Head = {'M', 'P', 'C', 'K', 'S', 'H', 0x0E, 0xEF, 0x2A, 0x29, 0x81, 0x08, 0x84, 0x83, 0x5E, 0x00,
-                        0x05, 0x19, 'R',  'G',  0x0C, 0x01, 0x45, 0x7D, 0x5A, 0xCC, 0x45, 0x7D, 0x5A, 0xCC,
-                        'E',  'I',  0x07, 0x51, 0x01, 0x1E, 0x00, 'A',  'P',  0x04, 0x1C};
+const Bytes kSv8Head = {'M', 'P', 'C', 'K', 'S', 'H', 0x0E, 0x12, 0x34, 0x56, 0x78, 0x08, 0x85, 0xB1, 0x08, 0x00,
+                        0x05, 0x19, 'R',  'G',  0x0C, 0x01, 0x04, 0x00, 0x50, 0x00, 0x03, 0x00, 0x48, 0x00,
+                        'E',  'I',  0x07, 0x50, 0x01, 0x1E, 0x00, 'A',  'P',  0x04, 0x1C};
 
 TEST(MusepackSv8Unit, StreamHead) {
   MusepackSv8Info info;
   ASSERT_TRUE(ParseMusepackSv8(kSv8Head.data(), kSv8Head.size(), info));
   EXPECT_EQ(MusepackSv8Text(info), "MusePack SV8 44.10kHz 2ch");
-  EXPECT_EQ(info.samples, 66014u);
+  EXPECT_EQ(info.samples, 88200u);
+  EXPECT_EQ(info.crc, 0x12345678u);
   EXPECT_TRUE(info.midSide);
   EXPECT_EQ(info.blockFrames, 4u);
-  EXPECT_NEAR(info.duration, 66014.0 / 44100, 1e-9);  // MediaInfo: 1 s 496 ms
+  EXPECT_NEAR(info.duration, 2.0, 1e-9);
   EXPECT_TRUE(info.replayGainSeen);
-  EXPECT_EQ(info.titleGain, 0x457D);
+  EXPECT_EQ(info.titleGain, 0x0400);
+  EXPECT_EQ(info.albumPeak, 0x4800);
+  EXPECT_DOUBLE_EQ(info.profile, 5.0);
   EXPECT_TRUE(info.encoderSeen);
   EXPECT_EQ(info.encoderMajor, 1);
   EXPECT_EQ(info.encoderMinor, 30);
