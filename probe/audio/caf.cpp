@@ -91,9 +91,10 @@ std::string CafFormatName(const CafDescription& description) {
   static const struct {
     const char* id;
     const char* name;
-  } kNames[] = {{"lpcm", "PCM"},   {"alac", "ALAC"}, {"aac ", "AAC"},      {"ulaw", "G.711 mu-law"},
-                {"alaw", "G.711 A-law"}, {"ima4", "IMA ADPCM"}, {"opus", "Opus"}, {"flac", "FLAC"},
-                {".mp3", "MPEG Audio Layer 3"}, {"ac-3", "AC-3"}};
+  } kNames[] = {{"lpcm", "PCM"},          {"alac", "ALAC"},        {"aac ", "AAC"},
+                {"ulaw", "G.711 mu-law"}, {"alaw", "G.711 A-law"}, {"ima4", "IMA ADPCM"},
+                {"opus", "Opus"},         {"flac", "FLAC"},        {".mp3", "MPEG Audio Layer 3"},
+                {"ac-3", "AC-3"}};
   for (const auto& n : kNames) {
     if (std::memcmp(description.formatId, n.id, 4) == 0) return n.name;
   }

@@ -14,12 +14,23 @@ uint32_t U32(const uint8_t* b) { return uint32_t{b[0]} << 24 | uint32_t{b[1]} <<
 void ScanExtensions(const uint8_t* data, size_t size, DtsHdInfo& info) {
   for (size_t at = 0; at + 4 <= size; ++at) {
     switch (U32(data + at)) {
-      case 0x41A29547: info.xll = true; break;
-      case 0x655E315E: info.xbr = true; break;
-      case 0x1D95F262: info.x96 = true; break;
-      case 0x0A801921: info.lbr = true; break;
-      case 0x47004A03: info.xxch = true; break;
-      default: break;
+      case 0x41A29547:
+        info.xll = true;
+        break;
+      case 0x655E315E:
+        info.xbr = true;
+        break;
+      case 0x1D95F262:
+        info.x96 = true;
+        break;
+      case 0x0A801921:
+        info.lbr = true;
+        break;
+      case 0x47004A03:
+        info.xxch = true;
+        break;
+      default:
+        break;
     }
   }
 }
@@ -63,7 +74,7 @@ bool ParseDtsHdSubstream(const uint8_t* data, size_t size, DtsHdInfo& out) {
     if (bits.Flag()) bits.Skip(4);
     if (bits.Flag()) bits.Skip(24);
     if (bits.Flag()) bits.Skip((bits.Bits(10) + 1) * 8);
-    static const uint32_t kRates[] = {8000,   16000,  32000, 64000, 128000, 22050, 44100, 88200,
+    static const uint32_t kRates[] = {8000,   16000,  32000, 64000, 128000, 22050, 44100,  88200,
                                       176400, 352800, 12000, 24000, 48000,  96000, 192000, 384000};
     info.bitDepth = static_cast<uint8_t>(bits.Bits(5) + 1);
     info.sampleRate = kRates[bits.Bits(4)];

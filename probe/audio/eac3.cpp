@@ -84,7 +84,8 @@ bool ParseDec3(const uint8_t* data, size_t size, Eac3Config& out) {
   }
   const Eac3Substream& first = config.substreams.front();
   config.lfe = first.lfe || (first.channelLocations >> 8 & 1);
-  config.channels = static_cast<uint8_t>(Ac3Channels(first.acmod, first.lfe) + LocationChannels(first.channelLocations));
+  config.channels =
+      static_cast<uint8_t>(Ac3Channels(first.acmod, first.lfe) + LocationChannels(first.channelLocations));
   out = config;
   return true;
 }
@@ -144,9 +145,9 @@ bool ParseAc3Descriptor(const uint8_t* data, size_t size, Ac3Descriptor& out) {
 }
 
 const char* Ac3ComponentChannels(uint8_t componentType) {
-  static const char* const kNames[] = {"Mono",         "1+1",                "Stereo",
-                                       "Dolby Surround", "Multichannel",     "Multichannel > 5.1",
-                                       "Multiple substreams", "Reserved"};
+  static const char* const kNames[] = {
+      "Mono",    "1+1", "Stereo", "Dolby Surround", "Multichannel", "Multichannel > 5.1", "Multiple substreams",
+      "Reserved"};
   return kNames[componentType & 7];
 }
 

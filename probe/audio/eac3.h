@@ -32,7 +32,7 @@ struct Eac3Substream {
 };
 
 struct Eac3Config {
-  uint32_t dataRate = 0;  // kbit/s
+  uint32_t dataRate = 0;                  // kbit/s
   std::vector<Eac3Substream> substreams;  // independent substreams, 1..8
   bool atmos = false;                     // flag_ec3_extension_type_a (JOC)
   uint8_t complexityIndex = 0;            // objects, when atmos
@@ -46,11 +46,11 @@ bool ParseDac3(const uint8_t* data, size_t size, Ac3Config& out);
 bool ParseDec3(const uint8_t* data, size_t size, Eac3Config& out);
 
 struct Eac3FrameHeader {
-  uint8_t streamType = 0;   // 0 independent, 1 dependent, 2 AC-3 converted
+  uint8_t streamType = 0;  // 0 independent, 1 dependent, 2 AC-3 converted
   uint8_t substreamId = 0;
   uint32_t frameBytes = 0;  // (frmsiz + 1) * 2
   uint32_t sampleRate = 0;
-  uint8_t blocks = 6;       // audio blocks per frame
+  uint8_t blocks = 6;  // audio blocks per frame
   uint32_t samplesPerFrame = 1536;
   uint8_t acmod = 0;
   bool lfe = false;

@@ -33,8 +33,8 @@ bool ParseDs64(const uint8_t* data, size_t size, Ds64Info& out) {
 
 bool ParseRf64Head(const uint8_t* data, size_t size, Ds64Info& out) {
   if (data == nullptr || size < 20) return false;
-  if ((std::memcmp(data, "RF64", 4) != 0 && std::memcmp(data, "BW64", 4) != 0) || std::memcmp(data + 8, "WAVE", 4) != 0 ||
-      std::memcmp(data + 12, "ds64", 4) != 0) {
+  if ((std::memcmp(data, "RF64", 4) != 0 && std::memcmp(data, "BW64", 4) != 0) ||
+      std::memcmp(data + 8, "WAVE", 4) != 0 || std::memcmp(data + 12, "ds64", 4) != 0) {
     return false;
   }
   uint32_t length = LE32(data + 16);

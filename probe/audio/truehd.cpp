@@ -51,7 +51,7 @@ bool ParseMlpMajorSync(const uint8_t* data, size_t size, TrueHdInfo& out) {
     static const uint8_t kQuant[] = {16, 20, 24};
     static const uint8_t kChannels[] = {1, 2, 3, 4, 3, 4, 5, 3, 4, 5, 4, 5, 6, 4, 5, 4, 5, 6, 5, 5, 6};
     static const bool kLfe[] = {false, false, false, false, true, true, true, false, false, false, true,
-                                true,  true,  false, false, true,  true,  true, true,  false, true};
+                                true,  true,  false, false, true, true, true, true,  false, true};
     unsigned quant = bits.Bits(4);
     bits.Skip(4);
     info.bitDepth = quant < 3 ? kQuant[quant] : 0;
@@ -84,11 +84,11 @@ bool FindMlpMajorSync(const uint8_t* data, size_t size, TrueHdInfo& out) {
 }
 
 std::string TrueHdText(const TrueHdInfo& info) {
-  std::string channels = info.lfe && info.channels > 0 ? LineF("%u.1ch", info.channels - 1u)
-                                                       : LineF("%u.0ch", info.channels);
-  std::string text = LineF("%s %.2fkHz %ubit ", info.trueHd ? "Dolby TrueHD" : "MLP", info.sampleRate / 1000.0,
-                           info.bitDepth) +
-                     channels;
+  std::string channels =
+      info.lfe && info.channels > 0 ? LineF("%u.1ch", info.channels - 1u) : LineF("%u.0ch", info.channels);
+  std::string text =
+      LineF("%s %.2fkHz %ubit ", info.trueHd ? "Dolby TrueHD" : "MLP", info.sampleRate / 1000.0, info.bitDepth) +
+      channels;
   if (info.atmos) text += " Atmos";
   return text;
 }

@@ -133,7 +133,7 @@ bool ParseAv1SequenceHeader(const uint8_t* data, size_t size, Av1VideoInfo& out)
   parsed.height = bits.Bits(heightBits) + 1;
   if (bits.Exhausted()) return false;
   if (!reduced && bits.Flag()) bits.Skip(4 + 3);  // frame id numbers
-  bits.Skip(3);  // 128x128 superblock, filter intra, intra edge filter
+  bits.Skip(3);                                   // 128x128 superblock, filter intra, intra edge filter
   if (!reduced) {
     bits.Skip(4);  // interintra, masked compound, warped motion, dual filter
     bool orderHint = bits.Flag();

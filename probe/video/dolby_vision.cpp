@@ -8,11 +8,16 @@ namespace {
 
 const char* CompatibilityName(uint8_t id) {
   switch (id) {
-    case 1: return "HDR10";
-    case 2: return "SDR";
-    case 4: return "HLG";
-    case 6: return "Blu-ray";
-    default: return nullptr;
+    case 1:
+      return "HDR10";
+    case 2:
+      return "SDR";
+    case 4:
+      return "HLG";
+    case 6:
+      return "Blu-ray";
+    default:
+      return nullptr;
   }
 }
 
@@ -67,7 +72,8 @@ std::string DolbyVisionText(const DolbyVisionConfig& config) {
 
 void DolbyVisionDetailLines(const DolbyVisionConfig& config, std::vector<std::string>& lines) {
   std::string layers;
-  for (auto [present, name] : {std::pair{config.blPresent, "BL"}, {config.elPresent, "EL"}, {config.rpuPresent, "RPU"}}) {
+  for (auto [present, name] :
+       {std::pair{config.blPresent, "BL"}, {config.elPresent, "EL"}, {config.rpuPresent, "RPU"}}) {
     if (!present) continue;
     if (!layers.empty()) layers += "+";
     layers += name;
@@ -75,8 +81,8 @@ void DolbyVisionDetailLines(const DolbyVisionConfig& config, std::vector<std::st
   const char* compatible = CompatibilityName(config.blCompatibilityId);
   lines.push_back(LineF("Dolby Vision: version %u.%u, profile %u, level %u, %s, compatibility %u%s%s%s",
                         config.versionMajor, config.versionMinor, config.profile, config.level,
-                        layers.empty() ? "no layers" : layers.c_str(), config.blCompatibilityId,
-                        compatible ? " (" : "", compatible ? compatible : "", compatible ? ")" : ""));
+                        layers.empty() ? "no layers" : layers.c_str(), config.blCompatibilityId, compatible ? " (" : "",
+                        compatible ? compatible : "", compatible ? ")" : ""));
 }
 
 }  // namespace probex

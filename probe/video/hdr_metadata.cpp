@@ -1,5 +1,6 @@
 #include "hdr_metadata.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 
@@ -12,6 +13,24 @@ uint32_t U32(const uint8_t* b) { return U16(b) << 16 | U16(b + 2); }
 
 const char* Named(const char* const* names, size_t count, uint32_t code) {
   return code < count ? names[code] : nullptr;
+}
+
+// The named gamut whose primaries and white point the display's match.
+const char* GamutName(const MasteringDisplay& m) {
+  static const struct {
+    const char* name;
+    double v[8];  // R, G, B, white: x, y
+  } kGamuts[] = {{"Display P3", {0.680, 0.320, 0.265, 0.690, 0.150, 0.060, 0.3127, 0.3290}},
+                 {"DCI P3", {0.680, 0.320, 0.265, 0.690, 0.150, 0.060, 0.314, 0.351}},
+                 {"BT.2020", {0.708, 0.292, 0.170, 0.797, 0.131, 0.046, 0.3127, 0.3290}},
+                 {"BT.709", {0.640, 0.330, 0.300, 0.600, 0.150, 0.060, 0.3127, 0.3290}}};
+  const double have[8] = {m.redX, m.redY, m.greenX, m.greenY, m.blueX, m.blueY, m.whiteX, m.whiteY};
+  for (const auto& gamut : kGamuts) {
+    bool same = true;
+    for (int i = 0; i < 8 && same; ++i) same = std::fabs(have[i] - gamut.v[i]) < 0.0005;
+    if (same) return gamut.name;
+  }
+  return nullptr;
 }
 
 std::string NameOr(const char* name, uint32_t code) {
@@ -86,27 +105,51 @@ std::string HdrTag(const HdrSignals& hdr) {
 }
 
 std::string ColourPrimariesName(uint32_t code) {
-  static const char* const kNames[] = {"",          "BT.709",   "Unspecified", "",        "BT.470 System M",
-                                       "BT.601 PAL", "BT.601 NTSC", "SMPTE 240M", "Generic film", "BT.2020",
-                                       "XYZ",       "DCI P3",   "Display P3"};
+  static const char* const kNames[] = {
+      "",           "BT.709",       "Unspecified", "",    "BT.470 System M", "BT.601 PAL", "BT.601 NTSC",
+      "SMPTE 240M", "Generic film", "BT.2020",     "XYZ", "DCI P3",          "Display P3"};
   if (code == 22) return "EBU Tech 3213";
   return NameOr(Named(kNames, sizeof kNames / sizeof *kNames, code), code);
 }
 
 std::string TransferName(uint32_t code) {
-  static const char* const kNames[] = {"",           "BT.709",         "Unspecified",      "",
-                                       "BT.470 System M", "BT.470 System B/G", "BT.601",      "SMPTE 240M",
-                                       "Linear",     "Logarithmic (100:1)", "Logarithmic (316.22777:1)",
-                                       "xvYCC",      "BT.1361",        "sRGB/sYCC",        "BT.2020 (10-bit)",
-                                       "BT.2020 (12-bit)", "PQ",       "SMPTE 428M",       "HLG"};
+  static const char* const kNames[] = {"",
+                                       "BT.709",
+                                       "Unspecified",
+                                       "",
+                                       "BT.470 System M",
+                                       "BT.470 System B/G",
+                                       "BT.601",
+                                       "SMPTE 240M",
+                                       "Linear",
+                                       "Logarithmic (100:1)",
+                                       "Logarithmic (316.22777:1)",
+                                       "xvYCC",
+                                       "BT.1361",
+                                       "sRGB/sYCC",
+                                       "BT.2020 (10-bit)",
+                                       "BT.2020 (12-bit)",
+                                       "PQ",
+                                       "SMPTE 428M",
+                                       "HLG"};
   return NameOr(Named(kNames, sizeof kNames / sizeof *kNames, code), code);
 }
 
 std::string MatrixName(uint32_t code) {
-  static const char* const kNames[] = {"Identity", "BT.709",          "Unspecified",     "",
-                                       "FCC 73.682", "BT.470 System B/G", "BT.601",        "SMPTE 240M",
-                                       "YCgCo",    "BT.2020 non-constant", "BT.2020 constant", "Y'D'zD'x",
-                                       "Chromaticity-derived non-constant", "Chromaticity-derived constant",
+  static const char* const kNames[] = {"Identity",
+                                       "BT.709",
+                                       "Unspecified",
+                                       "",
+                                       "FCC 73.682",
+                                       "BT.470 System B/G",
+                                       "BT.601",
+                                       "SMPTE 240M",
+                                       "YCgCo",
+                                       "BT.2020 non-constant",
+                                       "BT.2020 constant",
+                                       "Y'D'zD'x",
+                                       "Chromaticity-derived non-constant",
+                                       "Chromaticity-derived constant",
                                        "ICtCp"};
   return NameOr(Named(kNames, sizeof kNames / sizeof *kNames, code), code);
 }
@@ -122,11 +165,13 @@ void HdrDetailLines(const HdrSignals& hdr, std::vector<std::string>& lines) {
   }
   if (hdr.mastering.present) {
     const MasteringDisplay& m = hdr.mastering;
-    lines.push_back(LineF("Mastering display primaries: R x=%.4f y=%.4f, G x=%.4f y=%.4f, B x=%.4f y=%.4f, "
-                          "white point x=%.4f y=%.4f",
-                          m.redX, m.redY, m.greenX, m.greenY, m.blueX, m.blueY, m.whiteX, m.whiteY));
-    lines.push_back(LineF("Mastering display luminance: min: %.4f cd/m2, max: %.0f cd/m2", m.minLuminance,
-                          m.maxLuminance));
+    if (const char* gamut = GamutName(m)) lines.push_back(std::string("Mastering display colour primaries: ") + gamut);
+    lines.push_back(
+        LineF("Mastering display primaries: R x=%.4f y=%.4f, G x=%.4f y=%.4f, B x=%.4f y=%.4f, "
+              "white point x=%.4f y=%.4f",
+              m.redX, m.redY, m.greenX, m.greenY, m.blueX, m.blueY, m.whiteX, m.whiteY));
+    lines.push_back(
+        LineF("Mastering display luminance: min: %.4f cd/m2, max: %.0f cd/m2", m.minLuminance, m.maxLuminance));
   }
   if (hdr.light.present) {
     lines.push_back(LineF("Maximum Content Light Level: %u cd/m2", hdr.light.maxCll));

@@ -40,7 +40,7 @@ struct HdrSignals {
   ColourDescription colour;
   MasteringDisplay mastering;
   ContentLightLevel light;
-  bool hdr10Plus = false;   // ST 2094-40 seen
+  bool hdr10Plus = false;     // ST 2094-40 seen
   char dolbyVision[40] = {};  // "DV 8.1 (HDR10)" when a record was seen
 };
 

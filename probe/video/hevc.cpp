@@ -298,18 +298,30 @@ std::string HevcProfileName(const HevcVideoInfo& info) {
     }
   }
   switch (idc) {
-    case 1: return "Main";
-    case 2: return "Main 10";
-    case 3: return "Main Still Picture";
-    case 5: return "High Throughput";
-    case 6: return "Multiview Main";
-    case 7: return "Scalable Main";
-    case 8: return "3D Main";
-    case 9: return "Screen Extended";
-    case 10: return "Scalable RExt";
-    case 11: return "High Throughput Screen Extended";
-    case 4: break;
-    default: return LineF("Unknown(%u)", info.profileIdc);
+    case 1:
+      return "Main";
+    case 2:
+      return "Main 10";
+    case 3:
+      return "Main Still Picture";
+    case 5:
+      return "High Throughput";
+    case 6:
+      return "Multiview Main";
+    case 7:
+      return "Scalable Main";
+    case 8:
+      return "3D Main";
+    case 9:
+      return "Screen Extended";
+    case 10:
+      return "Scalable RExt";
+    case 11:
+      return "High Throughput Screen Extended";
+    case 4:
+      break;
+    default:
+      return LineF("Unknown(%u)", info.profileIdc);
   }
   // Range extensions are named by their constraint flags, or by the SPS
   // when an encoder left those flags clear.
@@ -343,8 +355,8 @@ const char* ChromaFormatName(uint8_t chromaFormat) {
 }
 
 std::string HevcVideoText(const HevcVideoInfo& info) {
-  std::string text = "HEVC " + HevcProfileName(info) + "@L" + HevcLevelText(info.levelIdc) + "@" +
-                     (info.highTier ? "High" : "Main");
+  std::string text =
+      "HEVC " + HevcProfileName(info) + "@L" + HevcLevelText(info.levelIdc) + "@" + (info.highTier ? "High" : "Main");
   if (info.spsSeen) text += LineF(" %ux%u", info.width, info.height);
   text += LineF(" %ubit %s", info.bitDepthLuma, ChromaFormatName(info.chromaFormat));
   std::string tag = HdrTag(info.hdr);

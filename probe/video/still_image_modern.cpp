@@ -51,8 +51,8 @@ bool ParsePng(const uint8_t* data, size_t size, PngInfo& out) {
   info.colorType = data[25];
   info.interlaced = data[28] == 1;
   if (info.width == 0 || info.height == 0 || info.width > 0x7FFFFFFF || info.height > 0x7FFFFFFF) return false;
-  bool depthOk = info.bitDepth == 1 || info.bitDepth == 2 || info.bitDepth == 4 || info.bitDepth == 8 ||
-                 info.bitDepth == 16;
+  bool depthOk =
+      info.bitDepth == 1 || info.bitDepth == 2 || info.bitDepth == 4 || info.bitDepth == 8 || info.bitDepth == 16;
   if (!depthOk || info.colorType == 1 || info.colorType == 5 || info.colorType > 6) return false;
   size_t at = 33;
   for (uint32_t n = 0; n < kMaxChunks && size - at >= 12; ++n) {
@@ -75,12 +75,18 @@ bool ParsePng(const uint8_t* data, size_t size, PngInfo& out) {
 
 const char* PngColorTypeName(uint8_t colorType) {
   switch (colorType) {
-    case 0: return "Greyscale";
-    case 2: return "RGB";
-    case 3: return "Indexed";
-    case 4: return "Greyscale+Alpha";
-    case 6: return "RGBA";
-    default: return "Unknown";
+    case 0:
+      return "Greyscale";
+    case 2:
+      return "RGB";
+    case 3:
+      return "Indexed";
+    case 4:
+      return "Greyscale+Alpha";
+    case 6:
+      return "RGBA";
+    default:
+      return "Unknown";
   }
 }
 

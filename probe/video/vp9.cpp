@@ -111,7 +111,7 @@ const char* Vp9ChromaName(const Vp9VideoInfo& info) {
 }
 
 const char* Vp9ColorSpaceName(uint8_t colorSpace) {
-  static const char* const kNames[] = {"Unknown", "BT.601", "BT.709", "SMPTE 170M",
+  static const char* const kNames[] = {"Unknown",    "BT.601",  "BT.709",   "SMPTE 170M",
                                        "SMPTE 240M", "BT.2020", "Reserved", "sRGB"};
   return kNames[colorSpace & 7];
 }

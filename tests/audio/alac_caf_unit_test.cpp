@@ -33,9 +33,13 @@ TEST(AlacUnit, CookieForms) {
     Bytes bytes;
     bool ok;
   } cases[] = {
-      {"MP4 box payload", box, true},     {"bare config", config, true},   {"alac atom", atom, true},
-      {"frma, then alac atom", frma, true}, {"cut", Bytes(config.begin(), config.end() - 1), false},
-      {"17-bit samples", badDepth, false}, {"no channels", noChannels, false},
+      {"MP4 box payload", box, true},
+      {"bare config", config, true},
+      {"alac atom", atom, true},
+      {"frma, then alac atom", frma, true},
+      {"cut", Bytes(config.begin(), config.end() - 1), false},
+      {"17-bit samples", badDepth, false},
+      {"no channels", noChannels, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -60,8 +64,7 @@ TEST(CafUnit, EncoderFile) {
   EXPECT_EQ(CafText(info), "CAF ALAC 44.10kHz 16bit 2ch");
   ASSERT_TRUE(info.packetTableSeen);
   EXPECT_EQ(info.packetTable.packets, 4);
-  EXPECT_EQ(info.packetTable.validFrames + info.packetTable.primingFrames + info.packetTable.remainderFrames,
-            4 * 4096);
+  EXPECT_EQ(info.packetTable.validFrames + info.packetTable.primingFrames + info.packetTable.remainderFrames, 4 * 4096);
   EXPECT_NEAR(info.duration, static_cast<double>(info.packetTable.validFrames) / 44100, 1e-9);
   EXPECT_TRUE(info.alacSeen);
   std::vector<std::string> types;

@@ -52,10 +52,16 @@ TEST(Eac3Unit, Dec3Layouts) {
     const char* text;
     size_t substreams;
   } cases[] = {
-      {"7.1 with Atmos", {0x0C, 0x00, 0x20, 0x0F, 0x02, 0x02, 0x01, 0x10}, true,
-       "Dolby Digital Plus 48.00kHz 7.1ch 384.00kbps Atmos", 1},
-      {"two independent substreams", {0x0C, 0x01, 0x20, 0x0F, 0x00, 0x60, 0x04, 0x00}, true,
-       "Dolby Digital Plus 48.00kHz 5.1ch 384.00kbps", 2},
+      {"7.1 with Atmos",
+       {0x0C, 0x00, 0x20, 0x0F, 0x02, 0x02, 0x01, 0x10},
+       true,
+       "Dolby Digital Plus 48.00kHz 7.1ch 384.00kbps Atmos",
+       1},
+      {"two independent substreams",
+       {0x0C, 0x01, 0x20, 0x0F, 0x00, 0x60, 0x04, 0x00},
+       true,
+       "Dolby Digital Plus 48.00kHz 5.1ch 384.00kbps",
+       2},
       {"second substream cut", {0x0C, 0x01, 0x20, 0x0F, 0x00, 0x60}, false, "", 0},
       {"one byte", {0x0C}, false, "", 0},
   };

@@ -60,8 +60,7 @@ TEST(TrueHdUnit, MajorSyncFields) {
       // 7.1: L/R, C, LFE, Ls/Rs, Lrs/Rrs in the 8-channel presentation
       {"7.1 at 96 kHz", TrueHdSync(1, 0x0F, 0x4F, 3), true, "Dolby TrueHD 96.00kHz 24bit 7.1ch"},
       {"Atmos", TrueHdSync(0, 0x0F, 0x4F, 4), true, "Dolby TrueHD 48.00kHz 24bit 7.1ch Atmos"},
-      {"44.1 kHz, six-channel presentation only", TrueHdSync(8, 0x0F, 0, 2), true,
-       "Dolby TrueHD 44.10kHz 24bit 5.1ch"},
+      {"44.1 kHz, six-channel presentation only", TrueHdSync(8, 0x0F, 0, 2), true, "Dolby TrueHD 44.10kHz 24bit 5.1ch"},
       {"reserved rate", TrueHdSync(5, 0x0F, 0, 1), false, ""},
   };
   for (const Case& c : cases) {
@@ -148,7 +147,18 @@ TEST(DtsHdUnit, DdtsBox) {
   // Ls/Rs, LFE = 0x000F).
   BitWriter w;
   w.Put(48000, 32).Put(1509000, 32).Put(1509000, 32).Put(24, 8);
-  w.Put(0, 2).Put(1, 5).Put(1, 1).Put(9, 6).Put(2012, 14).Put(0, 1).Put(0, 3).Put(0x000F, 16).Put(0, 1).Put(0, 1).Put(0, 1).Put(0, 5);
+  w.Put(0, 2)
+      .Put(1, 5)
+      .Put(1, 1)
+      .Put(9, 6)
+      .Put(2012, 14)
+      .Put(0, 1)
+      .Put(0, 3)
+      .Put(0x000F, 16)
+      .Put(0, 1)
+      .Put(0, 1)
+      .Put(0, 1)
+      .Put(0, 5);
   Bytes b = w.Take();
   DtsSpecificBox box;
   ASSERT_TRUE(ParseDdts(b.data(), b.size(), box));

@@ -1,13 +1,14 @@
 // The codec units on their fixtures, on damaged copies of them, and on the
 // codec fuzzer's kept findings (tests/fixtures/crashes/codec-*). The
 // sanitizer build turns any read outside the input into a failure here.
+#include "codec_units.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "codec_units.h"
 #include "fixture.h"
 
 namespace probex {
