@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "../video/hdr_metadata.h"
+#include "bits.h"
 
 namespace probex {
 
@@ -11,22 +12,19 @@ namespace {
 
 constexpr size_t kMaxChunks = 64;
 
-uint32_t U32(const uint8_t* b) { return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3]; }
-uint64_t U64(const uint8_t* b) { return uint64_t{U32(b)} << 32 | U32(b + 4); }
-
 }  // namespace
 
 bool ParseCafDescription(const uint8_t* data, size_t size, CafDescription& out) {
   if (data == nullptr || size < 32) return false;
   CafDescription d;
-  uint64_t bits = U64(data);
+  uint64_t bits = ReadU64BE(data);
   std::memcpy(&d.sampleRate, &bits, sizeof d.sampleRate);
   std::memcpy(d.formatId, data + 8, 4);
-  d.formatFlags = U32(data + 12);
-  d.bytesPerPacket = U32(data + 16);
-  d.framesPerPacket = U32(data + 20);
-  d.channels = U32(data + 24);
-  d.bitsPerChannel = U32(data + 28);
+  d.formatFlags = ReadU32BE(data + 12);
+  d.bytesPerPacket = ReadU32BE(data + 16);
+  d.framesPerPacket = ReadU32BE(data + 20);
+  d.channels = ReadU32BE(data + 24);
+  d.bitsPerChannel = ReadU32BE(data + 28);
   if (!std::isfinite(d.sampleRate) || d.sampleRate <= 0 || d.channels == 0) return false;
   out = d;
   return true;
@@ -35,10 +33,10 @@ bool ParseCafDescription(const uint8_t* data, size_t size, CafDescription& out) 
 bool ParseCafPacketTable(const uint8_t* data, size_t size, CafPacketTable& out) {
   if (data == nullptr || size < 24) return false;
   CafPacketTable t;
-  t.packets = static_cast<int64_t>(U64(data));
-  t.validFrames = static_cast<int64_t>(U64(data + 8));
-  t.primingFrames = static_cast<int32_t>(U32(data + 16));
-  t.remainderFrames = static_cast<int32_t>(U32(data + 20));
+  t.packets = static_cast<int64_t>(ReadU64BE(data));
+  t.validFrames = static_cast<int64_t>(ReadU64BE(data + 8));
+  t.primingFrames = static_cast<int32_t>(ReadU32BE(data + 16));
+  t.remainderFrames = static_cast<int32_t>(ReadU32BE(data + 20));
   if (t.packets < 0 || t.validFrames < 0 || t.primingFrames < 0 || t.remainderFrames < 0) return false;
   out = t;
   return true;
@@ -53,7 +51,7 @@ bool WalkCafChunks(const uint8_t* head, size_t headSize, uint64_t fileSize, CafI
   while (info.chunks.size() < kMaxChunks && at + 12 <= headSize && at + 12 <= fileSize) {
     CafChunk chunk;
     std::memcpy(chunk.type, head + at, 4);
-    chunk.size = static_cast<int64_t>(U64(head + at + 4));
+    chunk.size = static_cast<int64_t>(ReadU64BE(head + at + 4));
     chunk.offset = at + 12;
     bool toEnd = chunk.size == -1 && std::memcmp(chunk.type, "data", 4) == 0;
     if (!toEnd && (chunk.size < 0 || static_cast<uint64_t>(chunk.size) > fileSize - chunk.offset)) break;

@@ -2,6 +2,7 @@
 
 #include "../video/hdr_metadata.h"
 #include "../video/nal_bits.h"
+#include "bits.h"
 
 namespace probex {
 
@@ -9,11 +10,9 @@ namespace {
 
 constexpr uint32_t kSubstreamSync = 0x64582025;
 
-uint32_t U32(const uint8_t* b) { return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3]; }
-
 void ScanExtensions(const uint8_t* data, size_t size, DtsHdInfo& info) {
   for (size_t at = 0; at + 4 <= size; ++at) {
-    switch (U32(data + at)) {
+    switch (ReadU32BE(data + at)) {
       case 0x41A29547:
         info.xll = true;
         break;
@@ -38,7 +37,7 @@ void ScanExtensions(const uint8_t* data, size_t size, DtsHdInfo& info) {
 }  // namespace
 
 bool ParseDtsHdSubstream(const uint8_t* data, size_t size, DtsHdInfo& out) {
-  if (data == nullptr || size < 8 || U32(data) != kSubstreamSync) return false;
+  if (data == nullptr || size < 8 || ReadU32BE(data) != kSubstreamSync) return false;
   NalBits bits(data + 4, size - 4);
   DtsHdInfo info;
   bits.Skip(8);  // user defined
@@ -90,7 +89,7 @@ bool ParseDtsHdSubstream(const uint8_t* data, size_t size, DtsHdInfo& out) {
 bool FindDtsHdSubstream(const uint8_t* data, size_t size, DtsHdInfo& out) {
   if (data == nullptr) return false;
   for (size_t at = 0; at + 8 <= size; ++at) {
-    if (U32(data + at) == kSubstreamSync && ParseDtsHdSubstream(data + at, size - at, out)) return true;
+    if (ReadU32BE(data + at) == kSubstreamSync && ParseDtsHdSubstream(data + at, size - at, out)) return true;
   }
   return false;
 }
@@ -113,9 +112,9 @@ std::string DtsHdText(const DtsHdInfo& info) {
 bool ParseDdts(const uint8_t* data, size_t size, DtsSpecificBox& out) {
   if (data == nullptr || size < 20) return false;
   DtsSpecificBox box;
-  box.samplingFrequency = U32(data);
-  box.maxBitRate = U32(data + 4);
-  box.avgBitRate = U32(data + 8);
+  box.samplingFrequency = ReadU32BE(data);
+  box.maxBitRate = ReadU32BE(data + 4);
+  box.avgBitRate = ReadU32BE(data + 8);
   box.sampleDepth = data[12];
   NalBits bits(data + 13, size - 13);
   box.frameDuration = static_cast<uint8_t>(bits.Bits(2));

@@ -22,11 +22,11 @@ uint8_t LocationChannels(uint16_t locations) {
   return count;
 }
 
+}  // namespace
+
 std::string ChannelText(uint8_t channels, bool lfe) {
   return lfe && channels > 0 ? LineF("%u.1ch", channels - 1u) : LineF("%u.0ch", channels);
 }
-
-}  // namespace
 
 uint8_t Ac3Channels(uint8_t acmod, bool lfe) {
   static const uint8_t kFull[] = {2, 1, 2, 3, 3, 4, 4, 5};

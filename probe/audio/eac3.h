@@ -81,6 +81,8 @@ bool ParseAc3Descriptor(const uint8_t* data, size_t size, Ac3Descriptor& out);
 // "Multichannel", "Multichannel > 5.1", "Multiple substreams".
 const char* Ac3ComponentChannels(uint8_t componentType);
 
+// "5.1ch" for 6 channels with an LFE, "2.0ch" for 2 without.
+std::string ChannelText(uint8_t channels, bool lfe);
 // Channels of acmod/lfe: 1+1 counts 2.
 uint8_t Ac3Channels(uint8_t acmod, bool lfe);
 // "Dolby AC-3 48.00kHz 2.0ch 192.00kbps"

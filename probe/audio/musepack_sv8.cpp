@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "../video/hdr_metadata.h"
+#include "bits.h"
 
 namespace probex {
 
@@ -10,11 +11,9 @@ namespace {
 
 constexpr uint32_t kMaxPackets = 256;
 
-uint32_t BE32(const uint8_t* b) { return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3]; }
-
 bool StreamHeader(const uint8_t* body, size_t size, MusepackSv8Info& info) {
   if (size < 5) return false;
-  info.crc = BE32(body);
+  info.crc = ReadU32BE(body);
   info.version = body[4];
   size_t at = 5, used = 0;
   if (!ReadSv8Size(body + at, size - at, info.samples, used)) return false;

@@ -2,29 +2,27 @@
 
 #include <cstring>
 
+#include "bits.h"
 namespace probex {
 
 namespace {
 
 constexpr uint32_t kMaxEntries = 64;
 
-uint32_t LE32(const uint8_t* b) { return uint32_t{b[3]} << 24 | uint32_t{b[2]} << 16 | uint32_t{b[1]} << 8 | b[0]; }
-uint64_t LE64(const uint8_t* b) { return uint64_t{LE32(b + 4)} << 32 | LE32(b); }
-
 }  // namespace
 
 bool ParseDs64(const uint8_t* data, size_t size, Ds64Info& out) {
   if (data == nullptr || size < 28) return false;
   Ds64Info info;
-  info.riffSize = LE64(data);
-  info.dataSize = LE64(data + 8);
-  info.sampleCount = LE64(data + 16);
-  uint32_t entries = LE32(data + 24);
+  info.riffSize = ReadU64LE(data);
+  info.dataSize = ReadU64LE(data + 8);
+  info.sampleCount = ReadU64LE(data + 16);
+  uint32_t entries = ReadU32LE(data + 24);
   if (entries > (size - 28) / 12) return false;
   for (uint32_t i = 0; i < entries && i < kMaxEntries; ++i) {
     Ds64Entry entry;
     std::memcpy(entry.id, data + 28 + 12 * i, 4);
-    entry.size = LE64(data + 28 + 12 * i + 4);
+    entry.size = ReadU64LE(data + 28 + 12 * i + 4);
     info.table.push_back(entry);
   }
   out = info;
@@ -37,7 +35,7 @@ bool ParseRf64Head(const uint8_t* data, size_t size, Ds64Info& out) {
       std::memcmp(data + 8, "WAVE", 4) != 0 || std::memcmp(data + 12, "ds64", 4) != 0) {
     return false;
   }
-  uint32_t length = LE32(data + 16);
+  uint32_t length = ReadU32LE(data + 16);
   if (length > size - 20) return false;
   return ParseDs64(data + 20, length, out);
 }

@@ -2,6 +2,7 @@
 
 #include "../video/hdr_metadata.h"
 #include "../video/nal_bits.h"
+#include "eac3.h"
 
 namespace probex {
 
@@ -84,11 +85,9 @@ bool FindMlpMajorSync(const uint8_t* data, size_t size, TrueHdInfo& out) {
 }
 
 std::string TrueHdText(const TrueHdInfo& info) {
-  std::string channels =
-      info.lfe && info.channels > 0 ? LineF("%u.1ch", info.channels - 1u) : LineF("%u.0ch", info.channels);
   std::string text =
       LineF("%s %.2fkHz %ubit ", info.trueHd ? "Dolby TrueHD" : "MLP", info.sampleRate / 1000.0, info.bitDepth) +
-      channels;
+      ChannelText(info.channels, info.lfe);
   if (info.atmos) text += " Atmos";
   return text;
 }

@@ -4,12 +4,10 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "bits.h"
 namespace probex {
 
 namespace {
-
-uint32_t U16(const uint8_t* b) { return uint32_t{b[0]} << 8 | b[1]; }
-uint32_t U32(const uint8_t* b) { return U16(b) << 16 | U16(b + 2); }
 
 const char* Named(const char* const* names, size_t count, uint32_t code) {
   return code < count ? names[code] : nullptr;
@@ -51,31 +49,31 @@ std::string LineF(const char* format, ...) {
 bool ParseMasteringDisplay(const uint8_t* data, size_t size, MasteringDisplay& out) {
   if (data == nullptr || size < 24) return false;
   constexpr double kChroma = 0.00002, kLuma = 0.0001;
-  out.greenX = U16(data) * kChroma;
-  out.greenY = U16(data + 2) * kChroma;
-  out.blueX = U16(data + 4) * kChroma;
-  out.blueY = U16(data + 6) * kChroma;
-  out.redX = U16(data + 8) * kChroma;
-  out.redY = U16(data + 10) * kChroma;
-  out.whiteX = U16(data + 12) * kChroma;
-  out.whiteY = U16(data + 14) * kChroma;
-  out.maxLuminance = U32(data + 16) * kLuma;
-  out.minLuminance = U32(data + 20) * kLuma;
+  out.greenX = ReadU16BE(data) * kChroma;
+  out.greenY = ReadU16BE(data + 2) * kChroma;
+  out.blueX = ReadU16BE(data + 4) * kChroma;
+  out.blueY = ReadU16BE(data + 6) * kChroma;
+  out.redX = ReadU16BE(data + 8) * kChroma;
+  out.redY = ReadU16BE(data + 10) * kChroma;
+  out.whiteX = ReadU16BE(data + 12) * kChroma;
+  out.whiteY = ReadU16BE(data + 14) * kChroma;
+  out.maxLuminance = ReadU32BE(data + 16) * kLuma;
+  out.minLuminance = ReadU32BE(data + 20) * kLuma;
   out.present = true;
   return true;
 }
 
 bool ParseContentLightLevel(const uint8_t* data, size_t size, ContentLightLevel& out) {
   if (data == nullptr || size < 4) return false;
-  out.maxCll = U16(data);
-  out.maxFall = U16(data + 2);
+  out.maxCll = ReadU16BE(data);
+  out.maxFall = ReadU16BE(data + 2);
   out.present = true;
   return true;
 }
 
 bool IsHdr10PlusT35(const uint8_t* data, size_t size) {
-  return data != nullptr && size >= 6 && data[0] == 0xB5 && U16(data + 1) == 0x003C && U16(data + 3) == 0x0001 &&
-         data[5] == 4;
+  return data != nullptr && size >= 6 && data[0] == 0xB5 && ReadU16BE(data + 1) == 0x003C &&
+         ReadU16BE(data + 3) == 0x0001 && data[5] == 4;
 }
 
 std::string HdrTag(const HdrSignals& hdr) {

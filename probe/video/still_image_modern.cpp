@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "bits.h"
 #include "hdr_metadata.h"
 #include "vp9.h"
 
@@ -10,10 +11,6 @@ namespace probex {
 namespace {
 
 constexpr uint32_t kMaxChunks = 4096;
-
-uint32_t BE32(const uint8_t* b) { return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3]; }
-uint32_t LE32(const uint8_t* b) { return uint32_t{b[3]} << 24 | uint32_t{b[2]} << 16 | uint32_t{b[1]} << 8 | b[0]; }
-uint32_t LE24(const uint8_t* b) { return uint32_t{b[2]} << 16 | uint32_t{b[1]} << 8 | b[0]; }
 
 bool Is(const uint8_t* type, const char* name) { return std::memcmp(type, name, 4) == 0; }
 
@@ -28,7 +25,7 @@ bool WebpImageChunk(const uint8_t* type, const uint8_t* body, size_t size, WebpI
   }
   if (Is(type, "VP8L")) {
     if (size < 5 || body[0] != 0x2F) return false;
-    uint32_t bits = LE32(body + 1);  // LSB first: width-1, height-1, alpha, version
+    uint32_t bits = ReadU32LE(body + 1);  // LSB first: width-1, height-1, alpha, version
     info.width = (bits & 0x3FFF) + 1;
     info.height = (bits >> 14 & 0x3FFF) + 1;
     info.alpha = info.alpha || (bits >> 28 & 1);
@@ -43,10 +40,10 @@ bool WebpImageChunk(const uint8_t* type, const uint8_t* body, size_t size, WebpI
 bool ParsePng(const uint8_t* data, size_t size, PngInfo& out) {
   static const uint8_t kSignature[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   if (data == nullptr || size < 33 || std::memcmp(data, kSignature, 8) != 0) return false;
-  if (BE32(data + 8) != 13 || !Is(data + 12, "IHDR")) return false;
+  if (ReadU32BE(data + 8) != 13 || !Is(data + 12, "IHDR")) return false;
   PngInfo info;
-  info.width = BE32(data + 16);
-  info.height = BE32(data + 20);
+  info.width = ReadU32BE(data + 16);
+  info.height = ReadU32BE(data + 20);
   info.bitDepth = data[24];
   info.colorType = data[25];
   info.interlaced = data[28] == 1;
@@ -56,13 +53,13 @@ bool ParsePng(const uint8_t* data, size_t size, PngInfo& out) {
   if (!depthOk || info.colorType == 1 || info.colorType == 5 || info.colorType > 6) return false;
   size_t at = 33;
   for (uint32_t n = 0; n < kMaxChunks && size - at >= 12; ++n) {
-    uint32_t length = BE32(data + at);
+    uint32_t length = ReadU32BE(data + at);
     const uint8_t* type = data + at + 4;
     if (length > 0x7FFFFFFF || Is(type, "IDAT")) break;
     if (Is(type, "acTL") && length >= 8 && size - at - 8 >= 8) {
       info.animated = true;
-      info.frames = BE32(data + at + 8);
-      info.plays = BE32(data + at + 12);
+      info.frames = ReadU32BE(data + at + 8);
+      info.plays = ReadU32BE(data + at + 12);
     } else if (Is(type, "tRNS")) {
       info.transparency = true;
     }
@@ -110,7 +107,7 @@ bool ParseWebp(const uint8_t* data, size_t size, WebpInfo& out) {
   bool sized = false;
   for (uint32_t n = 0; n < kMaxChunks && size - at >= 8; ++n) {
     const uint8_t* type = data + at;
-    uint32_t length = LE32(data + at + 4);
+    uint32_t length = ReadU32LE(data + at + 4);
     size_t available = size - at - 8;
     const uint8_t* body = data + at + 8;
     size_t bodySize = length < available ? length : available;
@@ -120,8 +117,8 @@ bool ParseWebp(const uint8_t* data, size_t size, WebpInfo& out) {
         info.extended = true;
         info.alpha = (body[0] & 0x10) != 0;
         info.animated = (body[0] & 0x02) != 0;
-        info.width = LE24(body + 4) + 1;
-        info.height = LE24(body + 7) + 1;
+        info.width = ReadU24LE(body + 4) + 1;
+        info.height = ReadU24LE(body + 7) + 1;
         info.frames = 0;
         sized = true;
       } else if (WebpImageChunk(type, body, bodySize, info)) {
