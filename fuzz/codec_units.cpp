@@ -1,5 +1,7 @@
 #include "codec_units.h"
 
+#include <cstring>
+
 #include "audio/alac.h"
 #include "audio/caf.h"
 #include "audio/dts_hd.h"
@@ -136,6 +138,32 @@ std::string Rf64(const uint8_t* d, size_t n) {
   return std::to_string(Rf64ChunkSize(info, "data", 0xFFFFFFFF) + info.table.size());
 }
 
+// Matroska Colour values taken from the bytes as they come: NaN, infinities
+// and huge numbers included.
+std::string MatroskaColourUnit(const uint8_t* d, size_t n) {
+  MatroskaColour colour;
+  int64_t* integers[] = {&colour.matrix, &colour.range, &colour.transfer, &colour.primaries, &colour.maxCll,
+                         &colour.maxFall};
+  double* reals[] = {&colour.redX,   &colour.redY,   &colour.greenX,       &colour.greenY,      &colour.blueX,
+                     &colour.blueY,  &colour.whiteX, &colour.whiteY,       &colour.luminanceMax, &colour.luminanceMin};
+  size_t at = 0;
+  for (int64_t* v : integers) {
+    if (n - at < 8) break;
+    std::memcpy(v, d + at, 8);
+    at += 8;
+  }
+  for (double* v : reals) {
+    if (n - at < 8) break;
+    std::memcpy(v, d + at, 8);
+    at += 8;
+  }
+  HdrSignals hdr;
+  ApplyMatroskaColour(colour, hdr);
+  std::vector<std::string> lines;
+  HdrDetailLines(hdr, lines);
+  return Join(HdrTag(hdr), lines);
+}
+
 }  // namespace
 
 const std::vector<CodecUnit>& CodecUnits() {
@@ -165,6 +193,7 @@ const std::vector<CodecUnit>& CodecUnits() {
       {"webp", ".webp", Webp},
       {"musepack sv8", ".mpc", Musepack},
       {"rf64", ".wav", Rf64},
+      {"matroska colour", ".mkvcolour", MatroskaColourUnit},
   };
   return kUnits;
 }

@@ -1,5 +1,7 @@
 #include "dolby_vision.h"
 
+#include <cstdio>
+
 #include "hdr_metadata.h"
 
 namespace probex {
@@ -68,6 +70,10 @@ std::string DolbyVisionText(const DolbyVisionConfig& config) {
   const char* compatible = CompatibilityName(config.blCompatibilityId);
   if (config.blCompatibilityId == 0 || compatible == nullptr) return LineF("DV %u", config.profile);
   return LineF("DV %u.%u (%s)", config.profile, config.blCompatibilityId, compatible);
+}
+
+void NoteDolbyVision(const DolbyVisionConfig& config, HdrSignals& hdr) {
+  std::snprintf(hdr.dolbyVision, sizeof hdr.dolbyVision, "%s", DolbyVisionText(config).c_str());
 }
 
 void DolbyVisionDetailLines(const DolbyVisionConfig& config, std::vector<std::string>& lines) {

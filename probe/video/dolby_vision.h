@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "hdr_metadata.h"
+
 namespace probex {
 
 struct DolbyVisionConfig {
@@ -30,6 +32,8 @@ bool ParseDolbyVisionDescriptor(const uint8_t* data, size_t size, DolbyVisionCon
 
 // "DV 8.1 (HDR10)", "DV 8.4 (HLG)", "DV 8.2 (SDR)", "DV 5", "DV 7.6 (Blu-ray)".
 std::string DolbyVisionText(const DolbyVisionConfig& config);
+// The record's text into hdr.dolbyVision, where HdrTag finds it.
+void NoteDolbyVision(const DolbyVisionConfig& config, HdrSignals& hdr);
 // Full-report lines: version, profile, level, layers, compatibility.
 void DolbyVisionDetailLines(const DolbyVisionConfig& config, std::vector<std::string>& lines);
 

@@ -76,6 +76,39 @@ bool IsHdr10PlusT35(const uint8_t* data, size_t size) {
          ReadU16BE(data + 3) == 0x0001 && data[5] == 4;
 }
 
+void ApplyMatroskaColour(const MatroskaColour& c, HdrSignals& hdr) {
+  auto code = [](int64_t v) { return static_cast<uint8_t>(v >= 0 && v <= 255 ? v : 2); };
+  if (c.matrix >= 0 || c.transfer >= 0 || c.primaries >= 0) {
+    hdr.colour.present = true;
+    hdr.colour.matrix = code(c.matrix);
+    hdr.colour.transfer = code(c.transfer);
+    hdr.colour.primaries = code(c.primaries);
+    hdr.colour.fullRange = c.range == 2;
+  }
+  const double xy[] = {c.redX, c.redY, c.greenX, c.greenY, c.blueX, c.blueY, c.whiteX, c.whiteY};
+  bool primaries = true;
+  for (double v : xy) primaries = primaries && v >= 0 && v <= 1;
+  bool luminance = c.luminanceMax > 0 && std::isfinite(c.luminanceMax);
+  if (primaries || luminance) {
+    MasteringDisplay& m = hdr.mastering;
+    if (primaries) {
+      m.redX = c.redX, m.redY = c.redY, m.greenX = c.greenX, m.greenY = c.greenY;
+      m.blueX = c.blueX, m.blueY = c.blueY, m.whiteX = c.whiteX, m.whiteY = c.whiteY;
+    }
+    if (luminance) {
+      m.maxLuminance = c.luminanceMax;
+      m.minLuminance = c.luminanceMin >= 0 && std::isfinite(c.luminanceMin) ? c.luminanceMin : 0;
+    }
+    m.present = true;
+  }
+  if (c.maxCll >= 0 || c.maxFall >= 0) {
+    auto level = [](int64_t v) { return static_cast<uint32_t>(v < 0 ? 0 : v > 65535 ? 65535 : v); };
+    hdr.light.maxCll = level(c.maxCll);
+    hdr.light.maxFall = level(c.maxFall);
+    hdr.light.present = true;
+  }
+}
+
 std::string HdrTag(const HdrSignals& hdr) {
   std::string tag = hdr.dolbyVision;
   const char* form = nullptr;

@@ -54,8 +54,23 @@ bool ParseContentLightLevel(const uint8_t* data, size_t size, ContentLightLevel&
 // (HDR10+): country 0xB5, provider 0x003C, oriented code 0x0001, application 4.
 bool IsHdr10PlusT35(const uint8_t* data, size_t size);
 
-// Matroska's Colour element holds these as numbers already; the container
-// fills a MasteringDisplay/ContentLightLevel directly.
+// Matroska's Colour element and its MasteringMetadata as the track parser
+// reads them: -1 for an element that is absent.
+struct MatroskaColour {
+  int64_t matrix = -1;
+  int64_t range = -1;  // 0 unspecified, 1 broadcast, 2 full, 3 from matrix/transfer
+  int64_t transfer = -1;
+  int64_t primaries = -1;
+  int64_t maxCll = -1;
+  int64_t maxFall = -1;
+  double redX = -1, redY = -1, greenX = -1, greenY = -1, blueX = -1, blueY = -1;
+  double whiteX = -1, whiteY = -1;
+  double luminanceMax = -1, luminanceMin = -1;
+};
+// Fills what the element gives into hdr: the colour description when any of
+// matrix, transfer or primaries is there (the others unspecified), mastering
+// data when the primaries or the luminance are, light levels when either is.
+void ApplyMatroskaColour(const MatroskaColour& colour, HdrSignals& hdr);
 
 // "HDR10+", "HDR10", "PQ", "HLG", the Dolby Vision text, "BT.2020" for wide
 // gamut without an HDR transfer, or "" for nothing of note. Dolby Vision

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -233,6 +234,50 @@ TEST(HdrMetadata, BoxPayloads) {
   EXPECT_FALSE(ParseContentLightLevel(clli.data(), 3, light));
 }
 
+// Matroska Colour elements as ffmpeg's matroska muxer writes them for the
+// HDR10 fixture's values, and partial ones.
+TEST(HdrMetadata, MatroskaColour) {
+  MatroskaColour full;
+  full.matrix = 9, full.transfer = 16, full.primaries = 9, full.range = 1;
+  full.maxCll = 1000, full.maxFall = 400;
+  full.redX = 0.68, full.redY = 0.32, full.greenX = 0.265, full.greenY = 0.69, full.blueX = 0.15, full.blueY = 0.06;
+  full.whiteX = 0.3127, full.whiteY = 0.329, full.luminanceMax = 1000, full.luminanceMin = 0.005;
+  MatroskaColour hlgFull;
+  hlgFull.transfer = 18, hlgFull.range = 2;
+  MatroskaColour lightOnly;
+  lightOnly.maxCll = 70000;
+  MatroskaColour badPrimaries = full;
+  badPrimaries.redX = 7.0, badPrimaries.luminanceMax = -1;
+  struct Case {
+    const char* name;
+    MatroskaColour colour;
+    bool colourPresent, fullRange, mastering, light;
+    uint32_t maxCll;
+    const char* tag;
+  } cases[] = {
+      {"HDR10", full, true, false, true, true, 1000, "HDR10"},
+      {"HLG, full range", hlgFull, true, true, false, false, 0, "HLG"},
+      {"light level only, clamped", lightOnly, false, false, false, true, 65535, ""},
+      {"primaries out of range, no luminance", badPrimaries, true, false, false, true, 1000, "HDR10"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HdrSignals hdr;
+    ApplyMatroskaColour(c.colour, hdr);
+    EXPECT_EQ(hdr.colour.present, c.colourPresent);
+    EXPECT_EQ(hdr.colour.fullRange, c.fullRange);
+    EXPECT_EQ(hdr.mastering.present, c.mastering);
+    EXPECT_EQ(hdr.light.present, c.light);
+    EXPECT_EQ(hdr.light.maxCll, c.maxCll);
+    EXPECT_EQ(HdrTag(hdr), c.tag);
+  }
+  HdrSignals hdr;
+  ApplyMatroskaColour(full, hdr);
+  std::vector<std::string> lines;
+  HdrDetailLines(hdr, lines);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Mastering display colour primaries: Display P3"), lines.end());
+}
+
 // Records built from the published layout; ffprobe shows the same fields as
 // "dv_profile", "dv_level", "dv_bl_signal_compatibility_id".
 TEST(DolbyVision, RecordsAndDescriptors) {
@@ -280,6 +325,18 @@ TEST(DolbyVision, RecordsAndDescriptors) {
     EXPECT_EQ(DolbyVisionText(config), c.text);
     EXPECT_EQ(config.level, c.level);
   }
+  // The record's text is the video line's HDR tag (ffprobe and MediaInfo read
+  // this 8.1 record, put into an MP4 made from the HDR10 fixture, as
+  // dv_profile 8, dv_level 6, compatibility 1 / "HDR10 compatible").
+  DolbyVisionConfig eightOne;
+  ASSERT_TRUE(ParseDolbyVisionConfig(cases[0].bytes.data(), cases[0].bytes.size(), eightOne));
+  HdrSignals hdr;
+  hdr.colour.present = true;
+  hdr.colour.transfer = 16;
+  hdr.mastering.present = true;
+  NoteDolbyVision(eightOne, hdr);
+  EXPECT_EQ(HdrTag(hdr), "DV 8.1 (HDR10)");
+
   DolbyVisionConfig config;
   Bytes enhanced = {0xB0, 0x07, 1, 0, 0x0E, 0x36, 0x02, 0x08, 0x60};
   ASSERT_TRUE(ParseDolbyVisionDescriptor(enhanced.data(), enhanced.size(), config));
