@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/alac.h"
 #include "audio/eac3.h"
 #include "fixture.h"
 
@@ -139,6 +140,44 @@ TEST(Eac3Unit, TsDescriptors) {
   }
   EXPECT_STREQ(Ac3ComponentChannels(0xC4), "Multichannel");
   EXPECT_STREQ(Ac3ComponentChannels(0x42), "Stereo");
+}
+
+}  // namespace
+}  // namespace probex
+
+namespace probex {
+namespace {
+
+// The payload of the first box of that type and at most 64 bytes in a file.
+test::Bytes SmallBoxPayload(const test::Bytes& file, const std::string& type) {
+  for (size_t at = 4; at + 4 <= file.size(); ++at) {
+    if (std::string(file.begin() + at, file.begin() + at + 4) != type) continue;
+    uint32_t size = uint32_t{file[at - 4]} << 24 | file[at - 3] << 16 | file[at - 2] << 8 | file[at - 1];
+    if (size < 8 || size > 64 || at - 4 + size > file.size()) continue;
+    return test::Bytes(file.begin() + at + 4, file.begin() + at - 4 + size);
+  }
+  return {};
+}
+
+// ffprobe and MediaInfo on TagLib's test files: E-AC-3 and AC-3 at 48 kHz,
+// stereo, 128 kb/s; ALAC 44.1 kHz, 16 bit, stereo, 2764 b/s (MediaInfo's
+// figure is the cookie's average rate).
+TEST(CodecPublicMedia, DolbyAndAlacRecords) {
+  std::string eac3 = test::PublicMedia("taglib/eac3.m4a"), ac3 = test::PublicMedia("taglib/ac3.m4a"),
+              alac = test::PublicMedia("taglib/empty_alac.m4a");
+  if (eac3.empty() || ac3.empty() || alac.empty()) GTEST_SKIP() << "public media absent";
+  test::Bytes dec3 = SmallBoxPayload(test::ReadFile(eac3), "dec3");
+  Eac3Config e;
+  ASSERT_TRUE(ParseDec3(dec3.data(), dec3.size(), e));
+  EXPECT_EQ(Eac3ConfigText(e), "Dolby Digital Plus 48.00kHz 2.0ch 128.00kbps");
+  test::Bytes dac3 = SmallBoxPayload(test::ReadFile(ac3), "dac3");
+  Ac3Config a;
+  ASSERT_TRUE(ParseDac3(dac3.data(), dac3.size(), a));
+  EXPECT_EQ(Ac3ConfigText(a), "Dolby AC-3 48.00kHz 2.0ch 128.00kbps");
+  test::Bytes cookie = SmallBoxPayload(test::ReadFile(alac), "alac");
+  AlacConfig config;
+  ASSERT_TRUE(ParseAlacConfig(cookie.data(), cookie.size(), config));
+  EXPECT_EQ(AlacText(config), "ALAC 44.10kHz 16bit 2ch 2.76kbps");
 }
 
 }  // namespace
