@@ -12,14 +12,15 @@ bin=$build/bin
 work=${FUZZ_WORK:-fuzz/corpus-work}
 [ -n "${FUZZ_FRESH:-}" ] && rm -rf "$work"
 seeds=$build/fuzz-seeds
-mkdir -p "$work/analyze" "$work/templates" "$work/tags" "$build/fuzz-artifacts" tests/fixtures/crashes
+mkdir -p "$work/analyze" "$work/templates" "$work/codec" "$build/fuzz-artifacts" tests/fixtures/crashes
 rm -rf "$seeds"
 "$bin/fuzz_seeds" "$seeds/analyze" "$seeds/templates" data tests/fixtures samples || exit 1
+"$bin/fuzz_codec_seeds" "$seeds/codec" tests/fixtures/codecs || exit 1
 
 # A fixed seed (FUZZ_SEED) makes short runs repeatable; 0 lets libFuzzer pick.
 seed=${FUZZ_SEED:-0}
 status=0
-targets="analyze templates"
+targets="analyze templates codec"
 # The tag plug-in, when this build has it: a seed's first byte picks the
 # extension of the file name the target writes.
 if [ -x "$bin/fuzz_tags" ]; then

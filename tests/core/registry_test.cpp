@@ -105,7 +105,9 @@ TEST(Dispatch, EveryAnalyzerGetsTheOpenFileAndItsSize) {
     MediaInfo info = test::MakeRecord(file.Path());
     info.formatId = record.formatId;
     Dispatch(info);
-    if (record.formatId != format::kUnopenable) EXPECT_EQ(info.fileSize, 4321u);
+    if (record.formatId != format::kUnopenable) {
+      EXPECT_EQ(info.fileSize, 4321u);
+    }
 
     MediaInfo missing = test::MakeRecord("/nonexistent/folder/file.bin");
     missing.formatId = record.formatId;
