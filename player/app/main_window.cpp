@@ -126,6 +126,11 @@ void TVRTQ_MAIN::CreateControls() {
   WMP64->move(0, 0);
   WMP64->SetAutoStart(false);
   WMP64->SetPlayCount(1);
+  // The picture is a window of its own; its hint comes by this way.
+  connect(WMP64, &MediaPlayerControl::PictureHovered, this, [this](const QPoint& global) {
+    if (AppHint && AppHint->ShowHint() && !toolTip().isEmpty())
+      AppHint->ShowHintFor(this, global);
+  });
   connect(WMP64, &MediaPlayerControl::OpenStateChange, this, &TVRTQ_MAIN::WMP64OpenStateChange);
   connect(WMP64, &MediaPlayerControl::EndOfStream, this, &TVRTQ_MAIN::WMP64EndOfStream);
   connect(WMP64, &MediaPlayerControl::Error, this, &TVRTQ_MAIN::WMP64Error);

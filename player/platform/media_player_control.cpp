@@ -1,5 +1,6 @@
 #include "media_player_control.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -109,14 +110,34 @@ MediaPlayerControl::MediaPlayerControl(QWidget* parent, EngineOptions options)
   connect(engine_, &MpvEngine::StateChanged, this, &MediaPlayerControl::UpdateStrip);
 
   if (openGL) {
-    surface_ = new MpvVideoSurface(engine_->handle(), this);
+    surface_ = new MpvVideoSurface(engine_->handle());
     connect(surface_, &MpvVideoSurface::Ready, this, [this] {
       if (loadPending_) Load();
     });
     connect(surface_, &MpvVideoSurface::DoubleClicked, this, [this] {
       SetDisplaySize(displaySize_ == kFullScreen ? kDefaultSize : kFullScreen);
     });
-    picture_ = surface_;
+    // The container owns the surface from here on.
+    picture_ = QWidget::createWindowContainer(surface_, this);
+    picture_->setFocusPolicy(Qt::NoFocus);
+    // The picture is a window of its own: the pauses of the pointer, its
+    // leaving and the drops that widgets get from Qt are handed on by hand.
+    hoverTimer_ = new QTimer(this);
+    hoverTimer_->setSingleShot(true);
+    hoverTimer_->setInterval(500);
+    connect(surface_, &MpvVideoSurface::Hovered, this, [this](const QPoint& global) {
+      hoverAt_ = global;
+      hoverTimer_->start();
+    });
+    connect(hoverTimer_, &QTimer::timeout, this, [this] { emit PictureHovered(hoverAt_); });
+    connect(surface_, &MpvVideoSurface::Left, this, [this] {
+      hoverTimer_->stop();
+      QEvent leave(QEvent::Leave);
+      QCoreApplication::sendEvent(picture_, &leave);
+    });
+    connect(surface_, &MpvVideoSurface::DragEvent, this, [this](QEvent* event) {
+      QCoreApplication::sendEvent(window(), event);
+    });
   } else {
     picture_ = new QWidget(this);
   }
@@ -169,12 +190,16 @@ MediaPlayerControl::MediaPlayerControl(QWidget* parent, EngineOptions options)
 }
 
 MediaPlayerControl::~MediaPlayerControl() {
-  // The render context must go before the engine does.
-  delete surface_;
+  // The render context (in the surface, owned by the picture's container)
+  // must go before the engine does.
+  if (surface_) delete picture_;
   surface_ = nullptr;
+  picture_ = nullptr;
   delete engine_;
   engine_ = nullptr;
 }
+
+QWindow* MediaPlayerControl::videoSurface() const { return surface_; }
 
 mpv_handle* MediaPlayerControl::engine() const { return engine_->handle(); }
 

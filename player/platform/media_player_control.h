@@ -12,6 +12,8 @@
 
 struct mpv_handle;
 class QLabel;
+class QTimer;
+class QWindow;
 class QPushButton;
 
 namespace vortaq {
@@ -52,6 +54,8 @@ class MediaPlayerControl : public QWidget {
   int ImageSourceHeight() const;
 
   bool hasVideoSurface() const { return surface_ != nullptr; }
+  // The native window the picture is drawn in (null without OpenGL).
+  QWindow* videoSurface() const;
   mpv_handle* engine() const;
   // Why the engine could not be started; empty when it runs.
   QString engineError() const;
@@ -76,6 +80,9 @@ class MediaPlayerControl : public QWidget {
   void Error(const QString& detail, const QString& path);
   // DisplaySize changed; the window arranges the full-screen presentation.
   void DisplaySizeChange(int size);
+  // The pointer rests over the picture, at a global position (the picture
+  // is a native window of its own: widgets' tool tip events do not reach it).
+  void PictureHovered(const QPoint& global);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -91,6 +98,8 @@ class MediaPlayerControl : public QWidget {
 
   MpvEngine* engine_ = nullptr;
   MpvVideoSurface* surface_ = nullptr;
+  QTimer* hoverTimer_ = nullptr;
+  QPoint hoverAt_;
   QWidget* picture_ = nullptr;  // surface_, or a black stand-in without OpenGL
   QWidget* strip_ = nullptr;
   QPushButton* playButton_ = nullptr;

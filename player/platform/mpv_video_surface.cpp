@@ -3,10 +3,10 @@
 #include <mpv/client.h>
 #include <mpv/render_gl.h>
 
+#include <QExposeEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QOpenGLContext>
-#include <QOffscreenSurface>
 
 namespace vortaq {
 
@@ -18,9 +18,8 @@ void* GetProcAddress(void*, const char* name) {
 }
 
 void OnRenderUpdate(void* surface) {
-  // Called on an engine thread: only queue the repaint.
-  QMetaObject::invokeMethod(static_cast<MpvVideoSurface*>(surface), "RenderUpdate",
-                            Qt::QueuedConnection);
+  // Called on an engine thread: only queue the redraw.
+  QMetaObject::invokeMethod(static_cast<MpvVideoSurface*>(surface), "RenderUpdate", Qt::QueuedConnection);
 }
 
 }  // namespace
@@ -32,13 +31,17 @@ bool OpenGLAvailable() {
   return context.create();
 }
 
-MpvVideoSurface::MpvVideoSurface(mpv_handle* mpv, QWidget* parent)
-    : QOpenGLWidget(parent), mpv_(mpv) {}
+MpvVideoSurface::MpvVideoSurface(mpv_handle* mpv) : mpv_(mpv) {
+  setSurfaceType(QWindow::OpenGLSurface);
+  // Keys stay with the main window and its key preview.
+  setFlag(Qt::WindowDoesNotAcceptFocus);
+}
 
 MpvVideoSurface::~MpvVideoSurface() {
-  makeCurrent();
+  if (context_) context_->makeCurrent(this);
   FreeRenderContext();
-  doneCurrent();
+  if (context_) context_->doneCurrent();
+  delete context_;
 }
 
 void MpvVideoSurface::FreeRenderContext() {
@@ -48,45 +51,77 @@ void MpvVideoSurface::FreeRenderContext() {
   render_ = nullptr;
 }
 
-void MpvVideoSurface::initializeGL() {
-  if (render_) return;
+bool MpvVideoSurface::Initialize() {
+  if (render_) return true;
+  if (!context_) {
+    context_ = new QOpenGLContext(this);
+    context_->setFormat(requestedFormat());
+    if (!context_->create()) return false;
+  }
+  if (!context_->makeCurrent(this)) return false;
   mpv_opengl_init_params gl{GetProcAddress, nullptr};
-  mpv_render_param params[] = {
-      {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
-      {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
-      {MPV_RENDER_PARAM_INVALID, nullptr}};
+  mpv_render_param params[] = {{MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
+                               {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
+                               {MPV_RENDER_PARAM_INVALID, nullptr}};
   if (mpv_render_context_create(&render_, mpv_, params) < 0) {
     render_ = nullptr;
-    return;
+    return false;
   }
   mpv_render_context_set_update_callback(render_, OnRenderUpdate, this);
-  // The context goes away before the widget when the window is torn down.
-  connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
-    makeCurrent();
-    FreeRenderContext();
-    doneCurrent();
-  });
   emit Ready();
+  return true;
 }
 
-void MpvVideoSurface::paintGL() {
-  if (!render_) return;
-  const qreal ratio = devicePixelRatioF();
-  mpv_opengl_fbo fbo{static_cast<int>(defaultFramebufferObject()),
-                     static_cast<int>(width() * ratio), static_cast<int>(height() * ratio), 0};
+void MpvVideoSurface::exposeEvent(QExposeEvent*) {
+  if (!isExposed()) return;
+  if (Initialize()) Render();
+}
+
+bool MpvVideoSurface::event(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::UpdateRequest:
+      Render();
+      return true;
+    case QEvent::Leave:
+      emit Left();
+      return QWindow::event(event);
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::DragLeave:
+    case QEvent::Drop:
+      emit DragEvent(event);
+      return true;
+    default:
+      return QWindow::event(event);
+  }
+}
+
+void MpvVideoSurface::Render() {
+  if (!render_ || !isExposed() || !context_->makeCurrent(this)) return;
+  const qreal ratio = devicePixelRatio();
+  mpv_opengl_fbo fbo{static_cast<int>(context_->defaultFramebufferObject()), static_cast<int>(width() * ratio),
+                     static_cast<int>(height() * ratio), 0};
   int flip = 1;
   mpv_render_param params[] = {{MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
                                {MPV_RENDER_PARAM_FLIP_Y, &flip},
                                {MPV_RENDER_PARAM_INVALID, nullptr}};
   mpv_render_context_render(render_, params);
+  context_->swapBuffers(this);
+  // Lets the engine time its frames by the real presentation.
+  mpv_render_context_report_swap(render_);
 }
 
 void MpvVideoSurface::RenderUpdate() {
-  if (render_ && (mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME)) update();
+  if (render_ && (mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME)) requestUpdate();
 }
 
 void MpvVideoSurface::mouseDoubleClickEvent(QMouseEvent* event) {
   emit DoubleClicked();
+  event->accept();
+}
+
+void MpvVideoSurface::mouseMoveEvent(QMouseEvent* event) {
+  emit Hovered(event->globalPosition().toPoint());
   event->accept();
 }
 

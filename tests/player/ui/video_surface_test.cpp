@@ -2,6 +2,16 @@
 // xvfb-run); skipped on the offscreen platform.
 #include <gtest/gtest.h>
 
+#include <QDropEvent>
+
+#include <QWindow>
+
+#include <QUrl>
+
+#include <QMouseEvent>
+
+#include <QMimeData>
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
@@ -64,6 +74,24 @@ TEST(XvfbTest, VideoIsDrawnAndHintsShowInBothStyles) {
     if (style == hsRect) EXPECT_EQ(h.pixelColor(r.width() / 2, r.height() - 3), hint->look().brushColor);
     else EXPECT_EQ(h.pixelColor(1, 1), hint->look().fontColor);
   }
+  // The picture is a native window of its own: a rest of the pointer over it
+  // shows the hint, and files dropped on it play.
+  QWindow* surface = player->videoSurface();
+  ASSERT_NE(surface, nullptr);
+  hint->window()->hide();
+  const QPoint inside(30, 20);
+  QMouseEvent move(QEvent::MouseMove, inside, surface->mapToGlobal(inside), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QCoreApplication::sendEvent(surface, &move);
+  EXPECT_TRUE(test::WaitFor([&] { return hint->window()->isVisible(); }, 3000));
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(test::Fixture("tone.mp3"))});
+  QDragEnterEvent enter(inside, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(surface, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(inside), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(surface, &drop);
+  EXPECT_TRUE(test::WaitFor([&] { return player->FileName() == test::Fixture("tone.mp3"); }));
   window->close();
 }
 
