@@ -394,6 +394,10 @@ void FormatMp4VideoText(char* out, size_t size, const Mp4Track& track) {
     FormatMpegVideoText(out, size, mpeg);
     return;
   }
+  if (track.hasHevc) {
+    FormatHevcText(out, size, track.hevc, track.videoFrameRate, track.videoBitRate);
+    return;
+  }
   bool avc = track.profile[0] != '\0';
   Description d(avc ? "AVC" : "QUICKTIME", "VIDEO");
   d.Set("#width#", "%d", track.width);

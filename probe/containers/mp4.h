@@ -4,6 +4,7 @@
 // renderers are shared with Matroska's V_QUICKTIME / A_QUICKTIME tracks.
 #pragma once
 
+#include "../video/hevc.h"
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -53,6 +54,10 @@ struct Mp4Track {
   // header instead of the fields above.
   bool hasMpegVideo;
   MpegVideoInfo mpegVideo;
+  // HEVC (hvcC), with the HDR signals of its SEI and of the sample entry's
+  // mdcv, clli and Dolby Vision boxes.
+  bool hasHevc;
+  HevcVideoInfo hevc;
 };
 
 struct Mp4Fragment {

@@ -224,6 +224,9 @@ const TemplateCase kTemplates[] = {
     {"AVC", "VIDEO",
      "#width# #height# #bitdepth# #codec# #profile# #aspect# #interlace# #framerate# #frame# #bitratek# #bitrate#",
      "#codec# #profile# #width#x#height# #framerate#fps #bitratek#kbps"},
+    // The HDR tag is last so that a line without one can drop its blank.
+    {"HEVC", "VIDEO", "#profile# #width# #height# #bitdepth# #chroma# #framerate# #bitratek# #hdr#",
+     "HEVC #profile# #width#x#height# #framerate#fps #bitratek#kbps #bitdepth#bit #chroma# #hdr#"},
     {"RIFF", "VIDEO", kVideoFills, kVideoShows},
     {"RIFF", "AUDIO", kVideoAudioFills, kAudioShows},
     {"AIFF", "AUDIO", "#sampleratek# #samplerate# #bitdepth# #channel# #bitratek# #bitrate#", kAudioShows},
