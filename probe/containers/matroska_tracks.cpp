@@ -10,6 +10,7 @@
 #include "../audio/dts.h"
 #include "../audio/mpeg_audio.h"
 #include "../video/avc.h"
+#include "../video/hevc.h"
 #include "../video/mpeg_video.h"
 #include "avi.h"
 #include "bits.h"
@@ -151,6 +152,20 @@ void DescribeAvc(TrackState& s, MediaInfo& media) {
   avc.frameRate = s.video.frameRate;
   char line[kLineBytes];
   FormatAvcVideoText(line, sizeof line, avc);
+  AddVideoText(media, line);
+}
+
+// HEVC from its hvcC CodecPrivate; without a readable record only the
+// codec is named.
+void DescribeHevc(TrackState& s, MediaInfo& media) {
+  HevcVideoInfo hevc;
+  if (!ParseHevcDecoderConfig(s.privateData.data(), s.privateSize, hevc)) {
+    CopyText(s.video.codec, sizeof s.video.codec, "HEVC/H.265");
+    AddVideoLine(media, s.video);
+    return;
+  }
+  char line[kLineBytes];
+  FormatHevcText(line, sizeof line, hevc, s.video.frameRate, 0);
   AddVideoText(media, line);
 }
 
@@ -378,6 +393,7 @@ struct MatroskaCodecRow {
 constexpr MatroskaCodecRow kMatroskaCodecs[] = {
     {"V_MS/VFW/FOURCC", [](TrackContext& c) { DescribeVfw(c.reader, c.track, c.s, c.media); }, nullptr, true},
     {"V_MPEG4/ISO/AVC", [](TrackContext& c) { DescribeAvc(c.s, c.media); }, nullptr, true},
+    {"V_MPEGH/ISO/HEVC", [](TrackContext& c) { DescribeHevc(c.s, c.media); }, nullptr, true},
     {"V_MPEG1", [](TrackContext& c) { DescribeMpegVideo(c.reader, c.info, c.track, c.media, false); }, nullptr, true},
     {"V_MPEG2", [](TrackContext& c) { DescribeMpegVideo(c.reader, c.info, c.track, c.media, true); }, nullptr, true},
     {"V_REAL/", [](TrackContext& c) { DescribeRealVideo(c.s, c.media); }, nullptr, true},
