@@ -306,6 +306,8 @@ const CodecCase kCodecs[] = {
     {"WAV", "2001", "DTS"},
     {"WAV", "0161", "WMA"},
     {"WAV", "FFFE", "Extensible"},
+    {"AVI", "X265", "HEVC/H.265"},
+    {"AVI", "HVC1", "HEVC/H.265"},
     {"AVI", "XVID", "XviD"},    // starts the XviD user-data search
     {"AVI", "xvid", "XviD"},
     {"AVI", "DX50", "DivX 5"},  // starts the DivX user-data search
