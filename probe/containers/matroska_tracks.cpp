@@ -9,6 +9,7 @@
 #include "../audio/audio_file.h"
 #include "../audio/dts.h"
 #include "../audio/mpeg_audio.h"
+#include "../video/av1.h"
 #include "../video/avc.h"
 #include "../video/hevc.h"
 #include "../video/mpeg_video.h"
@@ -166,6 +167,19 @@ void DescribeHevc(TrackState& s, MediaInfo& media) {
   }
   char line[kLineBytes];
   FormatHevcText(line, sizeof line, hevc, s.video.frameRate, 0);
+  AddVideoText(media, line);
+}
+
+// AV1 from its av1C CodecPrivate, named only without one.
+void DescribeAv1(TrackState& s, MediaInfo& media) {
+  Av1VideoInfo av1;
+  if (!ParseAv1Config(s.privateData.data(), s.privateSize, av1)) {
+    CopyText(s.video.codec, sizeof s.video.codec, "AV1");
+    AddVideoLine(media, s.video);
+    return;
+  }
+  char line[kLineBytes];
+  FormatAv1Text(line, sizeof line, av1, s.video.frameRate, 0);
   AddVideoText(media, line);
 }
 
@@ -394,6 +408,7 @@ constexpr MatroskaCodecRow kMatroskaCodecs[] = {
     {"V_MS/VFW/FOURCC", [](TrackContext& c) { DescribeVfw(c.reader, c.track, c.s, c.media); }, nullptr, true},
     {"V_MPEG4/ISO/AVC", [](TrackContext& c) { DescribeAvc(c.s, c.media); }, nullptr, true},
     {"V_MPEGH/ISO/HEVC", [](TrackContext& c) { DescribeHevc(c.s, c.media); }, nullptr, true},
+    {"V_AV1", [](TrackContext& c) { DescribeAv1(c.s, c.media); }, nullptr, true},
     {"V_MPEG1", [](TrackContext& c) { DescribeMpegVideo(c.reader, c.info, c.track, c.media, false); }, nullptr, true},
     {"V_MPEG2", [](TrackContext& c) { DescribeMpegVideo(c.reader, c.info, c.track, c.media, true); }, nullptr, true},
     {"V_REAL/", [](TrackContext& c) { DescribeRealVideo(c.s, c.media); }, nullptr, true},

@@ -398,6 +398,10 @@ void FormatMp4VideoText(char* out, size_t size, const Mp4Track& track) {
     FormatHevcText(out, size, track.hevc, track.videoFrameRate, track.videoBitRate);
     return;
   }
+  if (track.hasAv1) {
+    FormatAv1Text(out, size, track.av1, track.videoFrameRate, track.videoBitRate);
+    return;
+  }
   bool avc = track.profile[0] != '\0';
   Description d(avc ? "AVC" : "QUICKTIME", "VIDEO");
   d.Set("#width#", "%d", track.width);

@@ -4,6 +4,7 @@
 // renderers are shared with Matroska's V_QUICKTIME / A_QUICKTIME tracks.
 #pragma once
 
+#include "../video/av1.h"
 #include "../video/hevc.h"
 #include <cstddef>
 #include <cstdint>
@@ -58,6 +59,8 @@ struct Mp4Track {
   // mdcv, clli and Dolby Vision boxes.
   bool hasHevc;
   HevcVideoInfo hevc;
+  bool hasAv1;
+  Av1VideoInfo av1;
 };
 
 struct Mp4Fragment {

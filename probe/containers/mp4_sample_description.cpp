@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "../audio/aac.h"
+#include "../video/av1.h"
 #include "../video/avc.h"
 #include "../video/dolby_vision.h"
 #include "../video/hevc.h"
@@ -164,6 +165,16 @@ constexpr Mp4ConfigBoxRow kMp4ConfigBoxes[] = {
     {"esds", ParseEsds},
     {"avcC", [](const uint8_t* payload, size_t size, int, Mp4Track& track, FileReader*) { ParseAvcC(payload, size, track); }},
     {"hvcC", [](const uint8_t* payload, size_t size, int, Mp4Track& track, FileReader*) { ParseHvcC(payload, size, track); }},
+    {"av1C",
+     [](const uint8_t* payload, size_t size, int, Mp4Track& track, FileReader*) {
+       Av1VideoInfo av1;
+       if (!ParseAv1Config(payload, size, av1)) return;
+       track.hasAv1 = true;
+       track.av1 = av1;
+       track.width = static_cast<int32_t>(av1.width);
+       track.height = static_cast<int32_t>(av1.height);
+       track.depth = av1.bitDepth;
+     }},
     // The boxes below may come before hvcC; they fill the same signals.
     {"mdcv", [](const uint8_t* payload, size_t size, int, Mp4Track& track,
                 FileReader*) { ParseMasteringDisplay(payload, size, track.hevc.hdr.mastering); }},

@@ -1,10 +1,6 @@
 #include "hevc.h"
 
-#include <cstring>
-
 #include "nal_bits.h"
-#include "templates.h"
-#include "text.h"
 
 namespace probex {
 
@@ -369,20 +365,10 @@ std::string HevcVideoText(const HevcVideoInfo& info) {
 }
 
 void FormatHevcText(char* out, size_t size, const HevcVideoInfo& info, double frameRate, double bitRate) {
-  Description d("HEVC", "VIDEO");
   std::string profile =
       HevcProfileName(info) + "@L" + HevcLevelText(info.levelIdc) + "@" + (info.highTier ? "High" : "Main");
-  d.SetText("#profile#", profile.c_str());
-  d.Set("#width#", "%u", info.width);
-  d.Set("#height#", "%u", info.height);
-  d.Set("#bitdepth#", "%u", info.bitDepthLuma);
-  d.SetText("#chroma#", ChromaFormatName(info.chromaFormat));
-  d.SetKnown("#framerate#", "%.2f", frameRate > 0 ? frameRate : info.frameRate);
-  d.SetKnown("#bitratek#", "%.2f", bitRate * 0.001);
-  d.SetText("#hdr#", HdrTag(info.hdr).c_str());
-  CopyText(out, size, d.Text());
-  // Without an HDR tag the line would end in the blank before it.
-  for (size_t n = std::strlen(out); n > 0 && out[n - 1] == ' '; --n) out[n - 1] = '\0';
+  FormatHdrVideoLine(out, size, "HEVC", profile, info.width, info.height, info.bitDepthLuma,
+                     ChromaFormatName(info.chromaFormat), frameRate > 0 ? frameRate : info.frameRate, bitRate, info.hdr);
 }
 
 void HevcDetailLines(const HevcVideoInfo& info, std::vector<std::string>& lines) {

@@ -225,6 +225,8 @@ const TemplateCase kTemplates[] = {
      "#width# #height# #bitdepth# #codec# #profile# #aspect# #interlace# #framerate# #frame# #bitratek# #bitrate#",
      "#codec# #profile# #width#x#height# #framerate#fps #bitratek#kbps"},
     // The HDR tag is last so that a line without one can drop its blank.
+    {"AV1", "VIDEO", "#profile# #width# #height# #bitdepth# #chroma# #framerate# #bitratek# #hdr#",
+     "AV1 #profile# #width#x#height# #framerate#fps #bitratek#kbps #bitdepth#bit #chroma# #hdr#"},
     {"HEVC", "VIDEO", "#profile# #width# #height# #bitdepth# #chroma# #framerate# #bitratek# #hdr#",
      "HEVC #profile# #width#x#height# #framerate#fps #bitratek#kbps #bitdepth#bit #chroma# #hdr#"},
     {"RIFF", "VIDEO", kVideoFills, kVideoShows},
