@@ -156,30 +156,19 @@ void DescribeAvc(TrackState& s, MediaInfo& media) {
   AddVideoText(media, line);
 }
 
-// HEVC from its hvcC CodecPrivate; without a readable record only the
-// codec is named.
-void DescribeHevc(TrackState& s, MediaInfo& media) {
-  HevcVideoInfo hevc;
-  if (!ParseHevcDecoderConfig(s.privateData.data(), s.privateSize, hevc)) {
-    CopyText(s.video.codec, sizeof s.video.codec, "HEVC/H.265");
+// HEVC (hvcC) or AV1 (av1C) from the CodecPrivate record; without a readable
+// record only the codec is named.
+template <typename Info>
+void DescribeFromRecord(TrackState& s, MediaInfo& media, bool (*parse)(const uint8_t*, size_t, Info&),
+                        void (*format)(char*, size_t, const Info&, double, double), const char* name) {
+  Info record;
+  if (!parse(s.privateData.data(), s.privateSize, record)) {
+    CopyText(s.video.codec, sizeof s.video.codec, name);
     AddVideoLine(media, s.video);
     return;
   }
   char line[kLineBytes];
-  FormatHevcText(line, sizeof line, hevc, s.video.frameRate, 0);
-  AddVideoText(media, line);
-}
-
-// AV1 from its av1C CodecPrivate, named only without one.
-void DescribeAv1(TrackState& s, MediaInfo& media) {
-  Av1VideoInfo av1;
-  if (!ParseAv1Config(s.privateData.data(), s.privateSize, av1)) {
-    CopyText(s.video.codec, sizeof s.video.codec, "AV1");
-    AddVideoLine(media, s.video);
-    return;
-  }
-  char line[kLineBytes];
-  FormatAv1Text(line, sizeof line, av1, s.video.frameRate, 0);
+  format(line, sizeof line, record, s.video.frameRate, 0);
   AddVideoText(media, line);
 }
 
@@ -407,8 +396,11 @@ struct MatroskaCodecRow {
 constexpr MatroskaCodecRow kMatroskaCodecs[] = {
     {"V_MS/VFW/FOURCC", [](TrackContext& c) { DescribeVfw(c.reader, c.track, c.s, c.media); }, nullptr, true},
     {"V_MPEG4/ISO/AVC", [](TrackContext& c) { DescribeAvc(c.s, c.media); }, nullptr, true},
-    {"V_MPEGH/ISO/HEVC", [](TrackContext& c) { DescribeHevc(c.s, c.media); }, nullptr, true},
-    {"V_AV1", [](TrackContext& c) { DescribeAv1(c.s, c.media); }, nullptr, true},
+    {"V_MPEGH/ISO/HEVC",
+     [](TrackContext& c) { DescribeFromRecord(c.s, c.media, ParseHevcDecoderConfig, FormatHevcText, "HEVC/H.265"); },
+     nullptr, true},
+    {"V_AV1", [](TrackContext& c) { DescribeFromRecord(c.s, c.media, ParseAv1Config, FormatAv1Text, "AV1"); }, nullptr,
+     true},
     {"V_MPEG1", [](TrackContext& c) { DescribeMpegVideo(c.reader, c.info, c.track, c.media, false); }, nullptr, true},
     {"V_MPEG2", [](TrackContext& c) { DescribeMpegVideo(c.reader, c.info, c.track, c.media, true); }, nullptr, true},
     {"V_REAL/", [](TrackContext& c) { DescribeRealVideo(c.s, c.media); }, nullptr, true},
