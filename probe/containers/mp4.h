@@ -6,6 +6,7 @@
 
 #include "../video/av1.h"
 #include "../video/hevc.h"
+#include "../video/vp9.h"
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -61,6 +62,8 @@ struct Mp4Track {
   HevcVideoInfo hevc;
   bool hasAv1;
   Av1VideoInfo av1;
+  bool hasVp9;
+  Vp9VideoInfo vp9;  // its size is the sample entry's
 };
 
 struct Mp4Fragment {

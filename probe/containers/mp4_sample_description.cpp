@@ -175,6 +175,14 @@ constexpr Mp4ConfigBoxRow kMp4ConfigBoxes[] = {
        track.height = static_cast<int32_t>(av1.height);
        track.depth = av1.bitDepth;
      }},
+    {"vpcC",
+     [](const uint8_t* payload, size_t size, int, Mp4Track& track, FileReader*) {
+       Vp9VideoInfo vp9;
+       if (!ParseVpCodecConfig(payload, size, vp9)) return;
+       track.hasVp9 = true;
+       track.vp9 = vp9;
+       track.depth = vp9.bitDepth;
+     }},
     // The boxes below may come before hvcC; they fill the same signals.
     {"mdcv", [](const uint8_t* payload, size_t size, int, Mp4Track& track,
                 FileReader*) { ParseMasteringDisplay(payload, size, track.hevc.hdr.mastering); }},

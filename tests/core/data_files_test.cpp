@@ -229,6 +229,8 @@ const TemplateCase kTemplates[] = {
      "AV1 #profile# #width#x#height# #framerate#fps #bitratek#kbps #bitdepth#bit #chroma# #hdr#"},
     {"HEVC", "VIDEO", "#profile# #width# #height# #bitdepth# #chroma# #framerate# #bitratek# #hdr#",
      "HEVC #profile# #width#x#height# #framerate#fps #bitratek#kbps #bitdepth#bit #chroma# #hdr#"},
+    {"VP9", "VIDEO", "#profile# #width# #height# #bitdepth# #chroma# #framerate# #bitratek# #hdr#",
+     "VP9 #profile# #width#x#height# #framerate#fps #bitratek#kbps #bitdepth#bit #chroma# #hdr#"},
     {"RIFF", "VIDEO", kVideoFills, kVideoShows},
     {"RIFF", "AUDIO", kVideoAudioFills, kAudioShows},
     {"AIFF", "AUDIO", "#sampleratek# #samplerate# #bitdepth# #channel# #bitratek# #bitrate#", kAudioShows},
