@@ -9,7 +9,9 @@
 #include "../audio/audio_file.h"
 #include "../audio/dts.h"
 #include "../audio/mpeg_audio.h"
+#include "../video/av1.h"
 #include "../video/avc.h"
+#include "../video/hevc.h"
 #include "../video/mpeg_video.h"
 #include "avi.h"
 #include "bits.h"
@@ -151,6 +153,22 @@ void DescribeAvc(TrackState& s, MediaInfo& media) {
   avc.frameRate = s.video.frameRate;
   char line[kLineBytes];
   FormatAvcVideoText(line, sizeof line, avc);
+  AddVideoText(media, line);
+}
+
+// HEVC (hvcC) or AV1 (av1C) from the CodecPrivate record; without a readable
+// record only the codec is named.
+template <typename Info>
+void DescribeFromRecord(TrackState& s, MediaInfo& media, bool (*parse)(const uint8_t*, size_t, Info&),
+                        void (*format)(char*, size_t, const Info&, double, double), const char* name) {
+  Info record;
+  if (!parse(s.privateData.data(), s.privateSize, record)) {
+    CopyText(s.video.codec, sizeof s.video.codec, name);
+    AddVideoLine(media, s.video);
+    return;
+  }
+  char line[kLineBytes];
+  format(line, sizeof line, record, s.video.frameRate, 0);
   AddVideoText(media, line);
 }
 
@@ -378,6 +396,11 @@ struct MatroskaCodecRow {
 constexpr MatroskaCodecRow kMatroskaCodecs[] = {
     {"V_MS/VFW/FOURCC", [](TrackContext& c) { DescribeVfw(c.reader, c.track, c.s, c.media); }, nullptr, true},
     {"V_MPEG4/ISO/AVC", [](TrackContext& c) { DescribeAvc(c.s, c.media); }, nullptr, true},
+    {"V_MPEGH/ISO/HEVC",
+     [](TrackContext& c) { DescribeFromRecord(c.s, c.media, ParseHevcDecoderConfig, FormatHevcText, "HEVC/H.265"); },
+     nullptr, true},
+    {"V_AV1", [](TrackContext& c) { DescribeFromRecord(c.s, c.media, ParseAv1Config, FormatAv1Text, "AV1"); }, nullptr,
+     true},
     {"V_MPEG1", [](TrackContext& c) { DescribeMpegVideo(c.reader, c.info, c.track, c.media, false); }, nullptr, true},
     {"V_MPEG2", [](TrackContext& c) { DescribeMpegVideo(c.reader, c.info, c.track, c.media, true); }, nullptr, true},
     {"V_REAL/", [](TrackContext& c) { DescribeRealVideo(c.s, c.media); }, nullptr, true},

@@ -394,6 +394,19 @@ void FormatMp4VideoText(char* out, size_t size, const Mp4Track& track) {
     FormatMpegVideoText(out, size, mpeg);
     return;
   }
+  if (track.hasHevc) {
+    FormatHevcText(out, size, track.hevc, track.videoFrameRate, track.videoBitRate);
+    return;
+  }
+  if (track.hasAv1) {
+    FormatAv1Text(out, size, track.av1, track.videoFrameRate, track.videoBitRate);
+    return;
+  }
+  if (track.hasVp9) {
+    FormatVp9Text(out, size, track.vp9, static_cast<uint32_t>(track.width), static_cast<uint32_t>(track.height),
+                  track.videoFrameRate, track.videoBitRate);
+    return;
+  }
   bool avc = track.profile[0] != '\0';
   Description d(avc ? "AVC" : "QUICKTIME", "VIDEO");
   d.Set("#width#", "%d", track.width);

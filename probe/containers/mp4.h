@@ -4,6 +4,9 @@
 // renderers are shared with Matroska's V_QUICKTIME / A_QUICKTIME tracks.
 #pragma once
 
+#include "../video/av1.h"
+#include "../video/hevc.h"
+#include "../video/vp9.h"
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -53,6 +56,14 @@ struct Mp4Track {
   // header instead of the fields above.
   bool hasMpegVideo;
   MpegVideoInfo mpegVideo;
+  // HEVC (hvcC), with the HDR signals of its SEI and of the sample entry's
+  // mdcv, clli and Dolby Vision boxes.
+  bool hasHevc;
+  HevcVideoInfo hevc;
+  bool hasAv1;
+  Av1VideoInfo av1;
+  bool hasVp9;
+  Vp9VideoInfo vp9;  // its size is the sample entry's
 };
 
 struct Mp4Fragment {

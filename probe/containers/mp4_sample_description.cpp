@@ -4,7 +4,10 @@
 #include <vector>
 
 #include "../audio/aac.h"
+#include "../video/av1.h"
 #include "../video/avc.h"
+#include "../video/dolby_vision.h"
+#include "../video/hevc.h"
 #include "../video/mpeg4_visual.h"
 #include "../video/mpeg_video.h"
 #include "bits.h"
@@ -146,6 +149,11 @@ const Mp4ObjectRow* FindObjectRow(uint32_t objectType) {
   return nullptr;
 }
 
+void NoteDolbyVisionBox(const uint8_t* payload, size_t size, int, Mp4Track& track, FileReader*) {
+  DolbyVisionConfig config;
+  if (ParseDolbyVisionConfig(payload, size, config)) NoteDolbyVision(config, track.hevc.hdr);
+}
+
 // The configuration boxes of a sample entry that name its codec's details,
 // one row each.
 struct Mp4ConfigBoxRow {
@@ -156,6 +164,32 @@ struct Mp4ConfigBoxRow {
 constexpr Mp4ConfigBoxRow kMp4ConfigBoxes[] = {
     {"esds", ParseEsds},
     {"avcC", [](const uint8_t* payload, size_t size, int, Mp4Track& track, FileReader*) { ParseAvcC(payload, size, track); }},
+    {"hvcC", [](const uint8_t* payload, size_t size, int, Mp4Track& track, FileReader*) { ParseHvcC(payload, size, track); }},
+    {"av1C",
+     [](const uint8_t* payload, size_t size, int, Mp4Track& track, FileReader*) {
+       Av1VideoInfo av1;
+       if (!ParseAv1Config(payload, size, av1)) return;
+       track.hasAv1 = true;
+       track.av1 = av1;
+       track.width = static_cast<int32_t>(av1.width);
+       track.height = static_cast<int32_t>(av1.height);
+       track.depth = av1.bitDepth;
+     }},
+    {"vpcC",
+     [](const uint8_t* payload, size_t size, int, Mp4Track& track, FileReader*) {
+       Vp9VideoInfo vp9;
+       if (!ParseVpCodecConfig(payload, size, vp9)) return;
+       track.hasVp9 = true;
+       track.vp9 = vp9;
+       track.depth = vp9.bitDepth;
+     }},
+    // The boxes below may come before hvcC; they fill the same signals.
+    {"mdcv", [](const uint8_t* payload, size_t size, int, Mp4Track& track,
+                FileReader*) { ParseMasteringDisplay(payload, size, track.hevc.hdr.mastering); }},
+    {"clli", [](const uint8_t* payload, size_t size, int, Mp4Track& track,
+                FileReader*) { ParseContentLightLevel(payload, size, track.hevc.hdr.light); }},
+    {"dvcC", NoteDolbyVisionBox},
+    {"dvvC", NoteDolbyVisionBox},
 };
 
 }  // namespace
@@ -239,6 +273,21 @@ void ParseAvcC(const uint8_t* payload, size_t size, Mp4Track& track) {
   CopyText(track.videoCodec, sizeof track.videoCodec, avc.codec);
   CopyText(track.profile, sizeof track.profile, avc.profile);
   CopyText(track.aspect, sizeof track.aspect, avc.aspect);
+}
+
+void ParseHvcC(const uint8_t* payload, size_t size, Mp4Track& track) {
+  HevcVideoInfo hevc;
+  if (!ParseHevcDecoderConfig(payload, size, hevc)) return;
+  // Signals from boxes already seen stay unless the parameter sets carry their own.
+  HdrSignals boxes = track.hevc.hdr;
+  if (!hevc.hdr.mastering.present) hevc.hdr.mastering = boxes.mastering;
+  if (!hevc.hdr.light.present) hevc.hdr.light = boxes.light;
+  if (!hevc.hdr.dolbyVision[0]) CopyText(hevc.hdr.dolbyVision, sizeof hevc.hdr.dolbyVision, boxes.dolbyVision);
+  track.hasHevc = true;
+  track.hevc = hevc;
+  track.width = static_cast<int32_t>(hevc.width);
+  track.height = static_cast<int32_t>(hevc.height);
+  track.depth = hevc.bitDepthLuma;
 }
 
 void ParseEsds(const uint8_t* payload, size_t size, int kind, Mp4Track& track, FileReader* reader) {

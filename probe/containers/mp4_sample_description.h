@@ -22,6 +22,8 @@ void ParseMp4SampleDescription(const uint8_t* stsd, size_t size, int kind, Mp4Tr
 void ParseEsds(const uint8_t* payload, size_t size, int kind, Mp4Track& track, FileReader* reader);
 // payload: the bytes of an avcC box after its header.
 void ParseAvcC(const uint8_t* payload, size_t size, Mp4Track& track);
+// HEVC from its decoder configuration record; leaves the track alone when malformed.
+void ParseHvcC(const uint8_t* payload, size_t size, Mp4Track& track);
 // The four-character codec key at stsd offset 20: upper case, NUL bytes as
 // blanks unless it starts with "MS" (whose bytes 2-3 are a WAVE format tag).
 void Mp4CodecKey(const uint8_t* stsd, size_t size, char (&key)[5]);

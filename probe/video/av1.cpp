@@ -227,6 +227,13 @@ std::string Av1VideoText(const Av1VideoInfo& info) {
   return text;
 }
 
+void FormatAv1Text(char* out, size_t size, const Av1VideoInfo& info, double frameRate, double bitRate) {
+  std::string profile = std::string(Av1ProfileName(info.profile)) + "@L" + Av1LevelText(info.levelIdx) + "@" +
+                        (info.highTier ? "High" : "Main");
+  FormatHdrVideoLine(out, size, "AV1", profile, info.width, info.height, info.bitDepth, Av1ChromaName(info),
+                     frameRate > 0 ? frameRate : info.frameRate, bitRate, info.hdr);
+}
+
 void Av1DetailLines(const Av1VideoInfo& info, std::vector<std::string>& lines) {
   lines.push_back("Format: AV1");
   lines.push_back(std::string("Format profile: ") + Av1ProfileName(info.profile));

@@ -49,6 +49,8 @@ const char* Av1ChromaName(const Av1VideoInfo& info);
 
 // "AV1 Main@L5.1@Main 3840x2160 10bit 4:2:0 HDR10"
 std::string Av1VideoText(const Av1VideoInfo& info);
+// The summary line through the AV1 template of FORMAT.INI.
+void FormatAv1Text(char* out, size_t size, const Av1VideoInfo& info, double frameRate, double bitRate);
 void Av1DetailLines(const Av1VideoInfo& info, std::vector<std::string>& lines);
 
 }  // namespace probex

@@ -3,8 +3,12 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "bits.h"
+#include "templates.h"
+#include "text.h"
+
 namespace probex {
 
 namespace {
@@ -208,6 +212,23 @@ void HdrDetailLines(const HdrSignals& hdr, std::vector<std::string>& lines) {
     lines.push_back(LineF("Maximum Content Light Level: %u cd/m2", hdr.light.maxCll));
     lines.push_back(LineF("Maximum Frame-Average Light Level: %u cd/m2", hdr.light.maxFall));
   }
+}
+
+void FormatHdrVideoLine(char* out, size_t size, const char* section, const std::string& profile, uint32_t width,
+                        uint32_t height, unsigned bitDepth, const char* chroma, double frameRate, double bitRate,
+                        const HdrSignals& hdr) {
+  Description d(section, "VIDEO");
+  d.SetText("#profile#", profile.c_str());
+  d.Set("#width#", "%u", width);
+  d.Set("#height#", "%u", height);
+  d.Set("#bitdepth#", "%u", bitDepth);
+  d.SetText("#chroma#", chroma);
+  d.SetKnown("#framerate#", "%.2f", frameRate);
+  d.SetKnown("#bitratek#", "%.2f", bitRate * 0.001);
+  d.SetText("#hdr#", HdrTag(hdr).c_str());
+  CopyText(out, size, d.Text());
+  // Without an HDR tag the line would end in the blank before it.
+  for (size_t n = std::strlen(out); n > 0 && out[n - 1] == ' '; --n) out[n - 1] = '\0';
 }
 
 }  // namespace probex

@@ -76,6 +76,12 @@ void ApplyMatroskaColour(const MatroskaColour& colour, HdrSignals& hdr);
 // gamut without an HDR transfer, or "" for nothing of note. Dolby Vision
 // comes first and HDR10+ is appended to it: "DV 8.1 (HDR10) HDR10+".
 std::string HdrTag(const HdrSignals& hdr);
+// A video line through the VIDEO template of section (HEVC, AV1): profile is
+// "profile@Llevel@tier"; a frame rate or bit rate of 0 leaves its field out,
+// and a line without an HDR tag ends at the chroma format.
+void FormatHdrVideoLine(char* out, size_t size, const char* section, const std::string& profile, uint32_t width,
+                        uint32_t height, unsigned bitDepth, const char* chroma, double frameRate, double bitRate,
+                        const HdrSignals& hdr);
 
 // H.273 names: "BT.709", "BT.2020", "PQ", "HLG", "BT.2020 non-constant"...;
 // "Unknown(%d)" for code points without a name.

@@ -364,6 +364,13 @@ std::string HevcVideoText(const HevcVideoInfo& info) {
   return text;
 }
 
+void FormatHevcText(char* out, size_t size, const HevcVideoInfo& info, double frameRate, double bitRate) {
+  std::string profile =
+      HevcProfileName(info) + "@L" + HevcLevelText(info.levelIdc) + "@" + (info.highTier ? "High" : "Main");
+  FormatHdrVideoLine(out, size, "HEVC", profile, info.width, info.height, info.bitDepthLuma,
+                     ChromaFormatName(info.chromaFormat), frameRate > 0 ? frameRate : info.frameRate, bitRate, info.hdr);
+}
+
 void HevcDetailLines(const HevcVideoInfo& info, std::vector<std::string>& lines) {
   lines.push_back("Format: HEVC");
   lines.push_back("Format profile: " + HevcProfileName(info));

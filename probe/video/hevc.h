@@ -56,6 +56,9 @@ const char* ChromaFormatName(uint8_t chromaFormat);
 
 // "HEVC Main 10@L5.1@High 3840x2160 10bit 4:2:0 HDR10"
 std::string HevcVideoText(const HevcVideoInfo& info);
+// The summary line through the HEVC template of FORMAT.INI; a frame rate or
+// bit rate of 0 (unknown) leaves its field out.
+void FormatHevcText(char* out, size_t size, const HevcVideoInfo& info, double frameRate, double bitRate);
 // Full-report lines: profile, level, tier, size, bit depth, chroma, colour
 // and HDR metadata.
 void HevcDetailLines(const HevcVideoInfo& info, std::vector<std::string>& lines);

@@ -17,6 +17,7 @@
 #include "../core/templates.h"
 #include "../core/text.h"
 #include "avc.h"
+#include "hevc.h"
 #include "mpeg_video.h"
 #include "stream_windows.h"
 
@@ -330,6 +331,15 @@ bool DescribeAvcStream(const TsPayload& t, char* text, size_t size) {
   return true;
 }
 
+// The parameter sets lead an access unit, so the first packet holds the SPS;
+// SEI cut off at its end only costs the HDR tag.
+bool DescribeHevcStream(const TsPayload& t, char* text, size_t size) {
+  HevcVideoInfo hevc;
+  if (!FindHevcHeaders(t.w.data + t.p.payload, t.p.end - t.p.payload, hevc)) return false;
+  FormatHevcText(text, size, hevc, 0, 0);
+  return true;
+}
+
 bool DescribeBdLpcmStream(const TsPayload& t, char* text, size_t size) {
   BdLpcmInfo lpcm{};
   if (!t.p.header.payloadUnitStart || !ParseBdLpcmHeader(lpcm, t.w.data + t.from, t.p.end - t.from)) return false;
@@ -376,6 +386,7 @@ constexpr TsStreamRow kTsStreams[] = {
     {0x06, false, DescribePrivateStream, nullptr},
     {0x0F, false, DescribeAdtsStream, nullptr},
     {0x1B, true, DescribeAvcStream, nullptr},
+    {0x24, true, DescribeHevcStream, nullptr},
     {0x80, false, DescribeBdLpcmStream, nullptr},
     {0x81, false, DescribeAc3Stream, nullptr},
     {0x82, false, DescribeDtsStream, nullptr},

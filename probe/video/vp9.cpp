@@ -125,6 +125,15 @@ std::string Vp9VideoText(const Vp9VideoInfo& info) {
   return text;
 }
 
+void FormatVp9Text(char* out, size_t size, const Vp9VideoInfo& info, uint32_t width, uint32_t height,
+                   double frameRate, double bitRate) {
+  std::string profile = LineF("Profile %u", info.profile);
+  if (info.level) profile += LineF("@L%u.%u", info.level / 10u, info.level % 10u);
+  if (info.keyFrameSeen) width = info.renderWidth, height = info.renderHeight;
+  FormatHdrVideoLine(out, size, "VP9", profile, width, height, info.bitDepth, Vp9ChromaName(info), frameRate, bitRate,
+                     info.hdr);
+}
+
 void Vp9DetailLines(const Vp9VideoInfo& info, std::vector<std::string>& lines) {
   lines.push_back("Format: VP9");
   lines.push_back(LineF("Format profile: %u", info.profile));

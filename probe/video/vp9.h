@@ -44,6 +44,10 @@ const char* Vp9ChromaName(const Vp9VideoInfo& info);
 const char* Vp9ColorSpaceName(uint8_t colorSpace);
 // "VP9 Profile 2 3840x2160 10bit 4:2:0 HDR10"
 std::string Vp9VideoText(const Vp9VideoInfo& info);
+// The summary line through the VP9 template of FORMAT.INI; width and height
+// come from the container where no key frame was read.
+void FormatVp9Text(char* out, size_t size, const Vp9VideoInfo& info, uint32_t width, uint32_t height,
+                   double frameRate, double bitRate);
 void Vp9DetailLines(const Vp9VideoInfo& info, std::vector<std::string>& lines);
 
 struct Vp8VideoInfo {

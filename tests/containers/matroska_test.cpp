@@ -105,8 +105,9 @@ TEST_F(MatroskaTest, PublicFilesAnalyseWithoutErrors) {
     MediaInfo info = AnalyzeFile(dir + "/" + name);
     EXPECT_EQ(info.formatId, format::kMatroska);
     EXPECT_STREQ(info.errorText, "");
-    ASSERT_EQ(info.extraCount, 1);
-    EXPECT_STREQ(info.extraText[0], "Unknown CodecID V_MPEGH/ISO/HEVC");
+    EXPECT_EQ(info.extraCount, 0);
+    ASSERT_EQ(info.videoCount, 1);
+    EXPECT_STREQ(info.videoText[0], "HEVC Main 10@L2@Main 176x144 25.00fps 10bit 4:2:0");
   }
 }
 

@@ -224,6 +224,13 @@ const TemplateCase kTemplates[] = {
     {"AVC", "VIDEO",
      "#width# #height# #bitdepth# #codec# #profile# #aspect# #interlace# #framerate# #frame# #bitratek# #bitrate#",
      "#codec# #profile# #width#x#height# #framerate#fps #bitratek#kbps"},
+    // The HDR tag is last so that a line without one can drop its blank.
+    {"AV1", "VIDEO", "#profile# #width# #height# #bitdepth# #chroma# #framerate# #bitratek# #hdr#",
+     "AV1 #profile# #width#x#height# #framerate#fps #bitratek#kbps #bitdepth#bit #chroma# #hdr#"},
+    {"HEVC", "VIDEO", "#profile# #width# #height# #bitdepth# #chroma# #framerate# #bitratek# #hdr#",
+     "HEVC #profile# #width#x#height# #framerate#fps #bitratek#kbps #bitdepth#bit #chroma# #hdr#"},
+    {"VP9", "VIDEO", "#profile# #width# #height# #bitdepth# #chroma# #framerate# #bitratek# #hdr#",
+     "VP9 #profile# #width#x#height# #framerate#fps #bitratek#kbps #bitdepth#bit #chroma# #hdr#"},
     {"RIFF", "VIDEO", kVideoFills, kVideoShows},
     {"RIFF", "AUDIO", kVideoAudioFills, kAudioShows},
     {"AIFF", "AUDIO", "#sampleratek# #samplerate# #bitdepth# #channel# #bitratek# #bitrate#", kAudioShows},
@@ -303,6 +310,8 @@ const CodecCase kCodecs[] = {
     {"WAV", "2001", "DTS"},
     {"WAV", "0161", "WMA"},
     {"WAV", "FFFE", "Extensible"},
+    {"AVI", "X265", "HEVC/H.265"},
+    {"AVI", "HVC1", "HEVC/H.265"},
     {"AVI", "XVID", "XviD"},    // starts the XviD user-data search
     {"AVI", "xvid", "XviD"},
     {"AVI", "DX50", "DivX 5"},  // starts the DivX user-data search
