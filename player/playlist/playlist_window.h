@@ -207,6 +207,8 @@ class TVRTQ_LIST : public QMainWindow {
   std::function<QString()> currentFile_;
   std::function<void()> closeCurrent_;
   void TransferWithDialogs(bool move);
+  // The selected entries' files, in order; for a move the player lets go of them.
+  QStringList TransferSources(bool move);
   // Moved entries follow their files, found by path: the list may have
   // changed while the files travelled. Returns the errors, one per line.
   QString ApplyTransfer(const QStringList& sources, const std::vector<TransferResult>& results, bool move);

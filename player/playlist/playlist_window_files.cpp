@@ -116,13 +116,18 @@ void TVRTQ_LIST::DeleteSelectedFiles(const std::function<bool(const QString&)>& 
 
 namespace vortaq::playlist {
 
-QString TVRTQ_LIST::TransferSelected(bool move, const QString& folder, const TransferHooks& hooks) {
+QStringList TVRTQ_LIST::TransferSources(bool move) {
   QStringList sources;
   for (int row : SelectedRowsInOrder()) {
     if (row >= model_->count()) break;
     sources << model_->at(row).path();
     if (move) ReleaseFile(sources.back());
   }
+  return sources;
+}
+
+QString TVRTQ_LIST::TransferSelected(bool move, const QString& folder, const TransferHooks& hooks) {
+  const QStringList sources = TransferSources(move);
   if (sources.isEmpty()) return QString();
   return ApplyTransfer(sources, TransferFiles(sources, folder, move, hooks), move);
 }
@@ -159,12 +164,7 @@ void TVRTQ_LIST::TransferWithDialogs(bool move) {
 
 bool TVRTQ_LIST::StartTransfer(bool move, const QString& folder) {
   if (job_) return false;
-  QStringList sources;
-  for (int row : SelectedRowsInOrder()) {
-    if (row >= model_->count()) break;
-    sources << model_->at(row).path();
-    if (move) ReleaseFile(sources.back());
-  }
+  const QStringList sources = TransferSources(move);
   if (sources.isEmpty()) return false;
   collisionForAll_.reset();
   job_ = new TransferJob(sources, folder, move, this);

@@ -3,6 +3,8 @@
 // bounded by the file and by a fixed budget.
 #include "vrtqtags.h"
 
+#include "text.h"
+
 #include <fcntl.h>
 #include <iconv.h>
 #include <sys/stat.h>
@@ -43,40 +45,6 @@ constexpr int kMaxDepth = 8;                 // nested boxes and lists
 constexpr int kMaxChildren = 4096;           // siblings walked per level
 
 // ---- text ----
-
-std::string Utf16ToBytes(const std::u16string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    uint32_t c = s[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
-        s[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xDC80 && c <= 0xDCFF) {
-      // A byte of a file name that was no UTF-8, carried as a lone surrogate.
-      out += static_cast<char>(c - 0xDC00);
-      continue;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
 
 // Strict CP932, or false when the bytes are no CP932.
 bool DecodeCp932(const char* data, size_t size, TagLib::String* out) {
@@ -568,9 +536,9 @@ __attribute__((visibility("default"))) uint32_t mp3infp_LoadW(void*, const char1
     state = State();
     return 1;
   }
-  std::u16string s;
-  for (size_t i = 0; path[i] != 0 && i < 65536; ++i) s += path[i];
-  return LoadPath(Utf16ToBytes(s));
+  // The library's conversion turns the carried bytes of names that are no
+  // UTF-8 back into those bytes.
+  return LoadPath(probex::Utf16ToUtf8(path, 65536));
 }
 
 __attribute__((visibility("default"))) uint32_t mp3infp_GetType(void) { return state.type; }
