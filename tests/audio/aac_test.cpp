@@ -385,17 +385,17 @@ TEST_F(AacTest, EncoderFiles) {
     const char* line;
     double duration;
   } cases[] = {
-      {"aac-lc-44k-stereo.aac", "ADTS LC 44.10kHz 44100 2.0 2/0 L+R 127.97k 127974.22 45f", 45 * 1024 / 44100.0},
-      {"aac-lc-48k-stereo.aac", "ADTS LC 48.00kHz 48000 2.0 2/0 L+R 98.34k 98340.00 25f", 25 * 1024 / 48000.0},
-      {"aac-lc-22k-mono.aac", "ADTS LC 22.05kHz 22050 1.0 1/0 C 33.86k 33861.43 23f", 23 * 1024 / 22050.0},
-      {"aac-lc-8k-mono.aac", "ADTS LC 8.00kHz 8000 1.0 1/0 C 17.41k 17409.72 9f", 9 * 1024 / 8000.0},
-      {"aac-lc-48k-51.aac", "ADTS LC 48.00kHz 48000 5.1 3/2 C+L+R+BL+BR+LFE 184.28k 184275.00 25f",
+      {"aac_lc_44k_128k.aac", "ADTS LC 44.10kHz 44100 2.0 2/0 L+R 127.97k 127974.22 45f", 45 * 1024 / 44100.0},
+      {"aac_lc_48k_stereo.aac", "ADTS LC 48.00kHz 48000 2.0 2/0 L+R 98.34k 98340.00 25f", 25 * 1024 / 48000.0},
+      {"aac_lc_22k_mono.aac", "ADTS LC 22.05kHz 22050 1.0 1/0 C 33.86k 33861.43 23f", 23 * 1024 / 22050.0},
+      {"aac_lc_8k_mono.aac", "ADTS LC 8.00kHz 8000 1.0 1/0 C 17.41k 17409.72 9f", 9 * 1024 / 8000.0},
+      {"aac_lc_48k_51.aac", "ADTS LC 48.00kHz 48000 5.1 3/2 C+L+R+BL+BR+LFE 184.28k 184275.00 25f",
        25 * 1024 / 48000.0},
-      {"aac-id3v2-id3v1.aac", nullptr, 23 * 1024 / 22050.0},
+      {"aac_id3v2_id3v1.aac", nullptr, 23 * 1024 / 22050.0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
-    MediaInfo info = test::AnalyzeFile(test::FixturePath(std::string("audio1/") + c.file));
+    MediaInfo info = test::AnalyzeFile(test::FixturePath(std::string("audio/") + c.file));
     EXPECT_EQ(info.formatId, format::kAac);
     ASSERT_STREQ(info.errorText, "");
     ASSERT_EQ(info.audioCount, 1);

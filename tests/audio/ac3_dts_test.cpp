@@ -289,16 +289,16 @@ TEST_F(Ac3Test, EncoderFiles) {
     const char* file;
     const char* line;
   } cases[] = {
-      {"ac3-stereo-192k.ac3", "Dolby AC-3 48.00kHz 48000 2.0 2/0 L+R CM 192.00k 192000.00"},
-      {"ac3-stereo-44k-96k.ac3", "Dolby AC-3 44.10kHz 44100 2.0 2/0 L+R CM 96.00k 96000.00"},
-      {"ac3-51-384k.ac3", "Dolby AC-3 48.00kHz 48000 5.1 3/2 L+C+R+SL+SR+LFE CM 384.00k 384000.00"},
-      {"ac3-51-640k.ac3", "Dolby AC-3 48.00kHz 48000 5.1 3/2 L+C+R+SL+SR+LFE CM 640.00k 640000.00"},
-      {"eac3-stereo-96k.eac3", "Dolby Digital Plus 48.00kHz 48000 2.0 2/0 L+R CM 96.00k 96000.00"},
-      {"eac3-51-256k.eac3", "Dolby Digital Plus 48.00kHz 48000 5.1 3/2 L+C+R+SL+SR+LFE CM 256.00k 256000.00"},
+      {"ac3_stereo_192k.ac3", "Dolby AC-3 48.00kHz 48000 2.0 2/0 L+R CM 192.00k 192000.00"},
+      {"ac3_stereo_44k_96k.ac3", "Dolby AC-3 44.10kHz 44100 2.0 2/0 L+R CM 96.00k 96000.00"},
+      {"ac3_51_384k.ac3", "Dolby AC-3 48.00kHz 48000 5.1 3/2 L+C+R+SL+SR+LFE CM 384.00k 384000.00"},
+      {"ac3_51_640k.ac3", "Dolby AC-3 48.00kHz 48000 5.1 3/2 L+C+R+SL+SR+LFE CM 640.00k 640000.00"},
+      {"eac3_stereo_96k.eac3", "Dolby Digital Plus 48.00kHz 48000 2.0 2/0 L+R CM 96.00k 96000.00"},
+      {"eac3_51_256k.eac3", "Dolby Digital Plus 48.00kHz 48000 5.1 3/2 L+C+R+SL+SR+LFE CM 256.00k 256000.00"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
-    std::string path = test::FixturePath(std::string("audio1/") + c.file);
+    std::string path = test::FixturePath(std::string("audio/") + c.file);
     MediaInfo info = test::AnalyzeFile(path);
     EXPECT_EQ(info.formatId, format::kAc3);
     ASSERT_STREQ(info.errorText, "");
@@ -504,14 +504,14 @@ TEST_F(DtsTest, EncoderFilesInAllFourPackings) {
     int32_t formatId;
     const char* packing;
   } cases[] = {
-      {"dts-51-16be.dts", format::kDts16Be, "16BitBE"},
-      {"dts-51-16le.dts", format::kDts16Le, "16BitLE"},
-      {"dts-51-14be.dts", format::kDts14Be, "14BitBE"},
-      {"dts-51-14le.dts", format::kDts14Le, "14BitLE"},
+      {"dts_16be.dts", format::kDts16Be, "16BitBE"},
+      {"dts_16le.dts", format::kDts16Le, "16BitLE"},
+      {"dts_14be.dts", format::kDts14Be, "14BitBE"},
+      {"dts_14le.dts", format::kDts14Le, "14BitLE"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
-    std::string path = test::FixturePath(std::string("audio1/") + c.file);
+    std::string path = test::FixturePath(std::string("audio/") + c.file);
     MediaInfo info = test::AnalyzeFile(path);
     EXPECT_EQ(info.formatId, c.formatId);
     ASSERT_STREQ(info.errorText, "");

@@ -69,13 +69,13 @@ class DamagedAudioTest : public ::testing::Test {
 
 TEST_F(DamagedAudioTest, EncoderFixtures) {
   const char* files[] = {"flac_comments.flac",     "flac_cue_pictures.flac",   "flac_chapters.flac",
-                         "flac_24bit_6ch.flac",    "wv_lossless.wv",           "wv_hybrid.wv",
-                         "wv_apetag.wv",           "wv_6ch.wv",                "tta_stereo.tta",
-                         "sun_ulaw.au",            "sun_pcm16.au",             "midi_format0_named.mid",
+                         "flac_24bit_6ch.flac",    "wavpack_lossless.wv",           "wavpack_hybrid.wv",
+                         "wavpack_apetag.wv",           "wavpack_6ch.wv",                "tta_short.tta",
+                         "au_ulaw_8k.au",            "au_pcm16_stereo.au",             "midi_format0_named.mid",
                          "midi_format1_named.mid", "midi_format1_unnamed.mid"};
   for (const char* name : files) {
     SCOPED_TRACE(name);
-    Bytes original = ReadFile(FixturePath(std::string("audio2/") + name));
+    Bytes original = ReadFile(FixturePath(std::string("audio/") + name));
     ASSERT_GT(original.size(), 40u);
     std::string path = name;
     Damage(original, path.substr(path.rfind('.')));
@@ -122,11 +122,11 @@ constexpr int32_t kAnalyzers[] = {format::kFlac,    format::kMonkeysAudio, forma
 
 // Every analyzer on every other format's file: what a wrong guess meets.
 TEST_F(DamagedAudioTest, ForeignFiles) {
-  const char* files[] = {"flac_cue_pictures.flac", "wv_hybrid.wv", "wv_hybrid.wvc", "tta_stereo.tta",
-                         "sun_pcm16.au",           "midi_format1_named.mid"};
+  const char* files[] = {"flac_cue_pictures.flac", "wavpack_hybrid.wv", "wavpack_hybrid.wvc", "tta_short.tta",
+                         "au_pcm16_stereo.au",           "midi_format1_named.mid"};
   for (const char* name : files) {
     for (size_t i = 0; i < sizeof kAnalyzers / sizeof kAnalyzers[0]; ++i) {
-      MediaInfo info = MakeRecord(FixturePath(std::string("audio2/") + name));
+      MediaInfo info = MakeRecord(FixturePath(std::string("audio/") + name));
       info.formatId = kAnalyzers[i];
       Dispatch(info);
       ExpectSane(info, std::string(name) + " by analyzer " + std::to_string(i));

@@ -185,16 +185,16 @@ TEST_F(FlacTest, DescribesEncoderFiles) {
     double duration;
     std::vector<std::string> extras;
   } cases[] = {
-      {"audio2/flac_comments.flac", "FLAC 44.10kHz 44100 16bit 2ch 251.84kbps 251840.00", 0.6, {"VorbisComment"}},
-      {"audio2/flac_cue_pictures.flac",
+      {"audio/flac_comments.flac", "FLAC 44.10kHz 44100 16bit 2ch 251.84kbps 251840.00", 0.6, {"VorbisComment"}},
+      {"audio/flac_cue_pictures.flac",
        "FLAC 44.10kHz 44100 16bit 2ch 251.84kbps 251840.00",
        0.6,
        {"CueSheet / Picture(2)", "VorbisComment / CueSheet"}},
-      {"audio2/flac_chapters.flac",
+      {"audio/flac_chapters.flac",
        "FLAC 44.10kHz 44100 16bit 2ch 251.84kbps 251840.00",
        0.6,
        {"VorbisComment / Chapter(2)"}},
-      {"audio2/flac_24bit_6ch.flac", "FLAC 48.00kHz 48000 24bit 6ch 1225.16kbps 1225160.00", 0.2, {"VorbisComment"}},
+      {"audio/flac_24bit_6ch.flac", "FLAC 48.00kHz 48000 24bit 6ch 1225.16kbps 1225160.00", 0.2, {"VorbisComment"}},
   };
   for (const FileCase& c : cases) {
     SCOPED_TRACE(c.file);

@@ -239,7 +239,7 @@ TEST_F(LosslessTest, TtaReadsBehindId3v2AndLeavesTagsOut) {
 }
 
 TEST_F(LosslessTest, TtaFromFfmpeg) {
-  MediaInfo info = AnalyzeFile(FixturePath("audio2/tta_stereo.tta"));
+  MediaInfo info = AnalyzeFile(FixturePath("audio/tta_short.tta"));
   EXPECT_EQ(info.formatId, format::kTta);
   EXPECT_STREQ(info.audioText[0], "TTA v3 44.10kHz 44100 16bit 2ch 277.25kbps 277248.00");
   EXPECT_NEAR(info.duration, 0.25, 1e-9);

@@ -399,28 +399,28 @@ struct RealCase {
 // agree with ffprobe within one frame.
 TEST_F(MpegAudioTest, EncoderFiles) {
   const RealCase cases[] = {
-      {"lame-cbr128.mp3",
+      {"mp3_cbr128.mp3",
        "MPEG1 LIII 44100 128.00k CBR JointStereo/MS LAME-Info 40 LAME3.100 CBR 128k 128000 JointStereo []", "",
        17135 * 8 / 128000.0},
-      {"lame-abr96.mp3", nullptr, "", 28 * 1152 / 32000.0},
-      {"lame-vbr.mp3", nullptr, "", 39 * 1152 / 44100.0},
-      {"lame-notag.mp3", "MPEG1 LIII 44.10kHz 44100 64.00k 64000.00 CBR Mono 40", "", 8359 * 8 / 64000.0},
-      {"mpeg2-layer3.mp3", "MPEG2 LIII 22.05kHz 22050 48.00k 48000.00 CBR Mono 41", "", 6426 * 8 / 48000.0},
-      {"mpeg2-layer3-vbr.mp3", nullptr, "", 40 * 576 / 22050.0},
-      {"mpeg25-layer3.mp3", "MPEG2.5 LIII 8.00kHz 8000 16.00k 16000.00 CBR Mono 16", "", 2304 * 8 / 16000.0},
-      {"mpeg25-layer3-notag.mp3", "MPEG2.5 LIII 11.03kHz 11025 32.00k 32000.00 CBR JointStereo/MS 22", "",
+      {"mp3_abr96_32k.mp3", nullptr, "", 28 * 1152 / 32000.0},
+      {"mp3_vbr_v4.mp3", nullptr, "", 39 * 1152 / 44100.0},
+      {"mp3_cbr64_notag.mp3", "MPEG1 LIII 44.10kHz 44100 64.00k 64000.00 CBR Mono 40", "", 8359 * 8 / 64000.0},
+      {"mp3_mpeg2_mono.mp3", "MPEG2 LIII 22.05kHz 22050 48.00k 48000.00 CBR Mono 41", "", 6426 * 8 / 48000.0},
+      {"mp3_mpeg2_vbr_mono.mp3", nullptr, "", 40 * 576 / 22050.0},
+      {"mp3_mpeg25_8k.mp3", "MPEG2.5 LIII 8.00kHz 8000 16.00k 16000.00 CBR Mono 16", "", 2304 * 8 / 16000.0},
+      {"mp3_mpeg25_11k_notag.mp3", "MPEG2.5 LIII 11.03kHz 11025 32.00k 32000.00 CBR JointStereo/MS 22", "",
        4597 * 8 / 32000.0},
-      {"layer2.mp2", "MPEG1 LII 48.00kHz 48000 192.00k 192000.00 CBR Stereo 21", "", 12096 * 8 / 192000.0},
-      {"tag-id3v2.mp3", "MPEG1 LIII 44.10kHz 44100 64.00k 64000.00 CBR Mono 40", "ID3v2", 8359 * 8 / 64000.0},
-      {"tag-ape-lyrics3-id3v1.mp3", "MPEG1 LIII 44.10kHz 44100 64.00k 64000.00 CBR Mono 40",
+      {"mp2_layer2_short.mp2", "MPEG1 LII 48.00kHz 48000 192.00k 192000.00 CBR Stereo 21", "", 12096 * 8 / 192000.0},
+      {"mp3_tag_id3v2.mp3", "MPEG1 LIII 44.10kHz 44100 64.00k 64000.00 CBR Mono 40", "ID3v2", 8359 * 8 / 64000.0},
+      {"mp3_tag_ape_lyrics3_id3v1.mp3", "MPEG1 LIII 44.10kHz 44100 64.00k 64000.00 CBR Mono 40",
        "ID3v1 / APE / Lyrics3", (8359 + 32) * 8 / 64000.0},  // an APE header is not in the tag's size
-      {"tag-id3v2-ape.mp3",
+      {"mp3_tag_id3v2_ape.mp3",
        "MPEG1 LIII 44100 128.00k CBR JointStereo/MS LAME-Info 40 LAME3.100 CBR 128k 128000 JointStereo []",
        "ID3v2 / APE", 17135 * 8 / 128000.0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
-    MediaInfo info = test::AnalyzeFile(test::FixturePath(std::string("audio1/") + c.file));
+    MediaInfo info = test::AnalyzeFile(test::FixturePath(std::string("audio/") + c.file));
     EXPECT_EQ(info.formatId, format::kMpegAudio);
     ASSERT_STREQ(info.errorText, "");
     ASSERT_EQ(info.audioCount, 1);
@@ -436,16 +436,16 @@ TEST_F(MpegAudioTest, EncoderFiles) {
 }
 
 TEST_F(MpegAudioTest, EncoderVbrFilesCarryTheLameTag) {
-  MediaInfo vbr = test::AnalyzeFile(test::FixturePath("audio1/lame-vbr.mp3"));
+  MediaInfo vbr = test::AnalyzeFile(test::FixturePath("audio/mp3_vbr_v4.mp3"));
   EXPECT_NE(std::string(vbr.audioText[0]).find("VBR JointStereo/MS Xing 40 LAME3.100 VBR-NEW/MTRH"),
             std::string::npos);
-  MediaInfo abr = test::AnalyzeFile(test::FixturePath("audio1/lame-abr96.mp3"));
+  MediaInfo abr = test::AnalyzeFile(test::FixturePath("audio/mp3_abr96_32k.mp3"));
   EXPECT_NE(std::string(abr.audioText[0]).find("MPEG1 LIII 32000 "), std::string::npos);
   EXPECT_NE(std::string(abr.audioText[0]).find("Xing 29 LAME3.100 ABR 96k 96000 JointStereo"), std::string::npos);
 }
 
 TEST_F(MpegAudioTest, SeveralId3v2TagsAndId3v1) {
-  MediaInfo info = test::AnalyzeFile(test::FixturePath("audio1/tag-id3v2x2-id3v1.mp3"));
+  MediaInfo info = test::AnalyzeFile(test::FixturePath("audio/mp3_tag_id3v2x2_id3v1.mp3"));
   ASSERT_STREQ(info.errorText, "");
   ASSERT_EQ(info.extraCount, 2);
   EXPECT_EQ(Utf8(info.extraText[0]), "ID3v2タグが複数存在します(2)");

@@ -202,9 +202,9 @@ TEST_F(OtherAudioTest, MidiFromPython) {
     const char* file;
     const char* line;
   } cases[] = {
-      {"audio2/midi_format0_named.mid", "MIDI 0 0 480 \"Vortaq Tune\""},
-      {"audio2/midi_format1_named.mid", "MIDI 1 4 96 \"Conductor\""},
-      {"audio2/midi_format1_unnamed.mid", "MIDI 1 2 480"},
+      {"audio/midi_format0_named.mid", "MIDI 0 0 480 \"Vortaq Tune\""},
+      {"audio/midi_format1_named.mid", "MIDI 1 4 96 \"Conductor\""},
+      {"audio/midi_format1_unnamed.mid", "MIDI 1 2 480"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -276,8 +276,8 @@ TEST_F(OtherAudioTest, SunAudioFromSox) {
     const char* line;
     double duration;
   } cases[] = {
-      {"audio2/sun_ulaw.au", "AU mu-law 8.00kHz 8000 8bit 1ch 64.00kbps 64000.00", 0.5},
-      {"audio2/sun_pcm16.au", "AU PCM16 22.05kHz 22050 16bit 2ch 705.60kbps 705600.00", 0.1},
+      {"audio/au_ulaw_8k.au", "AU mu-law 8.00kHz 8000 8bit 1ch 64.00kbps 64000.00", 1.0},
+      {"audio/au_pcm16_stereo.au", "AU PCM16 22.05kHz 22050 16bit 2ch 705.60kbps 705600.00", 0.1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);

@@ -38,7 +38,7 @@ class ShockwaveAudioTest : public ::testing::Test {
 };
 
 TEST_F(ShockwaveAudioTest, MpegAudioBehindTheHeader) {
-  Bytes mp3 = test::ReadFile(test::FixturePath("audio1/lame-notag.mp3"));
+  Bytes mp3 = test::ReadFile(test::FixturePath("audio/mp3_cbr64_notag.mp3"));
   ASSERT_FALSE(mp3.empty());
   Bytes plain = SwaHeader(60);
   Append(plain, mp3);

@@ -215,14 +215,14 @@ TEST_F(WavPackTest, DescribesEncoderFiles) {
     double duration;
     const char* extra;
   } cases[] = {
-      {"audio2/wv_lossless.wv", "WavPack 4 Lossless PCM 44.10kHz 44100 16bit 2ch 326.08kbps 326080.00", 0.25, ""},
-      {"audio2/wv_hybrid.wv", "WavPack 4(Hybrid) Lossy PCM 44.10kHz 44100 16bit 2ch 202.43kbps 202432.00", 0.25, ""},
-      {"audio2/wv_lossy.wv", "WavPack 4 Lossy PCM 44.10kHz 44100 16bit 2ch 202.43kbps 202432.00", 0.25, ""},
-      {"audio2/wv_apetag.wv", "WavPack 4 Lossless PCM 44.10kHz 44100 16bit 2ch 327.10kbps 327104.00", 0.25, "APE"},
-      {"audio2/wv_6ch.wv", "WavPack 4 Lossless Extensible 48.00kHz 48000 24bit 6ch 1558.56kbps 1558560.00", 0.2, ""},
+      {"audio/wavpack_lossless.wv", "WavPack 4 Lossless PCM 44.10kHz 44100 16bit 2ch 512.10kbps 512096.00", 1.0, ""},
+      {"audio/wavpack_hybrid.wv", "WavPack 4(Hybrid) Lossy PCM 44.10kHz 44100 16bit 2ch 201.57kbps 201568.00", 1.0, ""},
+      {"audio/wavpack_hybrid_lossy.wv", "WavPack 4 Lossy PCM 44.10kHz 44100 16bit 2ch 201.55kbps 201552.00", 1.0, ""},
+      {"audio/wavpack_apetag.wv", "WavPack 4 Lossless PCM 44.10kHz 44100 16bit 2ch 512.35kbps 512352.00", 1.0, "APE"},
+      {"audio/wavpack_6ch.wv", "WavPack 4 Lossless Extensible 48.00kHz 48000 24bit 6ch 1558.56kbps 1558560.00", 0.2, ""},
       // No RIFF header: described from the first block's flags.
-      {"audio2/wv_ffmpeg_raw.wv", "WavPack 4 Lossless PCM 44.10kHz 44100 16bit 2ch 360.26kbps 360256.00", 0.25, ""},
-      {"audio2/wv_raw_mono.wv", "WavPack 4 Lossless PCM 22.05kHz 22050 16bit 1ch 90.70kbps 90696.23", 5512.0 / 22050, ""},
+      {"audio/wavpack_ffmpeg_raw.wv", "WavPack 4 Lossless PCM 44.10kHz 44100 16bit 2ch 360.26kbps 360256.00", 0.25, ""},
+      {"audio/wavpack_raw_mono.wv", "WavPack 4 Lossless PCM 22.05kHz 22050 16bit 1ch 90.70kbps 90696.23", 5512.0 / 22050, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -234,7 +234,7 @@ TEST_F(WavPackTest, DescribesEncoderFiles) {
     EXPECT_NEAR(info.duration, c.duration, 1e-9);
     EXPECT_STREQ(info.extraText[0], c.extra);
   }
-  MediaInfo correction = AnalyzeFile(FixturePath("audio2/wv_hybrid.wvc"));
+  MediaInfo correction = AnalyzeFile(FixturePath("audio/wavpack_hybrid.wvc"));
   EXPECT_EQ(correction.formatId, format::kWavPack);
   EXPECT_EQ(Text(correction.errorText), "[WavPack] RIFFヘッダが見つからない又はWVCファイルです");
 }

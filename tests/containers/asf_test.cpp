@@ -209,14 +209,14 @@ TEST(Asf, EncoderFiles) {
     std::vector<std::string> audio;
     double duration;
   } cases[] = {
-      {"asf_wmv2_wmav2.wmv", format::kAsfVideo, {"WMV2 160x120 24bit [wmv2] 200.00kbps 200000.00"},
+      {"asf_wmv2_wmav2_2s.wmv", format::kAsfVideo, {"WMV2 160x120 24bit [wmv2] 200.00kbps 200000.00"},
        {"WMA [Windows Media Audio V8] 22.05kHz 22050 16bit 1ch 32.00kbps 32000.00"}, 2.0},
       {"asf_wmav2.wma", format::kAsfAudio, {}, {"WMA [Windows Media Audio V8] 22.05kHz 22050 16bit 1ch 32.00kbps 32000.00"},
        2.0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    Outcome o = test::AnalyzePath(test::FixturePath(std::string("containers1/") + c.file));
+    Outcome o = test::AnalyzePath(test::FixturePath(std::string("containers/") + c.file));
     EXPECT_EQ(o.formatId, c.formatId);
     EXPECT_EQ(o.formatName, "WindowsMedia");
     EXPECT_EQ(o.video, c.video);

@@ -249,15 +249,15 @@ TEST(Avi, EncoderFiles) {
     std::vector<std::string> audio;
     double duration;
   } cases[] = {
-      {"avi_mpeg4_mp3.avi", "V 160x120 24bit [FFmpeg MPEG-4] 25.00fps 51f", {"MPEG1 LIII 44100 64.00kbps CBR2"}, 2.04},
+      {"avi_mpeg4_mp3_info.avi", "V 160x120 24bit [FFmpeg MPEG-4] 25.00fps 51f", {"MPEG1 LIII 44100 64.00kbps CBR2"}, 2.04},
       {"avi_xvid.avi", "V 160x120 24bit [XviD MPEG4(XviD0069)] 25.00fps 25f", {}, 1.0},
-      {"avi_mjpeg_pcm.avi", "V 96x64 24bit [Motion JPEG] 10.00fps 10f",
+      {"avi_mjpeg_pcm_info.avi", "V 96x64 24bit [Motion JPEG] 10.00fps 10f",
        {"A [PCM] 8.00kHz 8000 16bit 1ch 128.00kbps 128000.00"}, 1.0},
       {"avi_h264_ac3.avi", "V 128x96 24bit [H.264] 25.00fps 25f", {"Dolby AC-3 48000 1.0ch 96.00kbps"}, 1.0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    Outcome o = test::AnalyzePath(test::FixturePath(std::string("containers1/") + c.file));
+    Outcome o = test::AnalyzePath(test::FixturePath(std::string("containers/") + c.file));
     EXPECT_EQ(o.formatId, format::kAvi);
     EXPECT_EQ(o.formatName, "RIFF(AVI1.0)");
     ASSERT_EQ(o.video.size(), 1u);

@@ -53,21 +53,21 @@ TEST_F(MatroskaTest, EncoderFilesGiveTheirOneLineSummary) {
     int videos, audios;
     double duration;
   } cases[] = {
-      {"mkv-ffmpeg.mkv",
+      {"mkv_ffmpeg_baseline.mkv",
        "Matroska AVC/H.264 Baseline@1.1 160x120 25.00fps PAR 1:1 Progressive [3] AAC HE(LC) 48.00kHz "
        "2.0ch(L+R) 144.00kbps [Chapter(3) / SubTitle/UTF8(1) / SubTitle/ASS(1)] 00:00:01.039",
        1, 3, 1.039},
-      {"mkv-mkvmerge.mkv",
+      {"mkv_mkvmerge_mpeg4_vorbis.mkv",
        "Matroska FFmpeg MPEG-4 160x120 24bpp 25.00fps [4] Vorbis 44.10kHz 2ch 64.00kbps QB "
        "[Chapter(2) / SubTitle/UTF8(1)] 00:00:01.071",
        1, 4, 1.071},
-      {"webm-vp8-vorbis.webm", "Matroska On2 VP8 160x120 25.00fps Vorbis 44.10kHz 2ch 64.00kbps QB 00:00:01.003", 1, 1,
+      {"webm_vp8_vorbis_160.webm", "Matroska On2 VP8 160x120 25.00fps Vorbis 44.10kHz 2ch 64.00kbps QB 00:00:01.003", 1, 1,
        1.003},
-      {"webm-vp9-opus.webm", "Matroska VP9 160x120 25.00fps Opus 48.00kHz 16bit 2ch 00:00:01.008", 1, 1, 1.008},
+      {"webm_vp9_opus_160.webm", "Matroska VP9 160x120 25.00fps Opus 48.00kHz 16bit 2ch 00:00:01.008", 1, 1, 1.008},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    MediaInfo info = AnalyzeFile(FixturePath(std::string("containers2/") + c.file));
+    MediaInfo info = AnalyzeFile(FixturePath(std::string("containers/") + c.file));
     EXPECT_EQ(info.formatId, format::kMatroska);
     EXPECT_STREQ(info.errorText, "");
     EXPECT_STREQ(info.formatName, "Matroska");
@@ -79,11 +79,11 @@ TEST_F(MatroskaTest, EncoderFilesGiveTheirOneLineSummary) {
 }
 
 TEST_F(MatroskaTest, EveryTrackOfTheEncoderFiles) {
-  MediaInfo ff = AnalyzeFile(FixturePath("containers2/mkv-ffmpeg.mkv"));
+  MediaInfo ff = AnalyzeFile(FixturePath("containers/mkv_ffmpeg_baseline.mkv"));
   ASSERT_EQ(ff.audioCount, 3);
   EXPECT_STREQ(ff.audioText[1], "Dolby AC-3 44.10kHz 2.0ch(L+R) 96.00kbps CM");
   EXPECT_STREQ(ff.audioText[2], "MPEG-1 Layer III 32.00kHz Mono 32.00kbps CBR");
-  MediaInfo mm = AnalyzeFile(FixturePath("containers2/mkv-mkvmerge.mkv"));
+  MediaInfo mm = AnalyzeFile(FixturePath("containers/mkv_mkvmerge_mpeg4_vorbis.mkv"));
   ASSERT_EQ(mm.audioCount, 4);
   // mkvmerge leaves out Channels 1 and SamplingFrequency 8000: the defaults.
   EXPECT_STREQ(mm.audioText[1], "FLAC 48.00kHz 16bit 1ch");
@@ -380,8 +380,8 @@ TEST_F(MatroskaTest, CuesBeforeTheClustersDoNotEndTheBlockSearch) {
 }
 
 TEST_F(MatroskaTest, TruncatedAndCorruptedFixturesNeverCrash) {
-  for (const char* name : {"mkv-ffmpeg.mkv", "mkv-mkvmerge.mkv", "webm-vp9-opus.webm"}) {
-    Bytes whole = ReadFile(FixturePath(std::string("containers2/") + name));
+  for (const char* name : {"mkv_ffmpeg_baseline.mkv", "mkv_mkvmerge_mpeg4_vorbis.mkv", "webm_vp9_opus_160.webm"}) {
+    Bytes whole = ReadFile(FixturePath(std::string("containers/") + name));
     ASSERT_FALSE(whole.empty());
     for (const Bytes& copy : DamagedCopies(whole, name)) {
       MediaInfo info = Analyze(copy);

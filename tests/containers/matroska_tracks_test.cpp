@@ -183,9 +183,9 @@ TEST_F(MatroskaTracksTest, AacFromItsAudioSpecificConfig) {
 Bytes ReadFixture(const char* name) { return ReadFile(FixturePath(name)); }
 
 TEST_F(MatroskaTracksTest, Ac3AndDtsFromTheirFirstBlock) {
-  Bytes ac3 = ReadFixture("audio1/ac3-stereo-192k.ac3");
-  Bytes dts = ReadFixture("audio1/dts-51-16be.dts");
-  Bytes eac3 = ReadFixture("audio1/eac3-stereo-96k.eac3");
+  Bytes ac3 = ReadFixture("audio/ac3_stereo_192k.ac3");
+  Bytes dts = ReadFixture("audio/dts_16be.dts");
+  Bytes eac3 = ReadFixture("audio/eac3_stereo_96k.eac3");
   ASSERT_GT(ac3.size(), 2000u);
   ASSERT_GT(dts.size(), 4000u);
   struct Case {
@@ -250,7 +250,7 @@ TEST_F(MatroskaTracksTest, MpegVideoFromTheFirstBlock) {
 }
 
 TEST_F(MatroskaTracksTest, WavPackHybridNeedsTheCorrectionFileBesideIt) {
-  Bytes wv = ReadFixture("audio2/wv_hybrid.wv");
+  Bytes wv = ReadFixture("audio/wavpack_hybrid.wv");
   ASSERT_GT(wv.size(), 64u);
   uint32_t blockSize = wv[4] | wv[5] << 8 | wv[6] << 16 | static_cast<uint32_t>(wv[7]) << 24;
   Bytes frame(wv.begin() + 20, wv.begin() + std::min<size_t>(wv.size(), 8 + blockSize));

@@ -61,32 +61,32 @@ TEST_F(Mp4Test, EncoderFilesGiveTheirOneLineSummary) {
     int videos, audios;
     double duration;
   } cases[] = {
-      {"mp4-x264-aac.mp4", format::kMp4,
+      {"mp4_x264_aac.mp4", format::kMp4,
        "MPEG4 AVC/H.264 Baseline@1.1 160x120 25.00fps 36.79kbps PAR 1:1 Progressive AAC HE(LC) 44.10kHz "
        "2.0ch(L+R) 46.22kbps [2] [MP4 (ISO Base Media)] 00:00:01.000",
        1, 1, 1.0},
-      {"mp4-mpeg4-mp3.mp4", format::kMp4,
+      {"mp4_mpeg4_mp3.mp4", format::kMp4,
        "MPEG4 MPEG-4 Visual Simple@L1 176x144 25.00fps 76.46kbps PAR 1:1 Progressive MPEG-1 Layer III 48.00kHz "
        "JointStereo/MS 64.00kbps CBR [2] [MP4 (ISO Base Media)] 00:00:01.000",
        1, 1, 1.0},
-      {"m4a-aac.m4a", format::kMp4,
+      {"m4a_aac_tagged.m4a", format::kMp4,
        "MPEG4 AAC HE(LC) 44.10kHz 2.0ch(L+R) 46.22kbps [2] [iTunes Audio (M4A)] 00:00:01.000", 0, 1, 1.0},
-      {"m4a-alac.m4a", format::kMp4,
+      {"m4a_alac_mono.m4a", format::kMp4,
        "MPEG4 Apple Lossless 22.05kHz 16bit 1ch 85.18kbps [2] [iTunes Audio (M4A)] 00:00:00.500", 0, 1, 0.5},
-      {"mp4-fragmented.mp4", format::kMp4,
+      {"mp4_fragmented_baseline.mp4", format::kMp4,
        "MPEG4 AVC/H.264 Baseline@1.1 160x120 24.43fps 60.07kbps PAR 1:1 Progressive AAC HE(LC) 44.10kHz "
        "2.0ch(L+R) 48.00kbps [3] [MP4 (ISO Base Media)] 00:00:01.023",
        1, 1, 1.023},
-      {"mp4-chapters.mp4", format::kMp4,
+      {"mp4_chapters_video_only.mp4", format::kMp4,
        "MPEG4 AVC/H.264 Baseline@1.1 160x120 25.00fps 36.79kbps PAR 1:1 Progressive[2] [MP4 (ISO Base Media)] "
        "00:00:01.000",
        1, 0, 1.0},
       // ffmpeg writes an ftyp into .mov files too: detection makes them MP4.
-      {"qt-mjpeg-pcm.mov", format::kMp4,
+      {"mov_photojpeg_pcm_le.mov", format::kMp4,
        "MPEG4 Photo JPEG 64x48 24bpp 10.00fps 59.26kbps PCM (LE) 22.05kHz 16bit 1ch 352.80kbps [QuickTime] "
        "00:00:01.000",
        1, 1, 1.0},
-      {"qt-h264-pcm.mov", format::kMp4,
+      {"mov_h264_pcm_be.mov", format::kMp4,
        "MPEG4 AVC/H.264 Baseline@1.1 160x120 25.00fps 36.79kbps PAR 1:1 Progressive PCM (BE) 8.00kHz 16bit 1ch "
        "128.00kbps [QuickTime] 00:00:01.000",
        1, 1, 1.0},
@@ -98,14 +98,14 @@ TEST_F(Mp4Test, EncoderFilesGiveTheirOneLineSummary) {
        0.52},
       {"../mpeg/mpeg1_video.mp4", format::kMp4, "MPEG4 MPEG1 176x144 25.00fps 98.46kbps VBR 1:1[2] [MP4 (ISO Base Media)] 00:00:00.520",
        1, 0, 0.52},
-      {"3gp-h263-aac.3gp", format::kMp4,
+      {"3gp_h263_aac.3gp", format::kMp4,
        "MPEG4 H.263 (3GPP) 176x144 24bpp 15.00fps 35.46kbps AAC HE(LC) 16.00kHz 1.0ch(C) 25.96kbps "
        "[3GPP Release 4] 00:00:01.000",
        1, 1, 1.0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    MediaInfo info = AnalyzeFile(FixturePath(std::string("containers2/") + c.file));
+    MediaInfo info = AnalyzeFile(FixturePath(std::string("containers/") + c.file));
     EXPECT_EQ(info.formatId, c.formatId);
     EXPECT_STREQ(info.errorText, "");
     EXPECT_STREQ(info.formatName, "MPEG4");
@@ -121,15 +121,15 @@ TEST_F(Mp4Test, ExtraLinesForBrandFragmentsMetadataAndChapters) {
     const char* file;
     std::vector<std::string> extras;
   } cases[] = {
-      {"mp4-fragmented.mp4", {"MP4 (ISO Base Media)", "MovieFragment(3)", "MetaData"}},
-      {"mp4-chapters.mp4", {"MP4 (ISO Base Media)", "MetaData / Chapter(3)"}},
-      {"m4a-aac.m4a", {"iTunes Audio (M4A)", "MetaData"}},
-      {"qt-h264-pcm.mov", {"QuickTime"}},
-      {"3gp-h263-aac.3gp", {"3GPP Release 4"}},
+      {"mp4_fragmented_baseline.mp4", {"MP4 (ISO Base Media)", "MovieFragment(3)", "MetaData"}},
+      {"mp4_chapters_video_only.mp4", {"MP4 (ISO Base Media)", "MetaData / Chapter(3)"}},
+      {"m4a_aac_tagged.m4a", {"iTunes Audio (M4A)", "MetaData"}},
+      {"mov_h264_pcm_be.mov", {"QuickTime"}},
+      {"3gp_h263_aac.3gp", {"3GPP Release 4"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    MediaInfo info = AnalyzeFile(FixturePath(std::string("containers2/") + c.file));
+    MediaInfo info = AnalyzeFile(FixturePath(std::string("containers/") + c.file));
     ASSERT_EQ(info.extraCount, static_cast<int>(c.extras.size()));
     for (size_t i = 0; i < c.extras.size(); ++i) EXPECT_EQ(info.extraText[i], c.extras[i]);
   }
@@ -412,8 +412,8 @@ TEST_F(Mp4Test, FragmentRecordsAreBoundedByTheTrunBox) {
 // ---- Hostile and damaged files ----
 
 TEST_F(Mp4Test, TruncatedAndCorruptedFixturesNeverCrash) {
-  for (const char* name : {"mp4-x264-aac.mp4", "mp4-fragmented.mp4", "qt-mjpeg-pcm.mov", "mp4-chapters.mp4"}) {
-    Bytes whole = ReadFile(FixturePath(std::string("containers2/") + name));
+  for (const char* name : {"mp4_x264_aac.mp4", "mp4_fragmented_baseline.mp4", "mov_photojpeg_pcm_le.mov", "mp4_chapters_video_only.mp4"}) {
+    Bytes whole = ReadFile(FixturePath(std::string("containers/") + name));
     ASSERT_FALSE(whole.empty());
     for (const Bytes& copy : DamagedCopies(whole, name)) {
       MediaInfo info = Analyze(copy);

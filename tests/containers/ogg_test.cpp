@@ -257,13 +257,13 @@ TEST(Ogg, EncoderFiles) {
       {"ogg_vorbis.ogg", format::kOggVorbis, {}, {"VORBIS 44.10kHz 44100 64.00kbps 64000.00 QB 2ch"}, 2.0},
       {"ogg_speex.spx", format::kOggSpeex, {}, {"SPEEX 16.00kHz 16000 ABR 1ch Wide"}, 2.0},
       {"ogg_flac.oga", format::kOggFlac, {}, {"FLAC 22.05kHz 22050 16bit 1ch"}, 1.0},
-      {"ogg_theora_vorbis.ogv", format::kOggOther, {"THEORA 160x120 [Theora 3.2.1] 25.00fps 1:1 25f"},
+      {"ogg_theora_vorbis_mono.ogv", format::kOggOther, {"THEORA 160x120 [Theora 3.2.1] 25.00fps 1:1 25f"},
        {"VORBIS 22.05kHz 22050 24.00kbps 24000.00 QB 1ch"}, 1.0},
       {"../audio/ogg_opus.opus", format::kOggOther, {}, {"OPUS 48.00kHz 48000 124.46kbps 2ch"}, 1.0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    Outcome o = test::AnalyzePath(test::FixturePath(std::string("containers1/") + c.file));
+    Outcome o = test::AnalyzePath(test::FixturePath(std::string("containers/") + c.file));
     EXPECT_EQ(o.formatId, c.formatId);
     EXPECT_EQ(o.error, "");
     EXPECT_EQ(o.video, c.video);

@@ -198,7 +198,7 @@ TEST(RealAudio, StandAloneFiles) {
 }
 
 TEST(RealMedia, EncoderFile) {
-  Outcome o = test::AnalyzePath(test::FixturePath("containers1/rm_rv10_ac3.rm"));
+  Outcome o = test::AnalyzePath(test::FixturePath("containers/rm_rv10_ac3_mono.rm"));
   EXPECT_EQ(o.formatId, format::kRealMedia);
   EXPECT_EQ(o.video, std::vector<std::string>{"RV 176x144 25bit [RealVideo 1] 25.00fps 200.00kbps 200000.00"});
   EXPECT_EQ(o.audio, std::vector<std::string>{"RA [Dolby AC-3 (dnet)] 48.00kHz 48000 16bit 1ch 96.00kbps 96000.00"});

@@ -274,7 +274,7 @@ TEST(Riff, QlcmWithRateZeroHasNoDuration) {
   EXPECT_EQ(o.duration, 0.0);
 }
 
-// Encoder-made files (tests/fixtures/containers1/make.sh).
+// Encoder-made files (tests/fixtures/containers/make.sh).
 TEST(Riff, EncoderFiles) {
   struct Case {
     const char* file;
@@ -302,7 +302,7 @@ TEST(Riff, EncoderFiles) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    Outcome o = test::AnalyzePath(test::FixturePath(std::string("containers1/") + c.file));
+    Outcome o = test::AnalyzePath(test::FixturePath(std::string("containers/") + c.file));
     EXPECT_EQ(o.formatId, c.formatId);
     EXPECT_EQ(o.formatName, c.formatName);
     EXPECT_EQ(o.error, "");
@@ -313,7 +313,7 @@ TEST(Riff, EncoderFiles) {
 }
 
 TEST(Riff, VideoCdDataFile) {
-  Outcome o = test::AnalyzePath(test::FixturePath("containers1/cdxa_vcd.dat"));
+  Outcome o = test::AnalyzePath(test::FixturePath("containers/cdxa_vcd.dat"));
   EXPECT_EQ(o.formatId, format::kCdxa);
   EXPECT_EQ(o.formatName, "RIFF(VideoCD)");
   EXPECT_EQ(o.video, std::vector<std::string>{"MPEG1 160x120"});

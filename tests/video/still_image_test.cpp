@@ -178,7 +178,7 @@ TEST(Jpeg, OtherHeadersAreAnError) {
   EXPECT_EQ(info.videoCount, 0);
 }
 
-// Files from real encoders (tests/fixtures/make-fixtures.sh).
+// Files from real encoders (tests/fixtures/images/make.sh).
 TEST(StillImageFiles, GoldenDescriptions) {
   struct Case {
     const char* file;
