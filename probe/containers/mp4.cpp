@@ -45,19 +45,65 @@ Bytes LoadBox(FileReader& reader, uint64_t position, uint64_t size) {
   return b;
 }
 
-bool Is(const char* type, const char* literal) { return EqualNoCase(type, literal, 4); }
-
-bool OneOf(const char* type, std::initializer_list<const char*> list) {
-  for (const char* literal : list)
-    if (Is(type, literal)) return true;
-  return false;
+// A box type as one number with ASCII letters folded to lower case: the
+// walks classify every box (and, while resyncing, every byte) by these.
+constexpr uint32_t FoldType(const char* t) {
+  uint32_t v = 0;
+  for (int i = 0; i < 4; ++i) {
+    uint8_t c = static_cast<uint8_t>(t[i]);
+    if (c >= 'A' && c <= 'Z') c = static_cast<uint8_t>(c + 32);
+    v = (v << 8) | c;
+  }
+  return v;
 }
+
+bool Is(const char* type, const char* literal) { return FoldType(type) == FoldType(literal); }
+
+// Box types folded once, when the library is built.
+struct TypeSet {
+  uint32_t types[40] = {};
+  size_t count = 0;
+  constexpr TypeSet(std::initializer_list<const char*> list) {
+    for (const char* literal : list) types[count++] = FoldType(literal);
+  }
+  bool Has(const char* type) const {
+    const uint32_t folded = FoldType(type);
+    for (size_t i = 0; i < count; ++i)
+      if (types[i] == folded) return true;
+    return false;
+  }
+};
 
 // The QuickTime user-data types made of the byte 0xA9 and three letters.
 bool CopyrightType(const char* type, std::initializer_list<const char*> rests) {
   if (static_cast<uint8_t>(type[0]) != 0xA9) return false;
   for (const char* rest : rests)
     if (EqualNoCase(type + 1, rest, 3)) return true;
+  return false;
+}
+
+// The byte-by-byte resync after an unknown type, a window at a time rather
+// than a read per byte: the first offset from position, before end, whose
+// type field classify knows. Each unknown offset counts towards the resync
+// limit; false when the limit, end or the file's last 8 bytes come first.
+template <typename Classify>
+bool NextKnownBox(FileReader& reader, uint64_t position, uint64_t end, Classify classify, uint64_t& resync,
+                  uint64_t& found) {
+  uint8_t window[4096];
+  while (position < end) {
+    reader.Seek(static_cast<int64_t>(position), 0);
+    size_t got = reader.Read(window, sizeof window, false);
+    if (got < 8) return false;
+    size_t k = 0;
+    for (; k + 8 <= got && position + k < end; ++k) {
+      if (classify(reinterpret_cast<const char*>(window + k + 4)) != Action::kOther) {
+        found = position + k;
+        return true;
+      }
+      if (++resync > kMaxResync) return false;
+    }
+    position += k;
+  }
   return false;
 }
 
@@ -81,7 +127,9 @@ void WalkBoxes(FileReader& reader, uint64_t start, uint64_t end, bool topLevel, 
     Action action = classify(header.type);
     if (action == Action::kOther) {
       if (++resync > kMaxResync) break;
-      ++position;
+      uint64_t next = 0;
+      if (!NextKnownBox(reader, position + 1, limits[0], classify, resync, next)) break;
+      position = next;
       continue;
     }
     resync = 0;
@@ -114,43 +162,51 @@ void WalkBoxes(FileReader& reader, uint64_t start, uint64_t end, bool topLevel, 
   }
 }
 
+constexpr TypeSet kTopSkip{"free", "wide", "pnot", "PICT", "uuid", "mfra", "____",
+                           // Common in DASH and streaming files; walking them a
+                           // byte at a time costs a read per byte.
+                           "skip", "sidx", "styp", "pdin", "prft", "emsg"};
+constexpr TypeSet kTopRead{"ftyp", "moov", "moof", "mdat"};
+constexpr TypeSet kMoovDescend{"moov", "udta", "tseg", "fulm", "mvex", "____"};
+constexpr TypeSet kMoovRead{"cmov", "mvhd", "meta", "chpl", "trak", "trex"};
+constexpr TypeSet kMoovSkip{"iods", "ctab", "drm ", "cprt", "auth", "titl", "dscp", "tags", "ndrm", "WLOC",
+                            "@PRM", "@PRQ", "TAGS", "free", "OleS", "FllA", "fmif", "fmsp", "fmji", "fmli",
+                            "uuid", "hnti", "mehd", "CNCV", "hinv", "Xtra", "AMBA", "albm"};
+constexpr TypeSet kTrakDescend{"trak", "mdia", "minf", "dinf", "stbl", "udta", "meta", "gmhd", "____"};
+constexpr TypeSet kTrakRead{"tkhd", "mdhd", "hdlr", "stts", "stsz", "stco", "co64", "stsd", "subs"};
+constexpr TypeSet kTrakSkip{"alis", "cslg", "ctts", "dref", "edts", "elst", "free", "gmin", "hinf", "hnti",
+                            "ilst", "iods", "keys", "load", "mdat", "mvex", "name", "nmhd", "sbgp", "sdtp",
+                            "sgpd", "smhd", "stps", "stss", "stsc", "tapt", "text", "tref", "uuid", "vmhd"};
+constexpr TypeSet kMoofDescend{"moof", "traf", "____"};
+constexpr TypeSet kMoofRead{"tfhd", "trun"};
+constexpr TypeSet kMoofSkip{"mfhd"};
+
 Action ClassifyTopLevel(const char* type) {
-  if (OneOf(type, {"free", "wide", "pnot", "PICT", "uuid", "mfra", "____",
-                   // Common in DASH and streaming files; walking them a byte
-                   // at a time costs a read per byte.
-                   "skip", "sidx", "styp", "pdin", "prft", "emsg"}))
-    return Action::kSkip;
-  if (OneOf(type, {"ftyp", "moov", "moof", "mdat"})) return Action::kRead;
+  if (kTopSkip.Has(type)) return Action::kSkip;
+  if (kTopRead.Has(type)) return Action::kRead;
   return Action::kOther;
 }
 
 Action ClassifyMoov(const char* type) {
-  if (OneOf(type, {"moov", "udta", "tseg", "fulm", "mvex", "____"})) return Action::kDescend;
-  if (OneOf(type, {"cmov", "mvhd", "meta", "chpl", "trak", "trex"})) return Action::kRead;
-  if (OneOf(type, {"iods", "ctab", "drm ", "cprt", "auth", "titl", "dscp", "tags", "ndrm", "WLOC", "@PRM",
-                   "@PRQ", "TAGS", "free", "OleS", "FllA", "fmif", "fmsp", "fmji", "fmli", "uuid", "hnti",
-                   "mehd", "CNCV", "hinv", "Xtra", "AMBA", "albm"}) ||
+  if (kMoovDescend.Has(type)) return Action::kDescend;
+  if (kMoovRead.Has(type)) return Action::kRead;
+  if (kMoovSkip.Has(type) ||
       CopyrightType(type, {"fmt", "inf", "REQ", "ENC", "nam", "TIM", "mod", "swr", "day", "mak"}))
     return Action::kSkip;
   return Action::kOther;
 }
 
 Action ClassifyTrak(const char* type) {
-  if (OneOf(type, {"trak", "mdia", "minf", "dinf", "stbl", "udta", "meta", "gmhd", "____"}))
-    return Action::kDescend;
-  if (OneOf(type, {"tkhd", "mdhd", "hdlr", "stts", "stsz", "stco", "co64", "stsd", "subs"})) return Action::kRead;
-  if (OneOf(type, {"alis", "cslg", "ctts", "dref", "edts", "elst", "free", "gmin", "hinf", "hnti", "ilst", "iods",
-                   "keys", "load", "mdat", "mvex", "name", "nmhd", "sbgp", "sdtp", "sgpd", "smhd", "stps", "stss",
-                   "stsc", "tapt", "text", "tref", "uuid", "vmhd"}) ||
-      CopyrightType(type, {"SEP"}))
-    return Action::kSkip;
+  if (kTrakDescend.Has(type)) return Action::kDescend;
+  if (kTrakRead.Has(type)) return Action::kRead;
+  if (kTrakSkip.Has(type) || CopyrightType(type, {"SEP"})) return Action::kSkip;
   return Action::kOther;
 }
 
 Action ClassifyMoof(const char* type) {
-  if (OneOf(type, {"moof", "traf", "____"})) return Action::kDescend;
-  if (OneOf(type, {"tfhd", "trun"})) return Action::kRead;
-  if (OneOf(type, {"mfhd"})) return Action::kSkip;
+  if (kMoofDescend.Has(type)) return Action::kDescend;
+  if (kMoofRead.Has(type)) return Action::kRead;
+  if (kMoofSkip.Has(type)) return Action::kSkip;
   return Action::kOther;
 }
 

@@ -32,6 +32,8 @@ constexpr size_t kValueBytes = 477;
 constexpr size_t kIniLimit = 16u << 20;
 constexpr size_t kCachedFiles = 8;
 
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
 char AsciiFold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Offset of the first occurrence of needle (ASCII case ignored) in the first
@@ -39,8 +41,16 @@ char AsciiFold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A'
 size_t FindNoCase(const char* text, size_t length, const char* needle, size_t needleLength) {
   if (needleLength == 0 || needleLength > length) return length;
   const char first = AsciiFold(needle[0]);
+  const bool caseless = AsciiUpper(first) == first;  // not a letter
   for (size_t i = 0; i + needleLength <= length; ++i) {
-    if (AsciiFold(text[i]) != first) continue;
+    if (caseless) {
+      // Placeholders start with '#': jump to the next one.
+      const void* hit = std::memchr(text + i, first, length - needleLength + 1 - i);
+      if (!hit) break;
+      i = static_cast<size_t>(static_cast<const char*>(hit) - text);
+    } else if (AsciiFold(text[i]) != first) {
+      continue;
+    }
     size_t k = 1;
     while (k < needleLength && AsciiFold(text[i + k]) == AsciiFold(needle[k])) ++k;
     if (k == needleLength) return i;
@@ -48,7 +58,6 @@ size_t FindNoCase(const char* text, size_t length, const char* needle, size_t ne
   return length;
 }
 
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // A file's contents cut into the pieces that a line reader of 511 bytes
 // hands out, up to where such a reader stops (the end, a piece that begins
@@ -209,20 +218,18 @@ bool ReplacePlaceholder(const char* tmpl, char* out, size_t size, const char* pl
     }
     return false;
   }
-  std::string source(tmpl, sourceLength);
-  std::string ph(placeholder, phLength);
   std::string val(value, BoundedLength(value, kLineBytes - 1));
   std::string result;
+  result.reserve(sourceLength + val.size());
   bool replaced = false;
   size_t i = 0;
-  while (i < source.size()) {
-    if (!ph.empty() && source.size() - i >= ph.size() && EqualNoCase(source.data() + i, ph.c_str(), ph.size())) {
-      result += val;
-      i += ph.size();
-      replaced = true;
-    } else {
-      result += source[i++];
-    }
+  while (i < sourceLength) {
+    size_t at = i + FindNoCase(tmpl + i, sourceLength - i, placeholder, phLength);
+    result.append(tmpl + i, at - i);
+    if (at == sourceLength) break;
+    result += val;
+    i = at + phLength;
+    replaced = true;
   }
   CopyText(out, size, result.c_str());
   return replaced;

@@ -68,8 +68,9 @@ std::ptrdiff_t FindNoCase(const void* bytes, size_t n, const char* literal) {
   size_t len = std::strlen(literal);
   if (len == 0 || len > n) return -1;
   const char* b = static_cast<const char*>(bytes);
+  const char first = AsciiLower(literal[0]);
   for (size_t i = 0; i + len <= n; ++i)
-    if (EqualNoCase(b + i, literal, len)) return static_cast<std::ptrdiff_t>(i);
+    if (AsciiLower(b[i]) == first && EqualNoCase(b + i, literal, len)) return static_cast<std::ptrdiff_t>(i);
   return -1;
 }
 

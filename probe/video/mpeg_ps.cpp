@@ -134,6 +134,10 @@ StampRange ScanPesTimes(const uint8_t* w, size_t length) {
   StampRange range;
   double pts = 0;
   for (size_t at = 0; at + 4 <= length; ++at) {
+    if (w[at + 2] > 1) {  // no 00 00 01 starts here or at the next two offsets
+      at += 2;
+      continue;
+    }
     if (w[at] != 0 || w[at + 1] != 0 || w[at + 2] != 1 || !IsPesStream(w[at + 3])) continue;
     if (!ReadPesTime(w, length, at, pts)) continue;
     if (!range.found || pts < range.least) range.least = pts;

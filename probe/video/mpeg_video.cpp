@@ -40,11 +40,21 @@ int64_t FindStartCode(const uint8_t* buffer, size_t length, uint32_t value, size
 }
 
 int64_t FindLastStartCode(const uint8_t* buffer, size_t length, uint32_t value, size_t from) {
-  if (!buffer || length < 4) return -1;
-  for (size_t i = length - 4 + 1; i-- > from;) {
+  if (!buffer || length < 4 || from > length - 4) return -1;
+  bool prefixed = (value >> 8) == 1;
+  size_t i = length - 4;
+  while (true) {
+    // A byte above 1 can be none of 00 00 01: no code starts at it or at the
+    // two offsets before it.
+    if (prefixed && buffer[i] > 1) {
+      if (i < from + 3) return -1;
+      i -= 3;
+      continue;
+    }
     if (ReadU32BE(buffer, i) == value) return static_cast<int64_t>(i);
+    if (i == from) return -1;
+    --i;
   }
-  return -1;
 }
 
 const char* MpegAspectText(uint32_t code) { return kAspectTexts[code & 15]; }

@@ -43,6 +43,39 @@ TEST(FindStartCode, FirstOffsetInsideTheBuffer) {
   EXPECT_EQ(FindLastStartCode(last.data(), 3, 0x1BA), -1);
 }
 
+// Both searches skip offsets that cannot start a code; on buffers dense in
+// zeros, ones and near misses they must still find what a plain scan finds.
+TEST(FindStartCode, AgreesWithAPlainScan) {
+  auto plainFirst = [](const Bytes& b, uint32_t value, size_t from) -> int64_t {
+    for (size_t i = from; i + 4 <= b.size(); ++i)
+      if ((uint32_t(b[i]) << 24 | uint32_t(b[i + 1]) << 16 | uint32_t(b[i + 2]) << 8 | b[i + 3]) == value)
+        return static_cast<int64_t>(i);
+    return -1;
+  };
+  auto plainLast = [](const Bytes& b, uint32_t value, size_t from) -> int64_t {
+    for (size_t i = b.size() < 4 ? 0 : b.size() - 3; i-- > from;)
+      if ((uint32_t(b[i]) << 24 | uint32_t(b[i + 1]) << 16 | uint32_t(b[i + 2]) << 8 | b[i + 3]) == value)
+        return static_cast<int64_t>(i);
+    return -1;
+  };
+  const uint8_t alphabet[] = {0x00, 0x00, 0x00, 0x01, 0x01, 0xBA, 0xB3, 0x02};
+  uint32_t seed = 12345;
+  for (int round = 0; round < 3000; ++round) {
+    seed = seed * 1103515245u + 12345u;
+    Bytes b((seed >> 16) % 24);
+    for (uint8_t& x : b) {
+      seed = seed * 1103515245u + 12345u;
+      x = alphabet[(seed >> 16) % sizeof alphabet];
+    }
+    for (uint32_t value : {0x1BAu, 0x1B3u, 0x101u}) {
+      for (size_t from = 0; from <= b.size(); ++from) {
+        ASSERT_EQ(FindStartCode(b.data(), b.size(), value, from), plainFirst(b, value, from)) << round << " " << from;
+        ASSERT_EQ(FindLastStartCode(b.data(), b.size(), value, from), plainLast(b, value, from)) << round << " " << from;
+      }
+    }
+  }
+}
+
 TEST(MpegSequenceHeader, Fields) {
   struct Case {
     uint32_t width, height, aspect, rate, bitRate;
