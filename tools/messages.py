@@ -21,6 +21,10 @@ MESSAGES = [
     ("kBmpUnknownFormat", "[BMP] 不明なフォーマット"),
     ("kJpegNotJfifExif", "[JPEG] JFIFかExif以外のJPEGです"),
     ("kJpegNoMarker", "[JPEG] マーカが見つかりません"),
+    ("kPngNoHeader", "[PNG] IHDRチャンクが見つかりません"),
+    ("kWebpNoImage", "[WebP] 画像チャンクが見つかりません"),
+    ("kCafNoDescription", "[CAF] descチャンクが見つかりません"),
+    ("kMusePackNoStreamHeader", "[MusePack] SHパケットが見つかりません"),
     ("kExifNoWidth", "[Exif] PixelXDimensionが見つかりません"),
     ("kExifNoHeight", "[Exif] PixelYDimensionが見つかりません"),
     # MPEG audio

@@ -38,6 +38,8 @@ constexpr FormatExtension kExtensions[] = {
     {kTta, kTta, ".tta"},           {kDts14Le, kDts16Be, ".dts"},
     {kWavPack, kWavPack, ".wv"},    {kOptimFrog, kOptimFrog, ".ofr"},
     {kTwinVq, kTwinVq, ".vqf"},     {kShockwaveAudio, kShockwaveAudio, ".swa"},
+    {kPng, kPng, ".png"},           {kWebp, kWebp, ".webp"},
+    {kCaf, kCaf, ".caf"},
 };
 }  // namespace
 

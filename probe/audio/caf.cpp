@@ -4,7 +4,12 @@
 #include <cstring>
 
 #include "../video/hdr_metadata.h"
+#include "audio_file.h"
 #include "bits.h"
+#include "file_reader.h"
+#include "media_info.h"
+#include "messages.h"
+#include "templates.h"
 
 namespace probex {
 
@@ -111,6 +116,61 @@ std::string CafText(const CafInfo& info) {
   if (bits > 0) text += LineF(" %ubit", bits);
   text += LineF(" %uch", d.channels);
   return text;
+}
+
+namespace {
+
+constexpr size_t kCafHead = 64 * 1024;
+constexpr int kTailChunks = 16;
+
+// ffmpeg and Apple's tools write the packet table after the audio data when
+// the packet count was not known up front; look for it there.
+void FindTrailingPacketTable(FileReader& reader, CafInfo& caf) {
+  uint64_t at = caf.dataOffset + caf.dataSize;
+  for (int i = 0; i < kTailChunks && at + 12 <= reader.Size(); ++i) {
+    uint8_t header[12] = {};
+    reader.Seek(static_cast<int64_t>(at), 0);
+    if (reader.Read(header, sizeof header, false) != sizeof header) return;
+    int64_t size = static_cast<int64_t>(ReadU64BE(header + 4));
+    if (size < 0 || static_cast<uint64_t>(size) > reader.Size() - at - 12) return;
+    if (std::memcmp(header, "pakt", 4) == 0) {
+      uint8_t body[24] = {};
+      reader.Seek(static_cast<int64_t>(at + 12), 0);
+      if (size >= 24 && reader.Read(body, sizeof body, false) == sizeof body &&
+          ParseCafPacketTable(body, sizeof body, caf.packetTable)) {
+        caf.packetTableSeen = true;
+        if (caf.packetTable.validFrames > 0)
+          caf.duration = static_cast<double>(caf.packetTable.validFrames) / caf.description.sampleRate;
+      }
+      return;
+    }
+    at += 12 + static_cast<uint64_t>(size);
+  }
+}
+
+}  // namespace
+
+void AnalyzeCaf(MediaInfo& info, FileReader& reader) {
+  SetFormatName(info, "CAF");
+  std::vector<uint8_t> head(reader.Size() < kCafHead ? static_cast<size_t>(reader.Size()) : kCafHead);
+  head.resize(reader.Read(head.data(), head.size(), false));
+  CafInfo caf;
+  if (!WalkCafChunks(head.data(), head.size(), reader.Size(), caf)) {
+    reader.Close();
+    SetErrorText(info, msg::kCafNoDescription);
+    return;
+  }
+  if (!caf.packetTableSeen && caf.dataOffset > 0) FindTrailingPacketTable(reader, caf);
+  reader.Close();
+  info.duration = caf.duration;
+  const CafDescription& d = caf.description;
+  Description line("CAF", "AUDIO");
+  line.SetText("#codec#", CafFormatName(d).c_str());
+  // The data chunk opens with a 4-byte edit count.
+  const double audioBytes = caf.dataSize > 4 ? static_cast<double>(caf.dataSize - 4) : 0.0;
+  SetCommonAudio(line, d.sampleRate, SafeDivide(audioBytes * 8.0, caf.duration), static_cast<int>(d.channels));
+  line.SetKnown("#bitdepth#", "%.0f", caf.alacSeen ? caf.alac.bitDepth : d.bitsPerChannel);
+  AddAudioText(info, line.Text());
 }
 
 }  // namespace probex

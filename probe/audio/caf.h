@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "alac.h"
+#include "probex.h"
 
 namespace probex {
+
+class FileReader;
 
 struct CafDescription {
   double sampleRate = 0;
@@ -63,5 +66,8 @@ bool WalkCafChunks(const uint8_t* head, size_t headSize, uint64_t fileSize, CafI
 std::string CafFormatName(const CafDescription& description);
 // "CAF ALAC 44.10kHz 16bit 2ch"
 std::string CafText(const CafInfo& info);
+
+// FormatId kCaf.
+void AnalyzeCaf(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

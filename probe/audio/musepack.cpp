@@ -1,11 +1,16 @@
 #include "musepack.h"
 
+#include <cstring>
+#include <vector>
+
 #include "../core/bits.h"
 #include "../core/file_reader.h"
 #include "../core/media_info.h"
 #include "../core/templates.h"
 #include "../core/text.h"
 #include "audio_file.h"
+#include "messages.h"
+#include "musepack_sv8.h"
 #include "tags.h"
 
 namespace probex {
@@ -20,6 +25,32 @@ const char* StereoText(bool intensity, bool midSide) {
   if (midSide) return "/MS";
   if (intensity) return "/I";
   return "";
+}
+
+// Stream version 8 ("MPCK"): packets with a key and a variable size; the
+// stream header precedes the first audio packet.
+constexpr size_t kSv8Head = 16 * 1024;
+
+void DescribeSv8(MediaInfo& info, FileReader& reader, uint64_t streamSize) {
+  std::vector<uint8_t> head(streamSize < kSv8Head ? static_cast<size_t>(streamSize) : kSv8Head);
+  head.resize(reader.Read(head.data(), head.size(), false));
+  MusepackSv8Info sv8;
+  if (!ParseMusepackSv8(head.data(), head.size(), sv8)) {
+    SetErrorText(info, msg::kMusePackNoStreamHeader);
+    return;
+  }
+  info.duration = sv8.duration;
+  Description d("MUSEPACK", "AUDIO");
+  d.Set("#version#", "%u", 8u);
+  SetSampleRate(d, sv8.sampleRate);
+  SetBitrate(d, MusepackSv8BitRate(sv8, SubtractOrZero(streamSize, sv8.headBytes)));
+  if (sv8.channels == 1)
+    d.SetText("#channel#", "Mono");
+  else if (sv8.channels == 2)
+    d.Set("#channel#", "Stereo%s", sv8.midSide ? "/MS" : "");
+  else
+    d.Set("#channel#", "%uch", static_cast<unsigned>(sv8.channels));
+  AddAudioText(info, d.Text());
 }
 
 }  // namespace
@@ -51,6 +82,11 @@ void AnalyzeMusePack(MediaInfo& info, FileReader& reader) {
   SkipLeadingId3v2(reader, leading);
   mpc.streamSize = SubtractOrZero(mpc.streamSize, leading.id3v2Size);
   uint8_t header[kMusePackHeaderBytes] = {};
+  reader.Read(header, sizeof header, false);
+  if (std::memcmp(header, "MPCK", 4) == 0) {
+    DescribeSv8(info, reader, mpc.streamSize);
+    return;
+  }
   reader.Read(header, sizeof header);
   ParseMusePackHeader(header, mpc);
   info.duration = mpc.duration;

@@ -1,6 +1,8 @@
 #include "riff.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "../audio/audio_frames.h"
@@ -8,6 +10,7 @@
 #include "../audio/dts.h"
 #include "../audio/midi.h"
 #include "../audio/mpeg_audio.h"
+#include "../audio/rf64.h"
 #include "../audio/tags.h"
 #include "../core/bits.h"
 #include "../core/file_reader.h"
@@ -43,13 +46,18 @@ void ScanListChunk(FileReader& reader, uint32_t size, TagInfo& tags, bool lookFo
   reader.Seek(static_cast<int64_t>(end), 0);
 }
 
-void WalkWave(MediaInfo& media, FileReader& reader, TagInfo& tags) {
-  SetFormatName(media, "RIFF(WAVE)");
+// rf64: the file starts "RF64" or "BW64"; its ds64 chunk carries the sizes
+// that do not fit the 32-bit fields, which then hold FFFFFFFF.
+void WalkWave(MediaInfo& media, FileReader& reader, TagInfo& tags, const char* rf64) {
+  const std::string family = rf64 ? std::string(rf64) : std::string("RIFF");
+  SetFormatName(media, (family + "(WAVE)").c_str());
+  Ds64Info ds64;
+  bool ds64Seen = false;
   WaveFormat format{};
   uint32_t payloadTag = 0;
   char codec[256] = {};
   bool probePending = false, probeDescribed = false;
-  uint32_t dataSize = 0;
+  uint64_t dataSize = 0;
   uint32_t factSamples = 0;
   std::vector<uint8_t> payload;
 
@@ -61,8 +69,11 @@ void WalkWave(MediaInfo& media, FileReader& reader, TagInfo& tags) {
       SetFormatName(media, "RIFF(WAVE-IIDX)");
       SkipPayload(reader, ReadSizeLE(reader));
     } else if (IdIsAny(id, {"bext", "iXML", "qlty", "mext", "levl", "link", "axml", "cont"})) {
-      SetFormatName(media, "RIFF(WAVE-BWF)");
+      SetFormatName(media, (family + "(WAVE-BWF)").c_str());
       SkipPayload(reader, ReadSizeLE(reader));
+    } else if (rf64 && IdIs(id, "ds64")) {
+      ReadPayload(reader, ReadSizeLE(reader), payload, kChunkCap);
+      ds64Seen = ParseDs64(payload.data(), payload.size(), ds64);
     } else if (IdIs(id, "fact")) {
       if (ReadPayload(reader, ReadSizeLE(reader), payload, 4) == 4) factSamples = ReadU32LE(payload.data(), 0);
     } else if (IdIsAny(id, {"aux ", "cue ", "acid", "CDif", "strc", "iwep", "iwem", "smpl"})) {
@@ -77,11 +88,13 @@ void WalkWave(MediaInfo& media, FileReader& reader, TagInfo& tags) {
       ScanListChunk(reader, ReadSizeLE(reader), tags, false);
     } else if (IdIs(id, "data")) {
       dataSize = ReadSizeLE(reader);
-      // Streaming writers leave FFFFFFFF for a size they never knew: the data
-      // then runs to the end of the file.
-      if (dataSize == 0xFFFFFFFFu) {
-        uint64_t rest = reader.Size() > reader.Tell() ? reader.Size() - reader.Tell() : 0;
-        dataSize = static_cast<uint32_t>(rest < 0xFFFFFFFFu ? rest : 0xFFFFFFFFu);
+      const uint64_t rest = reader.Size() > reader.Tell() ? reader.Size() - reader.Tell() : 0;
+      if (dataSize == 0xFFFFFFFFu && ds64Seen) {
+        dataSize = std::min(Rf64ChunkSize(ds64, "data", 0xFFFFFFFFu), rest);
+      } else if (dataSize == 0xFFFFFFFFu) {
+        // Streaming writers leave FFFFFFFF for a size they never knew: the
+        // data then runs to the end of the file.
+        dataSize = std::min<uint64_t>(rest, 0xFFFFFFFFu);
       }
       if (probePending) {
         PeekPayload(reader, dataSize, payload, kProbeWindow);
@@ -390,7 +403,8 @@ void AnalyzeRiff(MediaInfo& media, FileReader& reader) {
   if (EqualNoCase(magic, "ID3", 3)) SkipId3v2(reader);
   uint64_t riffStart = reader.Tell();
   reader.Read(magic, 4);
-  if (std::memcmp(magic, "RIFF", 4) != 0 && std::memcmp(magic, "FORM", 4) != 0) {
+  const char* rf64 = std::memcmp(magic, "RF64", 4) == 0 ? "RF64" : std::memcmp(magic, "BW64", 4) == 0 ? "BW64" : nullptr;
+  if (std::memcmp(magic, "RIFF", 4) != 0 && std::memcmp(magic, "FORM", 4) != 0 && !rf64) {
     reader.Close();
     SetErrorText(media, msg::kRiffNotRiffAiff);
     return;
@@ -404,7 +418,7 @@ void AnalyzeRiff(MediaInfo& media, FileReader& reader) {
     WalkAvi(media, reader, riffStart, riffLength, tags);
     if (!reader.IsOpen()) return;  // the walk ended the analysis
   } else if (IdIs(form, "WAVE")) {
-    WalkWave(media, reader, tags);
+    WalkWave(media, reader, tags, rf64);
   } else if (IdIs(form, "RMID")) {
     WalkRmid(media, reader);
   } else if (IdIs(form, "RMP3")) {

@@ -1,4 +1,6 @@
 // Lossless audio files.
+#include <cstring>
+
 #include "../audio/flac.h"
 #include "../audio/monkeys_audio.h"
 #include "../audio/musepack.h"
@@ -15,7 +17,9 @@ namespace {
 int32_t MonkeysAudio(const SignatureBlock& b, const char16_t*) {
   return SignatureAt(b, 0, "MAC") ? format::kMonkeysAudio : 0;
 }
-int32_t MusePack(const SignatureBlock& b, const char16_t*) { return SignatureAt(b, 0, "MP+") ? format::kMusePack : 0; }
+int32_t MusePack(const SignatureBlock& b, const char16_t*) {
+  return SignatureAt(b, 0, "MP+") || std::memcmp(b, "MPCK", 4) == 0 ? format::kMusePack : 0;
+}
 int32_t Flac(const SignatureBlock& b, const char16_t*) { return SignatureAt(b, 0, "fLaC") ? format::kFlac : 0; }
 int32_t Tta(const SignatureBlock& b, const char16_t*) { return SignatureAt(b, 0, "TTA") ? format::kTta : 0; }
 int32_t WavPack(const SignatureBlock& b, const char16_t*) { return SignatureAt(b, 0, "wvpk") ? format::kWavPack : 0; }

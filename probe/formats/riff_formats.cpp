@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "../containers/riff.h"
+#include "../video/still_image_modern.h"
 #include "probex_formats.h"
 #include "registry.h"
 
@@ -10,15 +11,17 @@ namespace probex {
 namespace {
 
 // "RIFF" decides alone (and only in upper case): an unknown form is no
-// file we know.
+// file we know. RF64 and BW64 are WAVE files with 64-bit sizes.
 int32_t RiffForm(const SignatureBlock& b, const char16_t*) {
   static constexpr struct {
     const char* form;
     int32_t formatId;
   } kForms[] = {
       {"AVI ", format::kAvi},   {"WAVE", format::kWave}, {"CDDA", format::kCdda}, {"RMP3", format::kRmp3},
-      {"CDXA", format::kCdxa}, {"RMID", format::kRmid}, {"QLCM", format::kQlcm},
+      {"CDXA", format::kCdxa}, {"RMID", format::kRmid}, {"QLCM", format::kQlcm}, {"WEBP", format::kWebp},
   };
+  if (std::memcmp(b, "RF64", 4) == 0 || std::memcmp(b, "BW64", 4) == 0)
+    return SignatureAt(b, 8, "WAVE") ? format::kWave : 0;
   if (std::memcmp(b, "RIFF", 4) != 0) return 0;
   for (const auto& form : kForms)
     if (SignatureAt(b, 8, form.form)) return form.formatId;
@@ -37,6 +40,7 @@ constexpr FormatRecord kRecords[] = {
     {format::kCdxa, "CDXA", "", 50, RiffForm, AnalyzeRiff, false},
     {format::kRmid, "RMID", "", 50, RiffForm, AnalyzeRiff, false},
     {format::kQlcm, "QLCM", "", 50, RiffForm, AnalyzeRiff, false},
+    {format::kWebp, "WebP", "", 50, RiffForm, AnalyzeWebp, false},
     {format::kAiff, "AIFF", "", 170, Aiff, AnalyzeRiff, false},
 };
 

@@ -52,6 +52,10 @@ inline constexpr int32_t kTwinVq = 126;
 inline constexpr int32_t kShockwaveAudio = 127;
 inline constexpr int32_t kQlcm = 128;
 inline constexpr int32_t kS98 = 129;
+// Formats of today's files, after the first set.
+inline constexpr int32_t kPng = 130;
+inline constexpr int32_t kWebp = 131;
+inline constexpr int32_t kCaf = 132;
 inline constexpr int32_t kPlaylistVrtql = 301;
 inline constexpr int32_t kPlaylistPls = 302;
 inline constexpr int32_t kPlaylistLst = 303;

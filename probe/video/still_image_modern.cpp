@@ -1,8 +1,12 @@
 #include "still_image_modern.h"
 
 #include <cstring>
+#include <vector>
 
 #include "bits.h"
+#include "file_reader.h"
+#include "media_info.h"
+#include "messages.h"
 #include "hdr_metadata.h"
 #include "vp9.h"
 
@@ -159,6 +163,42 @@ std::string WebpText(const WebpInfo& info) {
   if (info.alpha) text += " Alpha";
   if (info.animated) text += LineF(" Animated %uframes", info.frames);
   return text;
+}
+
+namespace {
+
+// PNG's IHDR and acTL come first; a WebP animation's frames are counted
+// within this much of the file.
+constexpr size_t kPngHead = 64 * 1024;
+constexpr size_t kWebpHead = 1024 * 1024;
+
+std::vector<uint8_t> ReadHead(FileReader& reader, size_t limit) {
+  std::vector<uint8_t> head(reader.Size() < limit ? static_cast<size_t>(reader.Size()) : limit);
+  head.resize(reader.Read(head.data(), head.size(), false));
+  reader.Close();
+  return head;
+}
+
+}  // namespace
+
+void AnalyzePng(MediaInfo& info, FileReader& reader) {
+  std::vector<uint8_t> head = ReadHead(reader, kPngHead);
+  PngInfo png;
+  if (!ParsePng(head.data(), head.size(), png)) {
+    SetErrorText(info, msg::kPngNoHeader);
+    return;
+  }
+  AddVideoText(info, PngText(png).c_str());
+}
+
+void AnalyzeWebp(MediaInfo& info, FileReader& reader) {
+  std::vector<uint8_t> head = ReadHead(reader, kWebpHead);
+  WebpInfo webp;
+  if (!ParseWebp(head.data(), head.size(), webp)) {
+    SetErrorText(info, msg::kWebpNoImage);
+    return;
+  }
+  AddVideoText(info, WebpText(webp).c_str());
 }
 
 }  // namespace probex

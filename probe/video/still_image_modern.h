@@ -6,7 +6,11 @@
 #include <cstdint>
 #include <string>
 
+#include "probex.h"
+
 namespace probex {
+
+class FileReader;
 
 struct PngInfo {
   uint32_t width = 0;
@@ -46,5 +50,9 @@ struct WebpInfo {
 bool ParseWebp(const uint8_t* data, size_t size, WebpInfo& out);
 // "WebP 320x240 Lossy", "WebP 320x240 Lossless Alpha", "WebP 320x240 Lossy Animated 3frames"
 std::string WebpText(const WebpInfo& info);
+
+// FormatIds kPng and kWebp: one video line from the head of the file.
+void AnalyzePng(MediaInfo& info, FileReader& reader);
+void AnalyzeWebp(MediaInfo& info, FileReader& reader);
 
 }  // namespace probex

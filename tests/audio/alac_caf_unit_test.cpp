@@ -7,6 +7,7 @@
 #include "audio/alac.h"
 #include "audio/caf.h"
 #include "fixture.h"
+#include "probex_formats.h"
 
 namespace probex {
 namespace {
@@ -130,6 +131,33 @@ TEST(CafUnit, HandMadeFiles) {
   Bytes bad = {'c', 'a', 'f', 'f', 0, 2, 0, 0};
   CafInfo info;
   EXPECT_FALSE(WalkCafChunks(bad.data(), bad.size(), bad.size(), info));
+}
+
+// Whole files: ffprobe gives alac 44100 Hz stereo s16p, 1.021 s (the packet
+// table sits after the audio data), and pcm_s16be 22050 Hz mono, 1.000 s.
+TEST(CafFiles, DescribedFromDescAndPacketTable) {
+  test::UseShippedTemplates();
+  struct Case {
+    const char* file;
+    const char* line;
+    double duration;
+  } cases[] = {
+      {"audio/caf_alac.caf", "ALAC 44.10kHz 16bit 2ch 493.45kbps", 45056.0 / 44100},
+      {"audio/caf_pcm.caf", "PCM 22.05kHz 16bit 1ch 352.80kbps", 1.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    MediaInfo info = test::AnalyzeFile(test::FixturePath(c.file));
+    EXPECT_EQ(info.formatId, format::kCaf);
+    EXPECT_STREQ(info.formatName, "CAF");
+    ASSERT_EQ(info.audioCount, 1);
+    EXPECT_STREQ(info.audioText[0], c.line);
+    EXPECT_NEAR(info.duration, c.duration, 1e-6);
+  }
+  Bytes noDesc = {'c', 'a', 'f', 'f', 0, 1, 0, 0, 'f', 'r', 'e', 'e', 0, 0, 0, 0, 0, 0, 0, 0};
+  noDesc.resize(1024);
+  test::TempFile file("nodesc.caf", noDesc);
+  EXPECT_EQ(test::Utf8(test::AnalyzeFile(file.Path()).errorText), "[CAF] descチャンクが見つかりません");
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 
 #include "audio/musepack_sv8.h"
 #include "audio/rf64.h"
+#include "core/report.h"
 #include "fixture.h"
+#include "probex_formats.h"
 
 namespace probex {
 namespace {
@@ -127,6 +129,33 @@ TEST(Rf64Unit, PublicFile) {
   ASSERT_TRUE(ParseRf64Head(bytes.data(), bytes.size(), info));
   EXPECT_EQ(info.sampleCount, 2400u);  // ffprobe/MediaInfo: 50 ms at 48 kHz
   EXPECT_EQ(info.dataSize, 2400u * 4);
+}
+
+// Whole files. mpcenc's SV8 stream: ffprobe and MediaInfo give 44100 Hz
+// stereo, 1.000 s. The RF64 and BW64 files hold 0.5 s of 22050 Hz 16-bit
+// stereo with FFFFFFFF in the RIFF and data sizes.
+TEST(Sv8AndRf64Files, DescribedUnderMusePackAndWave) {
+  test::UseShippedTemplates();
+  struct Case {
+    const char* file;
+    int32_t formatId;
+    const char* summary;
+  } cases[] = {
+      {"audio/mpc_sv8.mpc", format::kMusePack, "MusePack SV8 44.10kHz Stereo/MS 135.74kbps 00:00:01.000"},
+      {"audio/wav_rf64.wav", format::kWave, "RF64(WAVE) PCM 22.05kHz 16bit 2ch 705.60kbps 00:00:00.500"},
+      {"audio/wav_bw64.wav", format::kWave, "BW64(WAVE) PCM 22.05kHz 16bit 2ch 705.60kbps 00:00:00.500"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    MediaInfo info = test::AnalyzeFile(test::FixturePath(c.file));
+    EXPECT_EQ(info.formatId, c.formatId);
+    EXPECT_EQ(OneLineReport(info), c.summary);
+  }
+  // A stream head without its SH packet is no SV8 stream.
+  Bytes noHeader = {'M', 'P', 'C', 'K', 'R', 'G', 0x0C, 0x01, 0x04, 0x00, 0x50, 0x00, 0x03, 0x00, 0x48, 0x00, 'A', 'P', 0x04, 0x1C};
+  noHeader.resize(1024);
+  test::TempFile file("nosh.mpc", noHeader);
+  EXPECT_EQ(test::Utf8(test::AnalyzeFile(file.Path()).errorText), "[MusePack] SHパケットが見つかりません");
 }
 
 }  // namespace

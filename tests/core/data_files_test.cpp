@@ -208,6 +208,7 @@ const TemplateCase kTemplates[] = {
     {"MIDI", "AUDIO1", "#format# #track# #delta# #title#", "#format# #track# #title#"},
     {"MIDI", "AUDIO2", "#format# #track# #delta#", "#format# #track#"},
     {"AU", "AUDIO", kVideoAudioFills, "#codec# #sampleratek#kHz #channel#ch #bitratek#kbps"},
+    {"CAF", "AUDIO", kVideoAudioFills, "#codec# #sampleratek#kHz #channel#ch #bitratek#kbps"},
     {"S98", "AUDIO", "#device# #clock#", "#device# #clock#"},
     {"VQ", "AUDIO", "#codec# #sampleratek# #samplerate# #channel# #bitratek# #bitrate#",
      "#codec# #sampleratek#kHz #channel#ch #bitratek#kbps"},

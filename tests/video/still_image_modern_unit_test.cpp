@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "fixture.h"
+#include "probex_formats.h"
 #include "video/still_image_modern.h"
 
 namespace probex {
@@ -125,6 +127,45 @@ TEST(StillImageModern, WebpHeaders) {
       EXPECT_EQ(WebpText(info), c.text);
     }
   }
+}
+
+// Whole files through detection and dispatch. ffprobe: 160x120 rgb24,
+// 64x48 rgba64be, 48x32 rgb24 (3 frames, 2 plays), 160x120 yuv420p VP8,
+// 64x48 VP8L; the animation was written as 3 ANMF frames.
+TEST(StillImageModernFiles, PngAndWebpAreFormatsOfTheirOwn) {
+  test::UseShippedTemplates();
+  struct Case {
+    const char* file;
+    int32_t formatId;
+    const char* line;
+  } cases[] = {
+      {"images/png_rgb.png", format::kPng, "PNG 160x120 24Bit RGB"},
+      {"images/png_rgba16.png", format::kPng, "PNG 64x48 64Bit RGBA"},
+      {"images/apng_3frames.png", format::kPng, "APNG 48x32 24Bit RGB 3frames"},
+      {"images/webp_lossy.webp", format::kWebp, "WebP 160x120 Lossy"},
+      {"images/webp_lossless.webp", format::kWebp, "WebP 64x48 Lossless"},
+      {"images/webp_anim.webp", format::kWebp, "WebP 48x32 Lossy Animated 3frames"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    MediaInfo info = test::AnalyzeFile(test::FixturePath(c.file));
+    EXPECT_EQ(info.formatId, c.formatId);
+    EXPECT_STREQ(info.errorText, "");
+    ASSERT_EQ(info.videoCount, 1);
+    EXPECT_STREQ(info.videoText[0], c.line);
+  }
+}
+
+TEST(StillImageModernFiles, BrokenHeadersAreReported) {
+  test::UseShippedTemplates();
+  Bytes png = test::ReadFile(test::FixturePath("images/png_rgb.png"));
+  std::copy_n("JUNK", 4, png.begin() + 12);  // the first chunk is no IHDR
+  test::TempFile cutPng("cut.png", png);
+  EXPECT_EQ(test::Utf8(test::AnalyzeFile(cutPng.Path()).errorText), "[PNG] IHDRチャンクが見つかりません");
+  Bytes webp = {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'E', 'B', 'P', 'J', 'U', 'N', 'K', 0, 0, 0, 0};
+  webp.resize(1024);
+  test::TempFile junk("junk.webp", webp);
+  EXPECT_EQ(test::Utf8(test::AnalyzeFile(junk.Path()).errorText), "[WebP] 画像チャンクが見つかりません");
 }
 
 }  // namespace

@@ -21,6 +21,9 @@ TEST(AutoRenameTest, TargetsByFormat) {
   EXPECT_EQ(RenameTarget("/m.d/noext", 21), "/m.d/noext.mp4");
   EXPECT_EQ(RenameTarget("/m/.hidden", 21), "/m/.hidden.mp4");
   EXPECT_EQ(RenameTarget("/m/a.b.c", 122), "/m/a.b.dts");
+  EXPECT_EQ(RenameTarget("/m/shot.dat", 130), "/m/shot.png");
+  EXPECT_EQ(RenameTarget("/m/anim.riff", 131), "/m/anim.webp");
+  EXPECT_EQ(RenameTarget("/m/take.aif", 132), "/m/take.caf");
   for (int id : {1, 2, 111, 128, 129, 301, 307, 0, -5})
     EXPECT_EQ(RenameTarget("/m/x.bin", id), "") << id;
 }
