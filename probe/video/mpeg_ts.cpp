@@ -10,6 +10,7 @@
 #include "../audio/audio_frames.h"
 #include "../audio/dts.h"
 #include "../audio/mpeg_audio.h"
+#include "../audio/truehd.h"
 #include "../core/bits.h"
 #include "../core/file_reader.h"
 #include "../core/media_info.h"
@@ -205,6 +206,46 @@ bool ReadPat(const Window& w, const Packet& p, Pat& pat) {
 struct TsStreamRow;
 const TsStreamRow* FindStreamRow(uint8_t type);
 
+// The elementary-stream descriptors the analysis reads, one row per tag;
+// each notes what it says about stream i of the program. descriptor points
+// at the tag byte, length counts the whole descriptor.
+struct TsDescriptorRow {
+  uint8_t tag;
+  void (*note)(const uint8_t* descriptor, size_t length, TsProgram& program, size_t i);
+};
+
+void NoteRegistration(const uint8_t* d, size_t length, TsProgram& program, size_t i) {
+  if (length < 6) return;
+  static constexpr struct {
+    const char* id;
+    uint8_t type;
+  } kIds[] = {{"AC-3", 0x81}, {"EAC3", 0x87}, {"DTS1", 0x82}, {"DTS2", 0x82}, {"DTS3", 0x82}, {"HEVC", 0x24}};
+  for (const auto& id : kIds)
+    if (std::memcmp(d + 2, id.id, 4) == 0) program.describeAs[i] = id.type;
+}
+
+constexpr TsDescriptorRow kTsDescriptors[] = {
+    {0x05, NoteRegistration},
+    {0x6A, [](const uint8_t*, size_t, TsProgram& p, size_t i) { p.describeAs[i] = 0x81; }},  // DVB AC-3
+    {0x7A, [](const uint8_t*, size_t, TsProgram& p, size_t i) { p.describeAs[i] = 0x87; }},  // DVB E-AC-3
+    {0x7B, [](const uint8_t*, size_t, TsProgram& p, size_t i) { p.describeAs[i] = 0x82; }},  // DVB DTS
+    {0xB0,
+     [](const uint8_t* d, size_t length, TsProgram& p, size_t i) {
+       p.hasDolbyVision[i] = ParseDolbyVisionDescriptor(d, length, p.dolbyVision[i]);
+     }},
+};
+
+// Descriptors of stream i in [at, end); each is bounded by the loop.
+void ReadStreamDescriptors(const uint8_t* d, size_t at, size_t end, TsProgram& program, size_t i) {
+  while (at + 2 <= end) {
+    size_t length = 2 + size_t{d[at + 1]};
+    if (at + length > end) break;
+    for (const TsDescriptorRow& row : kTsDescriptors)
+      if (row.tag == d[at]) row.note(d + at, length, program, i);
+    at += length;
+  }
+}
+
 bool ReadPmt(const Window& w, const Packet& p, const PatEntry& entry, TsProgram& program) {
   if (p.header.pid != entry.pid) return false;
   size_t s;
@@ -242,6 +283,7 @@ bool ReadPmt(const Window& w, const Packet& p, const PatEntry& entry, TsProgram&
       t.streamType[t.streamCount] = type;
       t.elementaryPid[t.streamCount] = pid;
       t.esInfoLength[t.streamCount] = infoLength;
+      ReadStreamDescriptors(d, e + 5, std::min(e + 5 + size_t{infoLength}, entriesEnd), t, t.streamCount);
       ++t.streamCount;
     }
     e += 5 + size_t{infoLength};
@@ -273,6 +315,7 @@ struct TsPayload {
   const Packet& p;
   size_t from;
   size_t regionEnd;
+  const DolbyVisionConfig* dolbyVision;  // from the program map, or none
 };
 
 // A stream type's describer: the line's text from the payload, or false
@@ -336,6 +379,7 @@ bool DescribeAvcStream(const TsPayload& t, char* text, size_t size) {
 bool DescribeHevcStream(const TsPayload& t, char* text, size_t size) {
   HevcVideoInfo hevc;
   if (!FindHevcHeaders(t.w.data + t.p.payload, t.p.end - t.p.payload, hevc)) return false;
+  if (t.dolbyVision) NoteDolbyVision(*t.dolbyVision, hevc.hdr);
   FormatHevcText(text, size, hevc, 0, 0);
   return true;
 }
@@ -355,6 +399,15 @@ bool DescribeDtsStream(const TsPayload& t, char* text, size_t size) {
   return DescribeFrameStream(t, AudioFrames::kDts, text, size);
 }
 
+// TrueHD access units lead with a major sync every few units; the first
+// packet of the stream starts one.
+bool DescribeTrueHdStream(const TsPayload& t, char* text, size_t size) {
+  TrueHdInfo hd;
+  if (!FindMlpMajorSync(t.w.data + t.from, ParseLength(t.w, t.from), hd)) return false;
+  CopyText(text, size, TrueHdText(hd).c_str());
+  return true;
+}
+
 // Private data: ffmpeg's 192-byte mode writes AAC so. Subtitles and teletext
 // share the type: only a frame header right at the payload's start counts.
 bool DescribePrivateStream(const TsPayload& t, char* text, size_t size) {
@@ -369,8 +422,9 @@ bool DescribePrivateStream(const TsPayload& t, char* text, size_t size) {
 
 // One row per stream type the program map keeps. A row without a describer
 // is kept (it counts among the program's streams) but never described, as
-// E-AC-3, DTS-HD and the secondary audio of discs; a row with a fixed name
-// is described by the name alone.
+// DTS-HD and the secondary audio of discs; a row with a fixed name is
+// described by the name alone. E-AC-3 (0x87) shares AC-3's sync word and
+// frame finder.
 struct TsStreamRow {
   uint8_t streamType;
   bool video;
@@ -390,11 +444,11 @@ constexpr TsStreamRow kTsStreams[] = {
     {0x80, false, DescribeBdLpcmStream, nullptr},
     {0x81, false, DescribeAc3Stream, nullptr},
     {0x82, false, DescribeDtsStream, nullptr},
-    {0x83, false, nullptr, "Dolby TrueHD"},
+    {0x83, false, DescribeTrueHdStream, nullptr},
     {0x84, false, nullptr, nullptr},
     {0x85, false, nullptr, nullptr},
     {0x86, false, nullptr, nullptr},
-    {0x87, false, nullptr, nullptr},
+    {0x87, false, DescribeAc3Stream, nullptr},
     {0xA1, false, nullptr, nullptr},
     {0xA2, false, nullptr, nullptr},
 };
@@ -406,14 +460,18 @@ const TsStreamRow* FindStreamRow(uint8_t type) {
 }
 
 // One stream's examination of a packet; true when it was described.
-bool DescribeStream(const Window& w, const Packet& p, uint8_t type, MediaInfo& info) {
+bool DescribeStream(const Window& w, const Packet& p, const TsProgram& program, size_t i, MediaInfo& info) {
+  uint8_t type = program.streamType[i];
+  // Private data that its descriptors name is described as what they name.
+  if (type == 0x06 && program.describeAs[i]) type = program.describeAs[i];
   const TsStreamRow* row = FindStreamRow(type);
   if (!row || (!row->describe && !row->name)) return false;
   size_t regionEnd = p.next >= kRegionTail ? p.next - kRegionTail : 0;
   if (regionEnd > p.end) regionEnd = p.end;
   char text[kLineBytes];
   if (row->describe) {
-    if (!row->describe(TsPayload{w, p, EsStart(w, p), regionEnd}, text, sizeof text)) return false;
+    const DolbyVisionConfig* dv = program.hasDolbyVision[i] ? &program.dolbyVision[i] : nullptr;
+    if (!row->describe(TsPayload{w, p, EsStart(w, p), regionEnd, dv}, text, sizeof text)) return false;
   } else {
     CopyText(text, sizeof text, row->name);
   }
@@ -430,7 +488,7 @@ void AnalyzeProgram(const Window& w, uint32_t size, size_t first, const TsProgra
     for (size_t i = 0; i < program.streamCount; ++i)
       if (!described[i] && program.elementaryPid[i] == p.header.pid) match = static_cast<int>(i);
     if (match < 0) return false;
-    if (DescribeStream(w, p, program.streamType[match], info)) {
+    if (DescribeStream(w, p, program, static_cast<size_t>(match), info)) {
       described[match] = true;
       --remaining;
     }

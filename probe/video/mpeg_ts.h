@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "dolby_vision.h"
 #include "probex.h"
 
 namespace probex {
@@ -43,6 +44,11 @@ struct TsProgram {
   uint8_t streamType[kTsMaxStreams];
   uint16_t elementaryPid[kTsMaxStreams];
   uint16_t esInfoLength[kTsMaxStreams];
+  // What each stream's descriptors say: a stream type whose describer fits
+  // a private-data stream (0: none), and a Dolby Vision record.
+  uint8_t describeAs[kTsMaxStreams];
+  bool hasDolbyVision[kTsMaxStreams];
+  DolbyVisionConfig dolbyVision[kTsMaxStreams];
 };
 
 // Blu-ray linear PCM (stream type 0x80); zero-fill before use.

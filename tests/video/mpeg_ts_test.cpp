@@ -61,14 +61,19 @@ Bytes Pat(const std::vector<std::pair<uint16_t, uint16_t>>& programs) {
 struct Stream {
   uint8_t type;
   uint16_t pid;
+  Bytes descriptors = {};
 };
 
 Bytes Pmt(uint16_t program, const std::vector<Stream>& streams, const Bytes& crc = {0x9A, 0xBC, 0xDE, 0xF0}) {
-  size_t length = 9 + 5 * streams.size() + 4;
+  size_t length = 9 + 4;
+  for (const Stream& st : streams) length += 5 + st.descriptors.size();
   Bytes s = {0x02, static_cast<uint8_t>(0xB0 | (length >> 8)), static_cast<uint8_t>(length),
              static_cast<uint8_t>(program >> 8), static_cast<uint8_t>(program), 0xC1, 0x00, 0x00, 0xE1, 0x00, 0xF0, 0x00};
-  for (const Stream& st : streams)
-    Append(s, {st.type, static_cast<uint8_t>(0xE0 | (st.pid >> 8)), static_cast<uint8_t>(st.pid), 0xF0, 0x00});
+  for (const Stream& st : streams) {
+    Append(s, {st.type, static_cast<uint8_t>(0xE0 | (st.pid >> 8)), static_cast<uint8_t>(st.pid),
+               static_cast<uint8_t>(0xF0 | (st.descriptors.size() >> 8)), static_cast<uint8_t>(st.descriptors.size())});
+    Append(s, st.descriptors);
+  }
   Append(s, crc);
   return s;
 }
@@ -109,6 +114,12 @@ const Bytes kAdts = WithData({0xFF, 0xF1, 0x4C, 0x80, 0x2E, 0x7F, 0xFC});
 const Bytes kAc3 = WithData({0x0B, 0x77, 0xFC, 0x8A, 0x14, 0x40, 0x43, 0xE1, 0x06, 0xF0});
 const Bytes kMp2 = WithData({0xFF, 0xF5, 0x84, 0xC0});  // MPEG-2 Layer II, 24 kHz, mono
 const Bytes kBdLpcm = {0x05, 0xA0, 0x91, 0x40};                      // 5.1, 48 kHz, 16 bit
+// A TrueHD access unit with its major sync (5.1, 48 kHz), from ffmpeg.
+Bytes TrueHdUnit() {
+  Bytes unit = test::ReadFile(test::FixturePath("codecs/truehd_51_head.thd"));
+  unit.resize(120);
+  return unit;
+}
 
 constexpr char kVideoLine[] = "0100 M2|MPEG2|MP@ML|720x576|16:9 625line|25.00|||VBR|Interlace";
 
@@ -127,7 +138,7 @@ Bytes FullStream(uint64_t firstPts, uint64_t lastPts) {
   Append(ts, Packet(0x101, true, Pes(0xC0, firstPts, kAdts)));
   Append(ts, Packet(0x102, true, Pes(0xBD, firstPts, kAc3)));
   Append(ts, Packet(0x103, true, Pes(0xBD, firstPts, kBdLpcm)));
-  Append(ts, Packet(0x104, true, Pes(0xBD, firstPts, {0xF8, 0x72, 0x6F, 0xBA})));
+  Append(ts, Packet(0x104, true, Pes(0xBD, firstPts, TrueHdUnit())));
   Append(ts, Packet(0x105, true, Pes(0xBD, firstPts, kAc3)));
   Append(ts, Packet(0x106, true, Pes(0xE1, firstPts, MpegVideoEs())));
   Append(ts, Packet(0x107, true, Pes(0xC1, firstPts, kMp2)));
@@ -138,7 +149,8 @@ Bytes FullStream(uint64_t firstPts, uint64_t lastPts) {
 
 const std::vector<std::string> kFullAudio = {
     "0101 AAC|LC|48000|2.0|144.00", "0102 AC3|Dolby AC-3|48000|2.0|192.00",
-    "0103 BD|LinearPCM|48.00|48000|16|5.1|3/2|C+L+R+BL+BR+LFE|4608.00|4608000.00", "0104 Dolby TrueHD",
+    "0103 BD|LinearPCM|48.00|48000|16|5.1|3/2|C+L+R+BL+BR+LFE|4608.00|4608000.00",
+    "0104 Dolby TrueHD 48.00kHz 24bit 5.1ch", "0105 AC3|Dolby AC-3|48000|2.0|192.00",  // E-AC-3's type, an AC-3 frame
     "0107 MP3|2|II|24000|64.00|Mono"};
 
 Bytes With192(const Bytes& ts) {
@@ -270,7 +282,7 @@ TEST_F(MpegTsTest, StreamsOfAProgram) {
   EXPECT_STREQ(r.info.formatName, "MPEG2-TS");
   EXPECT_STREQ(r.info.errorText, "");
   EXPECT_EQ(r.video, std::vector<std::string>{kVideoLine});  // private data (0x06) holding no audio is not described
-  EXPECT_EQ(r.audio, kFullAudio);                             // nor E-AC-3 described
+  EXPECT_EQ(r.audio, kFullAudio);
   EXPECT_EQ(r.extra, std::vector<std::string>{"188Pct"});
   EXPECT_DOUBLE_EQ(r.info.duration, 10);
 }
@@ -337,12 +349,39 @@ TEST_F(MpegTsTest, SeveralPrograms) {
   Append(ts, Packet(0x100, true, Pes(0xE0, 90000, MpegVideoEs())));
   Append(ts, Packet(0x101, true, Pes(0xC0, 90000, kAdts)));
   Append(ts, Packet(0x102, true, Pes(0xBD, 90000, kAc3)));
-  Append(ts, Packet(0x104, true, Pes(0xBD, 90000, {0xF8, 0x72})));
+  Append(ts, Packet(0x104, true, Pes(0xBD, 90000, TrueHdUnit())));
   Result r = Analyze(ts);
   EXPECT_EQ(r.video, std::vector<std::string>{kVideoLine});
   std::vector<std::string> audio = {"0102 AC3|Dolby AC-3|48000|2.0|192.00", "0102 AC3|Dolby AC-3|48000|2.0|192.00",
-                                    "0104 Dolby TrueHD", "0101 AAC|LC|48000|2.0|144.00"};
+                                    "0104 Dolby TrueHD 48.00kHz 24bit 5.1ch",
+                                    "0101 AAC|LC|48000|2.0|144.00"};
   EXPECT_EQ(r.audio, audio);
+}
+
+// The map's descriptors: private data named AC-3 by the DVB descriptor is
+// described though its frame does not start the payload, and a Dolby Vision
+// descriptor puts its tag on the HEVC line. Descriptors that overrun their
+// loop are ignored.
+TEST_F(MpegTsTest, StreamDescriptorsNameAndTagStreams) {
+  test::UseShippedTemplates();
+  Bytes dovi = test::ReadFile(test::FixturePath("codecs/dv_7.6_el.dvdesc"));
+  Bytes hevc = test::ReadFile(test::FixturePath("codecs/hevc_hdr10_head.hevc"));
+  hevc.resize(150);
+  Bytes late = {0x00, 0x00, 0x00};
+  Append(late, kAc3);
+  Bytes ts = SectionPacket(0, Pat({{1, kPmtPid}}));
+  Append(ts, SectionPacket(kPmtPid, Pmt(1, {{0x24, 0x100, dovi},
+                                            {0x06, 0x101, {0x6A, 0x01, 0x00}},
+                                            {0x06, 0x102, {0x7A, 0x09, 0x00}},  // overruns: not read
+                                            {0x02, 0x103}})));
+  Append(ts, Packet(0x100, true, Pes(0xE0, 90000, hevc)));
+  Append(ts, Packet(0x101, true, Pes(0xBD, 90000, late)));
+  Append(ts, Packet(0x102, true, Pes(0xBD, 90000, late)));
+  Append(ts, Packet(0x103, true, Pes(0xE0, 90000, MpegVideoEs())));
+  Result r = Analyze(ts);
+  ASSERT_EQ(r.video.size(), 2u);
+  EXPECT_NE(r.video[0].find("DV 7.6"), std::string::npos) << r.video[0];
+  EXPECT_EQ(r.audio, std::vector<std::string>{"0101 Dolby AC-3 48.00kHz 2.0ch(L+R) 192.00kbps CM"});
 }
 
 TEST_F(MpegTsTest, DamagedPacketsAndTablesAreSkipped) {
@@ -431,7 +470,20 @@ TEST_F(MpegTsTest, FfmpegOutput) {
        {"0101 AAC|LC|48000|1.0|288.00", "0103 MP3|2|II|24000|64.00|Mono"}, "188Pct", 1.0},
       {"ts_dts_truehd.ts",
        {"0100 M2|MPEG2|MP@ML|176x144|1:1|25.00|||VBR|Progressive"},
-       {"0101 DTS|48000|2.0|768.00", "0102 Dolby TrueHD"}, "188Pct", 0.52},
+       // ffprobe: dts and eac3 48000 Hz stereo (it leaves the TrueHD stream unknown).
+       {"0101 DTS|48000|2.0|768.00", "0102 Dolby TrueHD 48.00kHz 24bit 2.0ch",
+        "0103 AC3|Dolby Digital Plus|48000|2.0|96.00"},
+       "188Pct",
+       0.52},
+      // ffprobe: eac3 48000 Hz 6 channels 192 kb/s; eac3 48000 Hz and ac3 44100 Hz stereo 96 kb/s;
+      // truehd unknown to it, MediaInfo: MLP FBA 48000 Hz 6 channels.
+      {"ts_eac3.ts", {}, {"0100 AC3|Dolby Digital Plus|48000|5.1|192.00"}, "188Pct", 0.512},
+      {"ts_dvb_eac3_ac3.ts",
+       {},
+       {"0100 AC3|Dolby Digital Plus|48000|2.0|96.00", "0101 AC3|Dolby AC-3|44100|2.0|96.00"},
+       "188Pct",
+       0.508},
+      {"ts_truehd.ts", {}, {"0100 Dolby TrueHD 48.00kHz 24bit 5.1ch"}, "188Pct", 0.498},
       {"bd_lpcm.m2ts",
        {"1011 M2|MPEG2|MP@ML|176x144|1:1|25.00|||VBR|Progressive"},
        {"1100 BD|LinearPCM|48.00|48000|16|5.1|3/2|C+L+R+BL+BR+LFE|4608.00|4608000.00"}, "192Pct", 0.12},
