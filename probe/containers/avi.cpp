@@ -253,16 +253,7 @@ void AviWalk::HandleVideoFrame() {
     return;
   }
   ReadPayload(reader_, size, payload_, kFrameCap);
-  bool found;
-  if (divx_) {
-    found = FindDivxCodecName(video_.codec, sizeof video_.codec, payload_.data(), payload_.size());
-    if (std::strncmp(video_.codec, "XviD", 4) == 0) {
-      video_.codec[0] = '\0';
-      found = FindXvidCodecName(video_.codec, sizeof video_.codec, payload_.data(), payload_.size());
-    }
-  } else {
-    found = FindXvidCodecName(video_.codec, sizeof video_.codec, payload_.data(), payload_.size());
-  }
+  bool found = RefineMpeg4VisualName(video_.codec, sizeof video_.codec, payload_.data(), payload_.size());
   if (found || --countdown_ <= 0) divx_ = xvid_ = false;
 }
 
@@ -327,6 +318,13 @@ bool FindDivxCodecName(char* codec, size_t size, const uint8_t* frame, size_t le
   FormatText(codec, size, "Divx 5.x(%s/%s/%s)", PastUnknown(results[2]), PastUnknown(results[1]),
              PastUnknown(results[0]));
   return true;
+}
+
+bool RefineMpeg4VisualName(char* codec, size_t size, const uint8_t* frame, size_t length) {
+  bool found = false;
+  if (std::strncmp(codec, "DivX 5", 6) == 0) found = FindDivxCodecName(codec, size, frame, length);
+  if (std::strncmp(codec, "XviD", 4) == 0) found = FindXvidCodecName(codec, size, frame, length) || found;
+  return found;
 }
 
 bool FindXvidCodecName(char* codec, size_t size, const uint8_t* frame, size_t length) {

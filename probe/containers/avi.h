@@ -40,6 +40,10 @@ void ParseBitmapInfo(const uint8_t* bytes, size_t length, BitmapInfo& info);
 // found text, into codec and return true. false leaves codec unchanged.
 bool FindDivxCodecName(char* codec, size_t size, const uint8_t* frame, size_t length);
 bool FindXvidCodecName(char* codec, size_t size, const uint8_t* frame, size_t length);
+// The search AVI, OGM and Matroska run on a first frame: DivX user data when
+// codec is a "DivX 5" label, then XviD's when it is (or became) an "XviD"
+// label. true when either was found.
+bool RefineMpeg4VisualName(char* codec, size_t size, const uint8_t* frame, size_t length);
 
 // Section "RIFF", key "VIDEO".
 void FormatRiffVideoText(char* out, size_t size, const RiffVideoInfo& info);

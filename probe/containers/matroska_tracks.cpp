@@ -1,6 +1,7 @@
 #include "matroska_tracks.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "../audio/aac.h"
@@ -132,11 +133,9 @@ void DescribeVfw(FileReader& reader, const MatroskaTrack& track, TrackState& s, 
   ParseBitmapInfo(s.privateData.data(), s.privateSize, bitmap);
   RiffVideoInfo video = {};
   LookupCodec(video.codec, sizeof video.codec, "AVI", bitmap.compression);
-  if (StartsWithNoCase(video.codec, BoundedLength(video.codec, sizeof video.codec), "DivX 5")) {
+  if (std::strncmp(video.codec, "DivX 5", 6) == 0 || std::strncmp(video.codec, "XviD", 4) == 0) {
     std::vector<uint8_t> block = ReadFirstBlock(reader, track);
-    FindDivxCodecName(video.codec, sizeof video.codec, block.data(), block.size());
-    if (StartsWithNoCase(video.codec, BoundedLength(video.codec, sizeof video.codec), "XviD"))
-      FindXvidCodecName(video.codec, sizeof video.codec, block.data(), block.size());
+    RefineMpeg4VisualName(video.codec, sizeof video.codec, block.data(), block.size());
   }
   video.width = bitmap.width;
   video.height = bitmap.height;

@@ -304,8 +304,7 @@ void OggWalk::DescribeOgmVideo(const OggStream& stream, const std::vector<uint8_
   bool xvid = std::strncmp(codec, "XviD", 4) == 0;
   if ((divx || xvid) && stream.hasSecond) {
     std::vector<uint8_t> frame = ReadBytes(reader_, stream.secondPos, stream.secondSize);
-    if (divx) FindDivxCodecName(codec, sizeof codec, frame.data(), frame.size());
-    if (std::strncmp(codec, "XviD", 4) == 0) FindXvidCodecName(codec, sizeof codec, frame.data(), frame.size());
+    RefineMpeg4VisualName(codec, sizeof codec, frame.data(), frame.size());
   }
   Description d("OGG", "VIDEO");
   d.Set("#width#", "%d", static_cast<int>(ReadU32LE(h, 45)));
