@@ -76,6 +76,20 @@ inline constexpr uint32_t kAudio = 0xE1;
 inline constexpr uint32_t kSamplingFrequency = 0xB5;
 inline constexpr uint32_t kChannels = 0x9F;
 inline constexpr uint32_t kBitDepth = 0x6264;
+inline constexpr uint32_t kColour = 0x55B0;
+inline constexpr uint32_t kMatrixCoefficients = 0x55B1;
+inline constexpr uint32_t kRange = 0x55B9;
+inline constexpr uint32_t kTransferCharacteristics = 0x55BA;
+inline constexpr uint32_t kPrimaries = 0x55BB;
+inline constexpr uint32_t kMaxCll = 0x55BC;
+inline constexpr uint32_t kMaxFall = 0x55BD;
+inline constexpr uint32_t kMasteringMetadata = 0x55D0;
+inline constexpr uint32_t kPrimaryRChromaticityX = 0x55D1;  // to 0x55D8: R, G, B, white point x/y
+inline constexpr uint32_t kLuminanceMax = 0x55D9;
+inline constexpr uint32_t kLuminanceMin = 0x55DA;
+inline constexpr uint32_t kBlockAdditionMapping = 0x41E4;
+inline constexpr uint32_t kBlockAddIdType = 0x41E7;
+inline constexpr uint32_t kBlockAddIdExtraData = 0x41ED;
 }  // namespace ebml
 
 // One element ID (1 to 4 bytes, marker bits kept) or size (1 to 8 bytes,

@@ -9,7 +9,14 @@
 #include "../audio/ac3.h"
 #include "../audio/audio_file.h"
 #include "../audio/dts.h"
+#include "../audio/alac.h"
+#include "../audio/dts_hd.h"
 #include "../audio/mpeg_audio.h"
+#include "../audio/truehd.h"
+#include "../video/dolby_vision.h"
+#include "../video/hdr_metadata.h"
+#include "../video/mpeg4_visual.h"
+#include "../video/vp9.h"
 #include "../video/av1.h"
 #include "../video/avc.h"
 #include "../video/hevc.h"
@@ -41,7 +48,19 @@ struct TrackState {
   size_t privateSize = 0;
   MatroskaVideoInfo video{};
   MatroskaAudioInfo audio{};
+  // Video Colour with its MasteringMetadata, and a Dolby Vision record from
+  // a BlockAdditionMapping ('dvcC'/'dvvC'/'dvwC').
+  MatroskaColour colour;
+  bool hasColour = false;
+  uint32_t addIdType = 0;
+  DolbyVisionConfig dolbyVision;
+  bool hasDolbyVision = false;
 };
+
+constexpr uint32_t FourCc(const char* t) {
+  return static_cast<uint32_t>(static_cast<uint8_t>(t[0])) << 24 | static_cast<uint32_t>(static_cast<uint8_t>(t[1])) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(t[2])) << 8 | static_cast<uint8_t>(t[3]);
+}
 
 enum Subtitle { kUtf8, kSsa, kAss, kUsf, kAscii, kBmp, kVobSub, kSubtitleKinds };
 
@@ -70,7 +89,59 @@ void ReadTrackElements(FileReader& reader, const MatroskaTrack& track, TrackStat
     switch (id) {
       case kVideo:
       case kAudio:
+      case kColour:
+      case kMasteringMetadata:
+      case kBlockAdditionMapping:
+        state.hasColour = state.hasColour || id == kColour;
         continue;
+      case kMatrixCoefficients:
+        state.colour.matrix = static_cast<int64_t>(ReadElementUInt(reader, size));
+        continue;
+      case kRange:
+        state.colour.range = static_cast<int64_t>(ReadElementUInt(reader, size));
+        continue;
+      case kTransferCharacteristics:
+        state.colour.transfer = static_cast<int64_t>(ReadElementUInt(reader, size));
+        continue;
+      case kPrimaries:
+        state.colour.primaries = static_cast<int64_t>(ReadElementUInt(reader, size));
+        continue;
+      case kMaxCll:
+        state.colour.maxCll = static_cast<int64_t>(ReadElementUInt(reader, size));
+        continue;
+      case kMaxFall:
+        state.colour.maxFall = static_cast<int64_t>(ReadElementUInt(reader, size));
+        continue;
+      case kPrimaryRChromaticityX:
+      case kPrimaryRChromaticityX + 1:
+      case kPrimaryRChromaticityX + 2:
+      case kPrimaryRChromaticityX + 3:
+      case kPrimaryRChromaticityX + 4:
+      case kPrimaryRChromaticityX + 5:
+      case kPrimaryRChromaticityX + 6:
+      case kPrimaryRChromaticityX + 7: {
+        double* fields[] = {&state.colour.redX,  &state.colour.redY,  &state.colour.greenX, &state.colour.greenY,
+                            &state.colour.blueX, &state.colour.blueY, &state.colour.whiteX, &state.colour.whiteY};
+        *fields[id - kPrimaryRChromaticityX] = ReadElementFloat(reader, size);
+        continue;
+      }
+      case kLuminanceMax:
+        state.colour.luminanceMax = ReadElementFloat(reader, size);
+        continue;
+      case kLuminanceMin:
+        state.colour.luminanceMin = ReadElementFloat(reader, size);
+        continue;
+      case kBlockAddIdType:
+        state.addIdType = static_cast<uint32_t>(ReadElementUInt(reader, size));
+        continue;
+      case kBlockAddIdExtraData: {
+        // The type comes first in muxers' output; a record of another type is no Dolby Vision.
+        uint8_t record[64] = {};
+        size_t got = reader.Read(record, static_cast<size_t>(std::min<uint64_t>(inside, sizeof record)), false);
+        if (state.addIdType == FourCc("dvcC") || state.addIdType == FourCc("dvvC") || state.addIdType == FourCc("dvwC"))
+          state.hasDolbyVision = ParseDolbyVisionConfig(record, got, state.dolbyVision) || state.hasDolbyVision;
+        break;
+      }
       case kCodecId: {
         char text[32] = {};
         reader.Read(text, static_cast<size_t>(std::min<uint64_t>(inside, sizeof text - 1)), false);
@@ -155,6 +226,13 @@ void DescribeAvc(TrackState& s, MediaInfo& media) {
   AddVideoText(media, line);
 }
 
+// The track's Colour and Dolby Vision mapping, over what the codec's own
+// record says.
+void NoteContainerHdr(const TrackState& s, HdrSignals& hdr) {
+  if (s.hasColour) ApplyMatroskaColour(s.colour, hdr);
+  if (s.hasDolbyVision) NoteDolbyVision(s.dolbyVision, hdr);
+}
+
 // HEVC (hvcC) or AV1 (av1C) from the CodecPrivate record; without a readable
 // record only the codec is named.
 template <typename Info>
@@ -166,6 +244,7 @@ void DescribeFromRecord(TrackState& s, MediaInfo& media, bool (*parse)(const uin
     AddVideoLine(media, s.video);
     return;
   }
+  NoteContainerHdr(s, record.hdr);
   char line[kLineBytes];
   format(line, sizeof line, record, s.video.frameRate, 0);
   AddVideoText(media, line);
@@ -382,6 +461,111 @@ void DescribeAacById(TrackContext& c) {
   AddAudioLine(c.media, c.s.audio);
 }
 
+// VP9: the key frame that starts the track gives profile, depth, chroma and
+// size; a CodecPrivate (vpcC-like features) is rarely there. VP8: the size.
+void DescribeVp9(TrackContext& c) {
+  std::vector<uint8_t> frame = ReadFirstFrame(c.reader, c.info, c.track);
+  Vp9VideoInfo vp9;
+  if (!ParseVp9KeyFrame(frame.data(), frame.size(), vp9)) {
+    CopyText(c.s.video.codec, sizeof c.s.video.codec, "VP9");
+    AddVideoLine(c.media, c.s.video);
+    return;
+  }
+  NoteContainerHdr(c.s, vp9.hdr);
+  char line[kLineBytes];
+  FormatVp9Text(line, sizeof line, vp9, static_cast<uint32_t>(std::max(0, c.s.video.width)),
+                static_cast<uint32_t>(std::max(0, c.s.video.height)), c.s.video.frameRate, 0);
+  AddVideoText(c.media, line);
+}
+
+void DescribeVp8(TrackContext& c) {
+  std::vector<uint8_t> frame = ReadFirstFrame(c.reader, c.info, c.track);
+  Vp8VideoInfo vp8;
+  CopyText(c.s.video.codec, sizeof c.s.video.codec, "On2 VP8");
+  if (ParseVp8KeyFrame(frame.data(), frame.size(), vp8)) {
+    c.s.video.width = static_cast<int32_t>(vp8.width);
+    c.s.video.height = static_cast<int32_t>(vp8.height);
+  }
+  AddVideoLine(c.media, c.s.video);
+}
+
+// MPEG-4 Visual in its native mode: the CodecPrivate holds the stream's
+// headers (profile, aspect); an encoder's user data in the first frame names
+// DivX or XviD.
+void DescribeMpeg4Visual(TrackContext& c) {
+  char profile[kMpeg4ProfileTextBytes] = {};
+  char aspect[kMpeg4AspectTextBytes] = {};
+  ParseMpeg4VisualConfig(c.s.privateData.data(), c.s.privateSize, profile, sizeof profile, aspect, sizeof aspect);
+  // Encoders with global headers put their user data in the CodecPrivate.
+  std::vector<uint8_t> frame(c.s.privateData.begin(), c.s.privateData.begin() + static_cast<std::ptrdiff_t>(c.s.privateSize));
+  std::vector<uint8_t> first = ReadFirstFrame(c.reader, c.info, c.track);
+  frame.insert(frame.end(), first.begin(), first.end());
+  char codec[128] = {};
+  if (FindNoCase(frame.data(), frame.size(), "XviD") >= 0) CopyText(codec, sizeof codec, "XviD");
+  if (FindNoCase(frame.data(), frame.size(), "DivX") >= 0) CopyText(codec, sizeof codec, "DivX 5");
+  if (!codec[0] || !RefineMpeg4VisualName(codec, sizeof codec, frame.data(), frame.size()))
+    FormatText(codec, sizeof codec, profile[0] ? "MPEG-4 Visual %s" : "MPEG-4 Visual", profile);
+  CopyText(c.s.video.codec, sizeof c.s.video.codec, codec);
+  AddVideoLine(c.media, c.s.video);
+}
+
+void DescribeOpus(TrackContext& c) {
+  OpusInfo opus{};
+  if (!ParseOpusHead(c.s.privateData.data(), c.s.privateSize, opus)) {
+    CopyText(c.s.audio.codec, sizeof c.s.audio.codec, "Opus");
+    AddAudioLine(c.media, c.s.audio);
+    return;
+  }
+  char line[kLineBytes];
+  FormatOpusText(line, sizeof line, opus);
+  AddAudioText(c.media, line);
+}
+
+void DescribeAlac(TrackContext& c) {
+  AlacConfig alac;
+  CopyText(c.s.audio.codec, sizeof c.s.audio.codec, "Apple Lossless");
+  if (ParseAlacConfig(c.s.privateData.data(), c.s.privateSize, alac)) {
+    c.s.audio.sampleRate = alac.sampleRate;
+    c.s.audio.bitDepth = alac.bitDepth;
+    c.s.audio.channels = alac.channels;
+  }
+  AddAudioLine(c.media, c.s.audio);
+}
+
+void DescribeTrueHd(TrackContext& c) {
+  std::vector<uint8_t> frame = ReadFirstFrame(c.reader, c.info, c.track);
+  TrueHdInfo hd;
+  if (!FindMlpMajorSync(frame.data(), frame.size(), hd)) {
+    CopyText(c.s.audio.codec, sizeof c.s.audio.codec, "Dolby TrueHD");
+    AddAudioLine(c.media, c.s.audio);
+    return;
+  }
+  AddAudioText(c.media, TrueHdText(hd).c_str());
+}
+
+// The core frame's line, named after the extension substream that follows
+// it (DTS-HD MA, HRA, Express) when there is one.
+void DescribeDts(TrackContext& c) {
+  std::vector<uint8_t> frame = ReadFirstFrame(c.reader, c.info, c.track);
+  char line[kLineBytes];
+  if (!DescribeAudioFrames(AudioFrames::kDts, frame.data(), frame.size(), line, sizeof line)) {
+    DtsHdInfo hd;
+    if (FindDtsHdSubstream(frame.data(), frame.size(), hd)) {
+      AddAudioText(c.media, DtsHdText(hd).c_str());
+      return;
+    }
+    CopyText(c.s.audio.codec, sizeof c.s.audio.codec, "DTS");
+    AddAudioLine(c.media, c.s.audio);
+    return;
+  }
+  DtsHdInfo hd;
+  if (FindDtsHdSubstream(frame.data(), frame.size(), hd) && std::strncmp(line, "DTS", 3) == 0) {
+    std::string named = std::string(DtsHdName(hd)) + (line + 3);
+    CopyText(line, sizeof line, named.c_str());
+  }
+  AddAudioText(c.media, line);
+}
+
 // One row per CodecID prefix, tried in order (a longer prefix before a
 // shorter one it begins with). A row without a describer names the codec
 // and shows the track's own elements.
@@ -394,7 +578,6 @@ struct MatroskaCodecRow {
 
 constexpr MatroskaCodecRow kMatroskaCodecs[] = {
     {"V_MS/VFW/FOURCC", [](TrackContext& c) { DescribeVfw(c.reader, c.track, c.s, c.media); }, nullptr, true},
-    {"V_MPEG4/ISO/AVC", [](TrackContext& c) { DescribeAvc(c.s, c.media); }, nullptr, true},
     {"V_MPEGH/ISO/HEVC",
      [](TrackContext& c) { DescribeFromRecord(c.s, c.media, ParseHevcDecoderConfig, FormatHevcText, "HEVC/H.265"); },
      nullptr, true},
@@ -405,14 +588,17 @@ constexpr MatroskaCodecRow kMatroskaCodecs[] = {
     {"V_REAL/", [](TrackContext& c) { DescribeRealVideo(c.s, c.media); }, nullptr, true},
     {"V_QUICKTIME", [](TrackContext& c) { DescribeQuickTime(c.s, c.media, true); }, nullptr, true},
     {"V_THEORA", [](TrackContext& c) { DescribeXiph(c.s, c.media, true); }, nullptr, true},
-    {"V_VP8", nullptr, "On2 VP8", true},
-    {"V_VP9", nullptr, "VP9", true},
+    {"V_MPEG4/ISO/AVC", [](TrackContext& c) { DescribeAvc(c.s, c.media); }, nullptr, true},
+    {"V_MPEG4/ISO", DescribeMpeg4Visual, nullptr, true},
+    {"V_VP8", DescribeVp8, nullptr, true},
+    {"V_VP9", DescribeVp9, nullptr, true},
     {"A_MS/ACM", [](TrackContext& c) { DescribeWaveFormat(c.s, c.media); }, nullptr, false},
     {"A_PCM/", DescribePcm, nullptr, false},
     {"A_MPC", nullptr, "MusePack", false},
     {"A_VORBIS", [](TrackContext& c) { DescribeXiph(c.s, c.media, false); }, nullptr, false},
     {"A_FLAC", nullptr, "FLAC", false},
-    {"A_OPUS", nullptr, "Opus", false},
+    {"A_OPUS", DescribeOpus, nullptr, false},
+    {"A_ALAC", DescribeAlac, nullptr, false},
     {"A_REAL/", [](TrackContext& c) { DescribeRealAudio(c.s, c.media); }, nullptr, false},
     {"A_AAC/", DescribeAacById, nullptr, false},
     {"A_AAC", [](TrackContext& c) { DescribeAacTrack(c.s, c.media); }, nullptr, false},
@@ -430,9 +616,8 @@ constexpr MatroskaCodecRow kMatroskaCodecs[] = {
     {"A_EAC3",
      [](TrackContext& c) { DescribeFromFrame(c.reader, c.info, c.track, c.s, c.media, AudioFrames::kAc3, "Dolby AC-3"); },
      nullptr, false},
-    {"A_DTS", [](TrackContext& c) { DescribeFromFrame(c.reader, c.info, c.track, c.s, c.media, AudioFrames::kDts, "DTS"); },
-     nullptr, false},
-    {"A_TRUEHD", nullptr, "Dolby TrueHD", false},
+    {"A_DTS", DescribeDts, nullptr, false},
+    {"A_TRUEHD", DescribeTrueHd, nullptr, false},
 };
 
 void DescribeTrack(FileReader& reader, const MatroskaInfo& info, const MatroskaTrack& track, MediaInfo& media,

@@ -63,7 +63,15 @@ TEST_F(MatroskaTest, EncoderFilesGiveTheirOneLineSummary) {
        1, 4, 1.071},
       {"webm_vp8_vorbis_160.webm", "Matroska On2 VP8 160x120 25.00fps Vorbis 44.10kHz 2ch 64.00kbps QB 00:00:01.003", 1, 1,
        1.003},
-      {"webm_vp9_opus_160.webm", "Matroska VP9 160x120 25.00fps Opus 48.00kHz 16bit 2ch 00:00:01.008", 1, 1, 1.008},
+      // VP9 from its first key frame (ffprobe: Profile 1, gbrp), Opus from its OpusHead.
+      {"webm_vp9_opus_160.webm", "Matroska VP9 Profile 1 160x120 25.00fps 8bit 4:4:4 Opus 48.00kHz 2ch 00:00:01.008", 1, 1,
+       1.008},
+      // ffprobe and MediaInfo: mpeg4 Simple Profile 176x144 (MediaInfo: Simple@L3; XviD in its user data); vp9 Profile 2 176x144
+      // yuv420p10le, smpte2084 over bt2020; alac 44100 Hz stereo 16 bits, truehd 48000 Hz 6 channels
+      // 24 bits, dts 48000 Hz 6 channels; 0.400 s, 0.400 s and 0.128 s.
+      {"mkv_mpeg4_xvid.mkv", "Matroska XviD 1.3.7 176x144 25.00fps 00:00:00.400", 1, 0, 0.4},
+      {"webm_vp9_pq.webm", "Matroska VP9 Profile 2 176x144 25.00fps 10bit 4:2:0 PQ 00:00:00.400", 1, 0, 0.4},
+      {"mkv_alac_truehd_dts.mkv", "Matroska [3] Apple Lossless 44.10kHz 16bit 2ch 00:00:00.128", 0, 3, 0.128},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);

@@ -117,15 +117,58 @@ TEST_F(MatroskaTracksTest, UnknownCodecIds) {
   EXPECT_STREQ(pgs.extraText[0], "Unknown CodecID S_HDMV/PGS");
   EXPECT_STREQ(pgs.extraText[1], "");
 
+  MediaInfo prores = Analyze(Mkv(Entry(1, 1, "V_PRORES", Video(320, 240))));
+  EXPECT_EQ(prores.videoCount, 0);
+  ASSERT_EQ(prores.extraCount, 1);
+  EXPECT_STREQ(prores.extraText[0], "Unknown CodecID V_PRORES");
+
+  // MPEG-4 Visual in native mode is known, even without its CodecPrivate.
   MediaInfo asp = Analyze(Mkv(Entry(1, 1, "V_MPEG4/ISO/ASP", Video(320, 240))));
-  EXPECT_EQ(asp.videoCount, 0);
-  ASSERT_EQ(asp.extraCount, 1);
-  EXPECT_STREQ(asp.extraText[0], "Unknown CodecID V_MPEG4/ISO/ASP");
+  ASSERT_EQ(asp.videoCount, 1);
+  EXPECT_STREQ(asp.videoText[0], "MPEG-4 Visual 320x240");
 
   // CodecIDs are cut at 31 characters.
   MediaInfo longId = Analyze(Mkv(Entry(1, 1, "V_" + std::string(60, 'X'))));
   ASSERT_EQ(longId.extraCount, 1);
   EXPECT_EQ(std::string(longId.extraText[0]), "Unknown CodecID V_" + std::string(29, 'X'));
+}
+
+// The track's Colour (with MasteringMetadata) and a Dolby Vision
+// BlockAdditionMapping tag the HEVC line; a mapping of another type does not.
+TEST_F(MatroskaTracksTest, ColourAndDolbyVisionFromTheTrack) {
+  Bytes hvcc = ReadFile(FixturePath("codecs/hevc_main_250x142.hvcc"));
+  Bytes dvcc = ReadFile(FixturePath("codecs/dv_8.1_hdr10.dvcc"));
+  auto colour = [](uint64_t transfer, bool mastering) {
+    Bytes c = Cat({ElUInt(kMatrixCoefficients, 9), ElUInt(kTransferCharacteristics, transfer), ElUInt(kPrimaries, 9)});
+    if (mastering)
+      c = Cat({c, ElUInt(kMaxCll, 1000), ElUInt(kMaxFall, 400),
+               El(kMasteringMetadata, Cat({ElFloat(kPrimaryRChromaticityX, 0.708), ElFloat(kPrimaryRChromaticityX + 1, 0.292),
+                                           ElFloat(kLuminanceMax, 1000.0), ElFloat(kLuminanceMin, 0.005)}))});
+    return El(kColour, c);
+  };
+  auto mapping = [](const char* type, const Bytes& record) {
+    uint64_t id = uint64_t(uint8_t(type[0])) << 24 | uint64_t(uint8_t(type[1])) << 16 | uint64_t(uint8_t(type[2])) << 8 |
+                  uint8_t(type[3]);
+    return El(kBlockAdditionMapping, Cat({ElUInt(kBlockAddIdType, id), El(kBlockAddIdExtraData, record)}));
+  };
+  struct Case {
+    const char* name;
+    Bytes more;
+    const char* tag;
+  } cases[] = {
+      {"PQ with mastering data", El(kVideo, Cat({ElUInt(kPixelWidth, 250), colour(16, true)})), " HDR10"},
+      {"PQ alone", El(kVideo, colour(16, false)), " PQ"},
+      {"HLG", El(kVideo, colour(18, false)), " HLG"},
+      {"Dolby Vision", mapping("dvcC", dvcc), " DV 8.1 (HDR10)"},
+      {"another mapping", mapping("mvcC", dvcc), ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MediaInfo info = Analyze(Mkv(Entry(1, 1, "V_MPEGH/ISO/HEVC", Cat({Private(hvcc), c.more}))));
+    ASSERT_EQ(info.videoCount, 1);
+    std::string line = info.videoText[0];
+    EXPECT_EQ(line.substr(line.find("4:2:0") + 5), c.tag) << line;
+  }
 }
 
 TEST_F(MatroskaTracksTest, WaveFormatTracks) {
