@@ -23,8 +23,8 @@ import tempfile
 SHORT, LONG = 2.37, 13.13
 V = "-f lavfi -i testsrc2=size={size}:rate={rate}:duration={d}"
 A = "-f lavfi -i sine=frequency=440:sample_rate={sr}:duration={d}"
-A6 = ("-f lavfi -i aevalsrc=0.3*sin(2*PI*300*t)|0.3*sin(2*PI*400*t)|0.3*sin(2*PI*500*t)|"
-      "0.3*sin(2*PI*60*t)|0.3*sin(2*PI*600*t)|0.3*sin(2*PI*700*t):c=5.1(side):s={sr}:d={d}")
+A6 = ("-f lavfi -i 'aevalsrc=0.3*sin(2*PI*300*t)|0.3*sin(2*PI*400*t)|0.3*sin(2*PI*500*t)|"
+      "0.3*sin(2*PI*60*t)|0.3*sin(2*PI*600*t)|0.3*sin(2*PI*700*t):c=5.1(side):s={sr}:d={d}'")
 FF = "ffmpeg -nostdin -hide_banner -loglevel error -y"
 
 # name, extension, command ({out}, {d}, {tmp}), exception marker
@@ -37,7 +37,7 @@ KINDS = [
     ("eac3", "eac3", FF + " " + A + " -ac 2 -c:a eac3 -b:a 128k {out}", ""),
     ("dts", "dts", FF + " " + A6 + " -strict -2 -c:a dca -b:a 768k -f dts {out}", ""),
     ("flac", "flac", "sox -n -r 44100 -c 2 -b 16 {out} synth {d} sine 440 vol 0.3", ""),
-    ("ogg vorbis", "ogg", "sox -n -r 44100 -c 2 {tmp}/a.wav synth {d} sine 440 vol 0.3 && oggenc -Q -q 2 -o {out} {tmp}/a.wav", ""),
+    ("ogg vorbis", "ogg", "sox -n -r 44100 -c 2 -b 16 {tmp}/a.wav synth {d} sine 440 vol 0.3 && oggenc -Q -q 2 -o {out} {tmp}/a.wav", ""),
     ("ogg opus", "opus", FF + " " + A + " -ac 2 -c:a libopus -b:a 64k {out}", ""),
     ("ogg speex", "spx", "sox -n -r 16000 -c 1 -b 16 {tmp}/a.wav synth {d} sine 440 vol 0.3 && speexenc --quiet {tmp}/a.wav {out}", ""),
     ("ogg flac", "oga", FF + " " + A + " -ac 2 -c:a flac {out}", ""),
@@ -108,6 +108,10 @@ def run(cmd):
 
 
 def channels_in(line):
+    if re.search(r"\b(JointStereo|Stereo|DualChannel)\b", line):
+        return 2
+    if re.search(r"\bMono\b", line):
+        return 1
     m = re.search(r"(\d+)\.(\d)ch", line)
     if m:
         return int(m.group(1)) + int(m.group(2))

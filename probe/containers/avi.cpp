@@ -10,6 +10,7 @@
 #include "../core/messages.h"
 #include "../core/templates.h"
 #include "../core/text.h"
+#include "../video/hevc.h"
 #include "chunk_io.h"
 #include "riff.h"
 
@@ -67,7 +68,7 @@ class AviWalk {
   void HandleAudioChunk(const uint8_t* id);
   void HandleVideoFrame();
   bool AfterIdentifier();
-  bool ScansPending() const { return divx_ || xvid_ || probePending_; }
+  bool ScansPending() const { return divx_ || xvid_ || hevcPending_ || probePending_; }
   void Finish();
 
   MediaInfo& media_;
@@ -81,6 +82,9 @@ class AviWalk {
   RiffChunk riff_[kMaxRiffChunks] = {};
   size_t riffIndex_ = 0;
   bool divx_ = false, xvid_ = false;
+  // HEVC: the parameter sets of the first frame describe the stream.
+  bool hevcPending_ = false, hasHevc_ = false;
+  HevcVideoInfo hevc_;
   int countdown_ = kFramesSearched;
   bool probePending_ = false, moviSeen_ = false, audioSeen_ = false;
   uint64_t moviTotal_ = 0;
@@ -193,6 +197,8 @@ void AviWalk::HandleVideoHeader(const std::vector<uint8_t>& strh) {
   LookupCodec(video_.codec, sizeof video_.codec, "AVI", bitmap.compression);
   if (std::strncmp(video_.codec, "DivX 5", 6) == 0) divx_ = true;
   if (std::strncmp(video_.codec, "XviD", 4) == 0) xvid_ = true;
+  for (const char* fourCc : {"HEVC", "H265", "X265", "HVC1"})
+    if (EqualNoCase(bitmap.compression, fourCc, 4)) hevcPending_ = true;
   video_.width = bitmap.width;
   video_.height = bitmap.height;
   video_.bitDepth = bitmap.bitCount;
@@ -248,11 +254,16 @@ void AviWalk::HandleAudioChunk(const uint8_t* id) {
 
 void AviWalk::HandleVideoFrame() {
   uint32_t size = ReadSizeLE(reader_);
-  if (!(divx_ || xvid_) || size < 1) {
+  if (!(divx_ || xvid_ || hevcPending_) || size < 1) {
     SkipPayload(reader_, size);
     return;
   }
   ReadPayload(reader_, size, payload_, kFrameCap);
+  if (hevcPending_) {
+    hasHevc_ = FindHevcHeaders(payload_.data(), payload_.size(), hevc_);
+    if (hasHevc_ || --countdown_ <= 0) hevcPending_ = false;
+    return;
+  }
   bool found = RefineMpeg4VisualName(video_.codec, sizeof video_.codec, payload_.data(), payload_.size());
   if (found || --countdown_ <= 0) divx_ = xvid_ = false;
 }
@@ -282,7 +293,10 @@ void AviWalk::Finish() {
       for (size_t i = 0; i < audioCount_; ++i) video_.bitRate -= audio_[i].format.avgBytesPerSec * 8.0;
   }
   char text[PROBEX_TEXT_BYTES] = {};
-  FormatRiffVideoText(text, sizeof text, video_);
+  if (hasHevc_)
+    FormatHevcText(text, sizeof text, hevc_, video_.frameRate, video_.bitRate);
+  else
+    FormatRiffVideoText(text, sizeof text, video_);
   AddVideoText(media_, text);
 }
 

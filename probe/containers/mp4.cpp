@@ -484,10 +484,11 @@ void FormatMp4AudioText(char* out, size_t size, const Mp4Track& track) {
   d.SetText("#codec#", track.audioCodec);
   d.Set("#sampleratek#", "%.2f", track.sampleRate * 0.001);
   d.Set("#samplerate#", "%lld", WholeNumber(track.sampleRate));
-  d.Set("#bitdepth#", "%d", track.bitsPerSample);
+  // Lossy codecs have no sample size.
+  d.SetKnown("#bitdepth#", "%.0f", track.bitsPerSample);
   d.Set("#channel#", "%d", track.channels);
-  d.Set("#bitratek#", "%.2f", track.audioBitRate * 0.001);
-  d.Set("#bitrate#", "%.2f", track.audioBitRate);
+  d.SetKnown("#bitratek#", "%.2f", track.audioBitRate * 0.001);
+  d.SetKnown("#bitrate#", "%.2f", track.audioBitRate);
   CopyText(out, size, d.Text());
 }
 

@@ -1,9 +1,13 @@
 #include "mp4_sample_description.h"
 
 #include <algorithm>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "../audio/aac.h"
+#include "../audio/dts_hd.h"
+#include "../audio/eac3.h"
 #include "../video/av1.h"
 #include "../video/avc.h"
 #include "../video/dolby_vision.h"
@@ -37,6 +41,16 @@ std::vector<uint8_t> ReadFirstSample(FileReader* reader, const Mp4Track& track) 
   sample.resize(reader->Read(sample.data(), n));
   reader->Restore(saved);
   return sample;
+}
+
+// A DTS line named after the extension substream of the first sample
+// (DTS-HD MA, HRA, Express), as the other containers name it.
+void NameDtsExtension(FileReader* reader, Mp4Track& track) {
+  std::vector<uint8_t> sample = ReadFirstSample(reader, track);
+  DtsHdInfo hd;
+  if (!FindDtsHdSubstream(sample.data(), sample.size(), hd) || std::strncmp(track.audioText, "DTS", 3) != 0) return;
+  std::string named = std::string(DtsHdName(hd)) + (track.audioText + 3);
+  CopyText(track.audioText, sizeof track.audioText, named.c_str());
 }
 
 // The track's first sample through ProbeAudioPayload with formatTag.
@@ -136,6 +150,15 @@ constexpr Mp4ObjectRow kMp4Objects[] = {
     {0x69, 0x69, [](EsdsObject& o) { ProbeFirstSample(o.reader, o.track, 0x0055); }, nullptr},
     {0x6A, 0x6A, NameMpegVideo, ParseMpegVideoObject},
     {0x6B, 0x6B, [](EsdsObject& o) { ProbeFirstSample(o.reader, o.track, 0x0055); }, nullptr},
+    // AC-3 and E-AC-3 (A5, A6) and DTS (A9 core, AA-AC with an extension),
+    // as ffmpeg writes them: described by their first frame.
+    {0xA5, 0xA6, [](EsdsObject& o) { ProbeFirstSample(o.reader, o.track, 0x2000); }, nullptr},
+    {0xA9, 0xAC,
+     [](EsdsObject& o) {
+       ProbeFirstSample(o.reader, o.track, 0x2001);
+       if (o.track.audioText[0]) NameDtsExtension(o.reader, o.track);
+     },
+     nullptr},
     {0xDD, 0xDD, nullptr, ParseVorbisObject},
     {0xE1, 0xE1, nullptr,
      [](EsdsObject& o, const uint8_t*, size_t) {
@@ -188,6 +211,21 @@ constexpr Mp4ConfigBoxRow kMp4ConfigBoxes[] = {
                 FileReader*) { ParseMasteringDisplay(payload, size, track.hevc.hdr.mastering); }},
     {"clli", [](const uint8_t* payload, size_t size, int, Mp4Track& track,
                 FileReader*) { ParseContentLightLevel(payload, size, track.hevc.hdr.light); }},
+    // Opus (dOps): the sample entry's 16 bits mean nothing for it.
+    {"dOps",
+     [](const uint8_t* payload, size_t size, int, Mp4Track& track, FileReader*) {
+       if (size < 11) return;
+       track.channels = payload[1];
+       track.bitsPerSample = 0;
+     }},
+    // E-AC-3 (dec3): Atmos is said here, not in the frames' core.
+    {"dec3",
+     [](const uint8_t* payload, size_t size, int, Mp4Track& track, FileReader*) {
+       Eac3Config config;
+       if (!ParseDec3(payload, size, config) || !config.atmos || !track.audioText[0]) return;
+       std::string text = std::string(track.audioText) + " Atmos";
+       CopyText(track.audioText, sizeof track.audioText, text.c_str());
+     }},
     {"dvcC", NoteDolbyVisionBox},
     {"dvvC", NoteDolbyVisionBox},
 };
@@ -241,9 +279,20 @@ void ParseMp4SampleDescription(const uint8_t* stsd, size_t size, int kind, Mp4Tr
       LookupCodec(track.audioCodec, sizeof track.audioCodec, "WAV", tagKey);
     } else {
       LookupCodec(track.audioCodec, sizeof track.audioCodec, "QT-AUDIO", key);
-      if (EqualNoCase(key, "AC-3", 4)) formatTag = 0x2000;
+      // AC-3 and E-AC-3 share the frame family; the DTS entries hold a core
+      // frame first, with any extension substream after it.
+      if (EqualNoCase(key, "AC-3", 4) || EqualNoCase(key, "EC-3", 4)) formatTag = 0x2000;
+      if (EqualNoCase(key, "DTS", 3)) formatTag = 0x2001;
+      // QuickTime's PCM codes say their sample size; the old field keeps 16.
+      static constexpr struct {
+        const char* key;
+        uint16_t bits;
+      } kPcmBits[] = {{"IN24", 24}, {"IN32", 32}, {"FL32", 32}, {"FL64", 64}};
+      for (const auto& pcm : kPcmBits)
+        if (EqualNoCase(key, pcm.key, 4)) track.bitsPerSample = pcm.bits;
     }
-    if (formatTag && (wave || formatTag == 0x2000)) ProbeFirstSample(reader, track, formatTag);
+    if (formatTag && (wave || formatTag == 0x2000 || formatTag == 0x2001)) ProbeFirstSample(reader, track, formatTag);
+    if (formatTag == 0x2001 && track.audioText[0]) NameDtsExtension(reader, track);
   }
   // Configuration boxes; a child shorter than its own header ends the scan.
   while (size >= 8 && p < size - 8) {

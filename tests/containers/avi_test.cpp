@@ -268,5 +268,14 @@ TEST(Avi, EncoderFiles) {
   }
 }
 
+// HEVC in AVI: the parameter sets of the first frame (ffprobe: Main, level
+// 60, 320x240 yuv420p, 25 fps).
+TEST(Avi, HevcFromItsFirstFrame) {
+  test::UseShippedTemplates();
+  MediaInfo info = test::AnalyzeFile(test::FixturePath("containers/avi_hevc.avi"));
+  ASSERT_EQ(info.videoCount, 1);
+  EXPECT_STREQ(info.videoText[0], "HEVC Main@L2@Main 320x240 25.00fps 146.20kbps 8bit 4:2:0");
+}
+
 }  // namespace
 }  // namespace probex

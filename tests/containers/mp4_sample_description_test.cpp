@@ -97,13 +97,19 @@ TEST_F(SampleDescriptionTest, AudioCodecNamesAndFields) {
     Bytes entry;
     const char* line;
   } cases[] = {
-      {"twos", SoundEntry("twos", 2, 16, 44100, Bytes()), "PCM (BE) 44.10kHz 16bit 2ch 0.00kbps"},
-      {"sowt", SoundEntry("sowt", 1, 8, 11025, Bytes()), "PCM (LE) 11.03kHz 8bit 1ch 0.00kbps"},
-      {"mp4a without esds", SoundEntry("mp4a", 2, 16, 48000, Bytes()), "MPEG-4 Audio 48.00kHz 16bit 2ch 0.00kbps"},
+      {"twos", SoundEntry("twos", 2, 16, 44100, Bytes()), "PCM (BE) 44.10kHz 16bit 2ch"},
+      {"sowt", SoundEntry("sowt", 1, 8, 11025, Bytes()), "PCM (LE) 11.03kHz 8bit 1ch"},
+      {"mp4a without esds", SoundEntry("mp4a", 2, 16, 48000, Bytes()), "MPEG-4 Audio 48.00kHz 16bit 2ch"},
       {"ms + 0x0055", SoundEntry(std::string("ms\0U", 4).c_str(), 2, 16, 44100, Bytes()),
-       "MPEG Layer-3 44.10kHz 16bit 2ch 0.00kbps"},
-      {"unknown type", SoundEntry("zzzz", 1, 16, 8000, Bytes()), "不明ZZZZ 8.00kHz 16bit 1ch 0.00kbps"},
-      {"3GPP AMR", SoundEntry("samr", 1, 16, 8000, Box("damr", Zeros(9))), "AMR-NB 8.00kHz 16bit 1ch 0.00kbps"},
+       "MPEG Layer-3 44.10kHz 16bit 2ch"},
+      {"unknown type", SoundEntry("zzzz", 1, 16, 8000, Bytes()), "不明ZZZZ 8.00kHz 16bit 1ch"},
+      {"3GPP AMR", SoundEntry("samr", 1, 16, 8000, Box("damr", Zeros(9))), "AMR-NB 8.00kHz 16bit 1ch"},
+      // QuickTime's PCM codes carry their sample size; the old field says 16.
+      {"in24", SoundEntry("in24", 2, 16, 48000, Bytes()), "PCM 24-bit 48.00kHz 24bit 2ch"},
+      {"fl64", SoundEntry("fl64", 2, 16, 48000, Bytes()), "PCM 64-bit Float 48.00kHz 64bit 2ch"},
+      // Opus: channels from dOps, no sample size.
+      {"Opus", SoundEntry("Opus", 2, 16, 48000, Box("dOps", {0, 6, 0x01, 0x38, 0, 0, 0xBB, 0x80, 0, 0, 1})),
+       "Opus 48.00kHz 6ch"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -143,11 +149,11 @@ TEST_F(SampleDescriptionTest, EsdsDescriptors) {
       {"configuration bounded by its length", SoundEntry("mp4a", 2, 16, 3200, Esds(0x40, 0, 8000, &explicitRate)),
        0, "AAC LC 3.20kHz 2.0ch(L+R) 8.00kbps"},
       {"unknown object type", SoundEntry("mp4a", 1, 16, 8000, Esds(0xA3, 0, 0, nullptr)), 0,
-       "UnknownESConfigDescriptor(A3) 8.00kHz 16bit 1ch 0.00kbps"},
+       "UnknownESConfigDescriptor(A3) 8.00kHz 16bit 1ch"},
       {"unknown object type with specific info", SoundEntry("mp4a", 1, 16, 8000, Esds(0xA3, 0, 0, &unknown)), 0,
-       "UnknownESSpecificDescriptor(A3) 8.00kHz 16bit 1ch 0.00kbps"},
+       "UnknownESSpecificDescriptor(A3) 8.00kHz 16bit 1ch"},
       {"PureVoice", SoundEntry("mp4a", 1, 16, 8000, Esds(0xE1, 0, 0, &unknown)), 0,
-       "QUALCOMM PureVoice 8.00kHz 16bit 1ch 0.00kbps"},
+       "QUALCOMM PureVoice 8.00kHz 16bit 1ch"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -102,6 +102,20 @@ TEST_F(Mp4Test, EncoderFilesGiveTheirOneLineSummary) {
        "MPEG4 H.263 (3GPP) 176x144 24bpp 15.00fps 35.46kbps AAC HE(LC) 16.00kHz 1.0ch(C) 25.96kbps "
        "[3GPP Release 4] 00:00:01.000",
        1, 1, 1.0},
+      // ffprobe: opus 48000 Hz stereo 0.300 s; eac3 48000 Hz 6 channels 384 kb/s and ac3 48000 Hz stereo
+      // 192 kb/s, 0.315 s; dts 48000 Hz 6 channels 768 kb/s 0.203 s; pcm_s24be (in24) 48000 Hz and
+      // pcm_f32be (fl32) 44100 Hz stereo, 0.100 s. MediaInfo agrees on codecs, rates and channels.
+      {"mp4_opus.mp4", format::kMp4, "MPEG4 Opus 48.00kHz 2ch 126.51kbps [2] [MP4 (ISO Base Media)] 00:00:00.300", 0, 1,
+       0.3},
+      {"mp4_eac3_ac3.mp4", format::kMp4,
+       "MPEG4 [2] Dolby Digital Plus 48.00kHz 5.1ch(L+C+R+SL+SR+LFE) 384.00kbps CM [2] [MP4 (ISO Base Media)] "
+       "00:00:00.315",
+       0, 2, 0.315},
+      {"mp4_dts.mp4", format::kMp4,
+       "MPEG4 DTS 48.00kHz 16bit 5.1ch(C+L+R+SL+SR+LFE) 768.00kbps 16BitBE [2] [MP4 (ISO Base Media)] 00:00:00.203", 0,
+       1, 0.203},
+      {"mov_pcm_in24_fl32.mov", format::kMp4, "MPEG4 [2] PCM 24-bit 48.00kHz 24bit 2ch 2304.00kbps [QuickTime] 00:00:00.100",
+       0, 2, 0.1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
