@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "../audio/aac.h"
 #include "../audio/mpeg_audio.h"
 #include "../core/bits.h"
 #include "../core/file_reader.h"
@@ -85,6 +86,15 @@ void DescribeAudioTag(MediaInfo& media, const std::vector<uint8_t>& data, RiffAu
   audio.bitDepth = bits.Take(1) ? 16 : 8;
   audio.channels = bits.Take(1) ? 2 : 1;
   AudioCodecText(audio.codec, sizeof audio.codec, format);
+  // AAC tags always say 44 kHz stereo; the sequence header (packet type 0)
+  // holds the stream's own rate and channels.
+  if (format == 10 && data.size() > 3 && data[1] == 0) {
+    AacInfo aac{};
+    if (ParseAudioSpecificConfig(data.data() + 2, data.size() - 2, aac) && aac.channels > 0 && aac.channels < 9) {
+      audio.sampleRate = aac.sampleRate;
+      audio.channels = static_cast<uint16_t>(std::lround(aac.channels == 5.1 ? 6 : aac.channels == 7.1 ? 8 : aac.channels));
+    }
+  }
   char text[PROBEX_TEXT_BYTES] = {};
   bool described = false;
   if (format == 2) {
