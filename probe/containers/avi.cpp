@@ -298,6 +298,7 @@ void AviWalk::Finish() {
   else
     FormatRiffVideoText(text, sizeof text, video_);
   AddVideoText(media_, text);
+  if (hasHevc_) AddHdrExtra(media_, hevc_.hdr);
 }
 
 }  // namespace

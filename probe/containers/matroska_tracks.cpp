@@ -55,6 +55,7 @@ struct TrackState {
   uint32_t addIdType = 0;
   DolbyVisionConfig dolbyVision;
   bool hasDolbyVision = false;
+  std::string hdrSummary;  // for the extra list, after the chapters and subtitles
 };
 
 constexpr uint32_t FourCc(const char* t) {
@@ -67,6 +68,7 @@ enum Subtitle { kUtf8, kSsa, kAss, kUsf, kAscii, kBmp, kVobSub, kSubtitleKinds }
 struct Summary {
   bool subtitles = false;
   uint32_t counts[kSubtitleKinds] = {};
+  std::vector<std::string> hdr;
 };
 
 bool Starts(const char* codecId, const char* literal) {
@@ -245,6 +247,7 @@ void DescribeFromRecord(TrackState& s, MediaInfo& media, bool (*parse)(const uin
     return;
   }
   NoteContainerHdr(s, record.hdr);
+  s.hdrSummary = HdrSummary(record.hdr);
   char line[kLineBytes];
   format(line, sizeof line, record, s.video.frameRate, 0);
   AddVideoText(media, line);
@@ -472,6 +475,7 @@ void DescribeVp9(TrackContext& c) {
     return;
   }
   NoteContainerHdr(c.s, vp9.hdr);
+  c.s.hdrSummary = HdrSummary(vp9.hdr);
   char line[kLineBytes];
   FormatVp9Text(line, sizeof line, vp9, static_cast<uint32_t>(std::max(0, c.s.video.width)),
                 static_cast<uint32_t>(std::max(0, c.s.video.height)), c.s.video.frameRate, 0);
@@ -643,6 +647,7 @@ void DescribeTrack(FileReader& reader, const MatroskaInfo& info, const MatroskaT
     TrackContext c{reader, info, track, s, media};
     if (row.describe) {
       row.describe(c);
+      if (!s.hdrSummary.empty()) summary.hdr.push_back(s.hdrSummary);
     } else if (row.video) {
       CopyText(s.video.codec, sizeof s.video.codec, row.name);
       AddVideoLine(media, s.video);
@@ -703,9 +708,9 @@ void FormatMatroskaAudioText(char* out, size_t size, const MatroskaAudioInfo& in
   CopyText(out, size, d.Text());
 }
 
-void DescribeMatroskaTracks(FileReader& reader, const MatroskaInfo& info, MediaInfo& media) {
-  Summary summary;
-  for (const MatroskaTrack& track : info.tracks) DescribeTrack(reader, info, track, media, summary);
+namespace {
+
+void DescribeChaptersAndSubtitles(const MatroskaInfo& info, const Summary& summary, MediaInfo& media) {
   if (!summary.subtitles && info.chapterCount == 0) return;
   char line[kLineBytes] = {};
   if (info.chapterCount) FormatText(line, sizeof line, "Chapter(%u)", info.chapterCount);
@@ -716,6 +721,16 @@ void DescribeMatroskaTracks(FileReader& reader, const MatroskaInfo& info, MediaI
     AppendFormat(line, sizeof line, "SubTitle/%s(%u)", kNames[k], summary.counts[k]);
   }
   AddExtraText(media, line);
+}
+
+}  // namespace
+
+void DescribeMatroskaTracks(FileReader& reader, const MatroskaInfo& info, MediaInfo& media) {
+  Summary summary;
+  for (const MatroskaTrack& track : info.tracks) DescribeTrack(reader, info, track, media, summary);
+  DescribeChaptersAndSubtitles(info, summary, media);
+  // HDR details after the container's own entries, which lead the summary.
+  for (const std::string& hdr : summary.hdr) AddExtraText(media, hdr.c_str());
 }
 
 }  // namespace probex

@@ -565,6 +565,12 @@ void AnalyzeMp4(MediaInfo& info, FileReader& reader) {
     FormatText(line, sizeof line, "SubTitle/subs(%u)", movie.subsBoxCount);
     AddExtraText(info, line);
   }
+  for (const Mp4Track& track : movie.tracks) {
+    if (!Is(track.handler, "vide")) continue;
+    if (track.hasHevc) AddHdrExtra(info, track.hevc.hdr);
+    if (track.hasAv1) AddHdrExtra(info, track.av1.hdr);
+    if (track.hasVp9) AddHdrExtra(info, track.vp9.hdr);
+  }
 }
 
 }  // namespace probex

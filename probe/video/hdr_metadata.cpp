@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "bits.h"
+#include "media_info.h"
 #include "templates.h"
 #include "text.h"
 
@@ -229,6 +230,28 @@ void FormatHdrVideoLine(char* out, size_t size, const char* section, const std::
   CopyText(out, size, d.Text());
   // Without an HDR tag the line would end in the blank before it.
   for (size_t n = std::strlen(out); n > 0 && out[n - 1] == ' '; --n) out[n - 1] = '\0';
+}
+
+std::string HdrSummary(const HdrSignals& hdr) {
+  // The tag is on the video line already; the entry is for the numbers.
+  if (HdrTag(hdr).empty() || (!hdr.mastering.present && !hdr.light.present)) return "";
+  std::vector<std::string> parts;
+  if (hdr.colour.present)
+    parts.push_back(ColourPrimariesName(hdr.colour.primaries) + " " + TransferName(hdr.colour.transfer));
+  if (hdr.mastering.present) {
+    const MasteringDisplay& m = hdr.mastering;
+    const char* gamut = GamutName(m);
+    parts.push_back(LineF("%s%s%.4f-%.0f cd/m2", gamut ? gamut : "mastering", " ", m.minLuminance, m.maxLuminance));
+  }
+  if (hdr.light.present) parts.push_back(LineF("MaxCLL %u, MaxFALL %u", hdr.light.maxCll, hdr.light.maxFall));
+  std::string line;
+  for (size_t i = 0; i < parts.size(); ++i) line += (i ? ", " : "") + parts[i];
+  return line;
+}
+
+void AddHdrExtra(MediaInfo& media, const HdrSignals& hdr) {
+  std::string line = HdrSummary(hdr);
+  if (!line.empty()) AddExtraText(media, line.c_str());
 }
 
 }  // namespace probex

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "probex.h"
+
 namespace probex {
 
 struct ColourDescription {
@@ -92,6 +94,13 @@ std::string MatrixName(uint32_t code);
 // Full-report lines: colour description, mastering display, MaxCLL/MaxFALL,
 // HDR format. Appends to lines.
 void HdrDetailLines(const HdrSignals& hdr, std::vector<std::string>& lines);
+
+// The numbers behind a video line's HDR tag, on one line for the extra list
+// of the full report: colour, mastering display, light levels. "" without a
+// tag, or without mastering data or light levels to add.
+std::string HdrSummary(const HdrSignals& hdr);
+// HdrSummary as an extra entry of media, when there is one.
+void AddHdrExtra(MediaInfo& media, const HdrSignals& hdr);
 
 // printf into a string; lines of the reports.
 std::string LineF(const char* format, ...) __attribute__((format(printf, 1, 2)));

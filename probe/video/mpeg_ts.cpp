@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "../audio/aac.h"
@@ -316,6 +317,7 @@ struct TsPayload {
   size_t from;
   size_t regionEnd;
   const DolbyVisionConfig* dolbyVision;  // from the program map, or none
+  std::string* hdrSummary;               // the video's HDR details for the extra list
 };
 
 // A stream type's describer: the line's text from the payload, or false
@@ -380,6 +382,7 @@ bool DescribeHevcStream(const TsPayload& t, char* text, size_t size) {
   HevcVideoInfo hevc;
   if (!FindHevcHeaders(t.w.data + t.p.payload, t.p.end - t.p.payload, hevc)) return false;
   if (t.dolbyVision) NoteDolbyVision(*t.dolbyVision, hevc.hdr);
+  *t.hdrSummary = HdrSummary(hevc.hdr);
   FormatHevcText(text, size, hevc, 0, 0);
   return true;
 }
@@ -460,18 +463,20 @@ const TsStreamRow* FindStreamRow(uint8_t type) {
 }
 
 // One stream's examination of a packet; true when it was described.
-bool DescribeStream(const Window& w, const Packet& p, const TsProgram& program, size_t i, MediaInfo& info) {
+bool DescribeStream(const Window& w, const Packet& p, const TsProgram& program, size_t i, MediaInfo& info,
+                    std::string* hdrSummaries) {
   uint8_t type = program.streamType[i];
   // Private data that its descriptors name is described as what they name.
   if (type == 0x06 && program.describeAs[i]) type = program.describeAs[i];
   const TsStreamRow* row = FindStreamRow(type);
   if (!row || (!row->describe && !row->name)) return false;
+  std::string& hdr = hdrSummaries[i];
   size_t regionEnd = p.next >= kRegionTail ? p.next - kRegionTail : 0;
   if (regionEnd > p.end) regionEnd = p.end;
   char text[kLineBytes];
   if (row->describe) {
     const DolbyVisionConfig* dv = program.hasDolbyVision[i] ? &program.dolbyVision[i] : nullptr;
-    if (!row->describe(TsPayload{w, p, EsStart(w, p), regionEnd, dv}, text, sizeof text)) return false;
+    if (!row->describe(TsPayload{w, p, EsStart(w, p), regionEnd, dv, &hdr}, text, sizeof text)) return false;
   } else {
     CopyText(text, sizeof text, row->name);
   }
@@ -479,8 +484,10 @@ bool DescribeStream(const Window& w, const Packet& p, const TsProgram& program, 
   return true;
 }
 
-void AnalyzeProgram(const Window& w, uint32_t size, size_t first, const TsProgram& program, MediaInfo& info) {
+void AnalyzeProgram(const Window& w, uint32_t size, size_t first, const TsProgram& program, MediaInfo& info,
+                    std::vector<std::string>& hdrLines) {
   bool described[kTsMaxStreams] = {};
+  std::string hdr[kTsMaxStreams];
   size_t remaining = program.streamCount;
   WalkForward(w, size, first, [&](const Packet& p) {
     if (!p.hasPayload || !p.header.payloadUnitStart) return false;
@@ -488,12 +495,14 @@ void AnalyzeProgram(const Window& w, uint32_t size, size_t first, const TsProgra
     for (size_t i = 0; i < program.streamCount; ++i)
       if (!described[i] && program.elementaryPid[i] == p.header.pid) match = static_cast<int>(i);
     if (match < 0) return false;
-    if (DescribeStream(w, p, program, static_cast<size_t>(match), info)) {
+    if (DescribeStream(w, p, program, static_cast<size_t>(match), info, hdr)) {
       described[match] = true;
       --remaining;
     }
     return remaining == 0;
   });
+  for (const std::string& line : hdr)
+    if (!line.empty()) hdrLines.push_back(line);
 }
 
 // The span of the video stamps, first of the head window to latest of the
@@ -673,17 +682,19 @@ bool AnalyzeTransportStream(FileReader& reader, MediaInfo& info, uint64_t start,
     return false;
   }
 
+  std::vector<std::string> hdrLines;
   for (size_t i = 0; i < pat.count; ++i) {
     TsProgram program{};
     bool found = false;
     WalkForward(head, size, first, [&](const Packet& p) { return found = ReadPmt(head, p, pat.entries[i], program); });
-    if (found) AnalyzeProgram(head, size, first, program, info);
+    if (found) AnalyzeProgram(head, size, first, program, info, hdrLines);
   }
 
   ReadDuration(windows, size, first, info);
   char line[32];
   FormatText(line, sizeof line, "%uPct", size);
   AddExtraText(info, line);
+  for (const std::string& hdr : hdrLines) AddExtraText(info, hdr.c_str());
   return true;
 }
 

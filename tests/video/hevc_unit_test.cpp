@@ -75,6 +75,13 @@ TEST(HevcUnit, Hdr10SeiValuesAndReport) {
         "Maximum Content Light Level: 1000 cd/m2\n", "Maximum Frame-Average Light Level: 400 cd/m2\n"}) {
     EXPECT_NE(all.find(expected), std::string::npos) << expected << "in\n" << all;
   }
+  // The extra entry of the full report: the numbers behind the tag; a tag
+  // with nothing to add gives none.
+  EXPECT_EQ(HdrSummary(info.hdr), "BT.2020 PQ, Display P3 0.0050-1000 cd/m2, MaxCLL 1000, MaxFALL 400");
+  HdrSignals colourOnly;
+  colourOnly.colour = info.hdr.colour;
+  EXPECT_EQ(HdrTag(colourOnly), "PQ");
+  EXPECT_EQ(HdrSummary(colourOnly), "");
 }
 
 // Prefix SEI NAL units built by hand: ST 2094-40 by its T.35 head, and a
