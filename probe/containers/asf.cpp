@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "../audio/audio_line.h"
+#include "../audio/wave_format.h"
 #include "../core/bits.h"
 #include "../core/byte_span.h"
 #include "../core/file_reader.h"
@@ -10,10 +12,9 @@
 #include "../core/messages.h"
 #include "../core/templates.h"
 #include "../core/text.h"
+#include "../video/video_line.h"
 #include "probex_formats.h"
-#include "avi.h"
 #include "chunk_io.h"
-#include "riff.h"
 
 namespace probex {
 
@@ -289,7 +290,7 @@ void FormatAsfVideoText(char* out, size_t size, const AsfVideoInfo& info) {
 }
 
 void FormatAsfAudioText(char* out, size_t size, const AsfAudioInfo& info) {
-  RiffAudioInfo audio{};
+  AudioStream audio{};
   CopyText(audio.codec, sizeof audio.codec, info.codec);
   audio.sampleRate = info.sampleRate;
   audio.bitDepth = info.bits;

@@ -3,7 +3,9 @@
 #include <cstring>
 #include <vector>
 
+#include "../audio/audio_line.h"
 #include "../audio/tags.h"
+#include "../audio/wave_format.h"
 #include "../core/bits.h"
 #include "../core/file_reader.h"
 #include "../core/media_info.h"
@@ -11,8 +13,9 @@
 #include "../core/templates.h"
 #include "../core/text.h"
 #include "../video/hevc.h"
+#include "../video/mpeg4_visual.h"
+#include "../video/video_line.h"
 #include "chunk_io.h"
-#include "riff.h"
 
 namespace probex {
 
@@ -28,7 +31,7 @@ constexpr size_t kHeaderCap = 64 * 1024;
 // Encoder user data sits in the first bytes of a frame (its VOL header).
 constexpr size_t kFrameCap = 256 * 1024;
 
-struct AudioStream {
+struct AviAudio {
   WaveFormat format;
   uint32_t payloadTag;
   char codec[128];
@@ -39,13 +42,6 @@ struct RiffChunk {
   uint64_t start;
   uint64_t length;
 };
-
-bool BeginsWithUnknown(const char* text) {
-  return std::strncmp(text, msg::kUnknown, sizeof msg::kUnknown - 1) == 0;
-}
-
-// The text after the "不明" marker of a failed look-up: the key itself.
-const char* PastUnknown(const char* text) { return text + sizeof msg::kUnknown - 1; }
 
 double StreamDuration(uint32_t length, uint32_t rate, uint32_t scale) {
   if (rate == 0 || scale == 0) return 0.0;
@@ -74,10 +70,10 @@ class AviWalk {
   MediaInfo& media_;
   FileReader& reader_;
   TagInfo& tags_;
-  RiffVideoInfo video_{};
+  VideoStream video_{};
   double duration_ = 0.0;
   bool haveDuration_ = false;
-  AudioStream audio_[kMaxAudioStreams] = {};
+  AviAudio audio_[kMaxAudioStreams] = {};
   size_t audioCount_ = 0;
   RiffChunk riff_[kMaxRiffChunks] = {};
   size_t riffIndex_ = 0;
@@ -211,13 +207,13 @@ void AviWalk::HandleAudioHeader() {
   uint8_t header[8] = {};
   reader_.Read(header, 8);
   ReadPayload(reader_, ReadU32LE(header, 4), payload_, kHeaderCap);
-  AudioStream stream{};
+  AviAudio stream{};
   ParseWaveFormat(payload_.data(), payload_.size(), stream.format);
   LookupWaveCodec(stream.codec, sizeof stream.codec, stream.format.formatTag);
   stream.payloadTag = PayloadFormatTag(payload_.data(), payload_.size(), stream.format);
   if (IsProbedFormatTag(stream.payloadTag)) probePending_ = true;
 
-  RiffAudioInfo audio{};
+  AudioStream audio{};
   CopyText(audio.codec, sizeof audio.codec, stream.codec);
   audio.sampleRate = stream.format.samplesPerSec;
   audio.bitDepth = stream.format.bitsPerSample;
@@ -302,74 +298,6 @@ void AviWalk::Finish() {
 }
 
 }  // namespace
-
-void ParseBitmapInfo(const uint8_t* bytes, size_t length, BitmapInfo& info) {
-  uint8_t b[20] = {};
-  if (bytes) std::memcpy(b, bytes, length < sizeof b ? length : sizeof b);
-  info.width = static_cast<int32_t>(ReadU32LE(b, 4));
-  info.height = static_cast<int32_t>(ReadU32LE(b, 8));
-  info.bitCount = static_cast<uint16_t>(ReadU16LE(b, 14));
-  for (int i = 0; i < 4; ++i) info.compression[i] = b[16 + i] ? static_cast<char>(b[16 + i]) : ' ';
-  info.compression[4] = '\0';
-}
-
-bool FindDivxCodecName(char* codec, size_t size, const uint8_t* frame, size_t length) {
-  if (!frame || length < 16) return false;
-  std::ptrdiff_t at = FindNoCase(frame, length - 16 + 4, "DivX");
-  if (at < 0) return false;
-  const size_t widths[3] = {15, 12, 11};
-  char keys[3][16] = {};
-  char results[3][256] = {};
-  for (int i = 0; i < 3; ++i) {
-    std::memcpy(keys[i], frame + at, widths[i]);
-    LookupCodec(results[i], sizeof results[i], "AVI-DIVX", keys[i]);
-  }
-  for (const char* result : results) {
-    if (!BeginsWithUnknown(result)) {
-      CopyText(codec, size, result);
-      return true;
-    }
-  }
-  FormatText(codec, size, "Divx 5.x(%s/%s/%s)", PastUnknown(results[2]), PastUnknown(results[1]),
-             PastUnknown(results[0]));
-  return true;
-}
-
-bool RefineMpeg4VisualName(char* codec, size_t size, const uint8_t* frame, size_t length) {
-  bool found = false;
-  if (std::strncmp(codec, "DivX 5", 6) == 0) found = FindDivxCodecName(codec, size, frame, length);
-  if (std::strncmp(codec, "XviD", 4) == 0) found = FindXvidCodecName(codec, size, frame, length) || found;
-  return found;
-}
-
-bool FindXvidCodecName(char* codec, size_t size, const uint8_t* frame, size_t length) {
-  if (!frame || length < 9) return false;
-  std::ptrdiff_t at = FindNoCase(frame, length - 9 + 4, "XviD");
-  if (at < 0) return false;
-  char key[9] = {};
-  std::memcpy(key, frame + at, 8);
-  char result[32] = {};
-  LookupCodec(result, sizeof result, "AVI-XVID", key);
-  if (!BeginsWithUnknown(result)) {
-    CopyText(codec, size, result);
-  } else {
-    FormatText(codec, size, "XviD MPEG4(%s)", PastUnknown(result));
-  }
-  return true;
-}
-
-void FormatRiffVideoText(char* out, size_t size, const RiffVideoInfo& info) {
-  Description d("RIFF", "VIDEO");
-  d.Set("#width#", "%d", info.width);
-  d.Set("#height#", "%d", info.height);
-  d.Set("#bitdepth#", "%d", info.bitDepth);
-  d.SetText("#codec#", info.codec);
-  d.SetKnown("#framerate#", "%.2f", info.frameRate);
-  d.Set("#frame#", "%d", info.frameCount);
-  d.SetKnown("#bitratek#", "%.2f", info.bitRate * 0.001);
-  d.SetKnown("#bitrate#", "%.2f", info.bitRate);
-  CopyText(out, size, d.Text());
-}
 
 void WalkAvi(MediaInfo& media, FileReader& reader, uint64_t riffStart, uint64_t riffLength, TagInfo& tags) {
   AviWalk walk(media, reader, tags);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "../audio/aac.h"
+#include "../audio/audio_line.h"
 #include "../audio/mpeg_audio.h"
 #include "../core/bits.h"
 #include "../core/file_reader.h"
@@ -15,7 +16,6 @@
 #include "../core/text.h"
 #include "../video/avc.h"
 #include "chunk_io.h"
-#include "riff.h"
 
 namespace probex {
 
@@ -78,7 +78,7 @@ void VideoCodecText(char* out, size_t size, uint32_t codec) {
 }
 
 // The first audio tag: from its flags byte, or from the MPEG audio frame it holds.
-void DescribeAudioTag(MediaInfo& media, const std::vector<uint8_t>& data, RiffAudioInfo& audio) {
+void DescribeAudioTag(MediaInfo& media, const std::vector<uint8_t>& data, AudioStream& audio) {
   BitText bits(data.data(), 1);
   uint32_t format = static_cast<uint32_t>(bits.Take(4));
   static const double kRates[4] = {5500, 11025, 22050, 44100};
@@ -151,7 +151,7 @@ int32_t ToInt(double value) {
   return std::isfinite(value) && value > -2147483648.0 && value < 2147483648.0 ? static_cast<int32_t>(value) : 0;
 }
 
-void ApplyMetadata(const FlvMetadata& table, double& duration, FlvVideoInfo& video, RiffAudioInfo& audio) {
+void ApplyMetadata(const FlvMetadata& table, double& duration, FlvVideoInfo& video, AudioStream& audio) {
   for (size_t i = 0; i < table.count; ++i) {
     const FlvProperty& p = table.entries[i];
     if (p.type != 1) continue;
@@ -261,7 +261,7 @@ void FormatFlvVideoText(char* out, size_t size, const FlvVideoInfo& info) {
   CopyText(out, size, d.Text());
 }
 
-void FormatFlvAudioText(char* out, size_t size, const RiffAudioInfo& info) {
+void FormatFlvAudioText(char* out, size_t size, const AudioStream& info) {
   FormatAudioLine(out, size, "FLASHVIDEO", "AUDIO", info);
 }
 
@@ -280,7 +280,7 @@ void AnalyzeFlashVideo(MediaInfo& media, FileReader& reader) {
 
   auto table = std::make_unique<FlvMetadata>();
   FlvVideoInfo video{};
-  RiffAudioInfo audio{};
+  AudioStream audio{};
   bool audioDescribed = false, videoDescribed = false;
   int tags = 0;
   uint32_t lastTimestamp = 0;

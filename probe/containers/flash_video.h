@@ -11,7 +11,7 @@ namespace probex {
 
 class FileReader;
 
-struct RiffAudioInfo;
+struct AudioStream;
 
 inline constexpr size_t kFlvMaxProperties = 256;
 // AMF0 values nested deeper than this are not decoded.
@@ -49,7 +49,7 @@ size_t ParseAmfProperty(const uint8_t* bytes, size_t length, FlvMetadata& table,
 
 // Section "FLASHVIDEO": key "FLL" with a profile, else "FLV"; key "AUDIO".
 void FormatFlvVideoText(char* out, size_t size, const FlvVideoInfo& info);
-void FormatFlvAudioText(char* out, size_t size, const RiffAudioInfo& info);
+void FormatFlvAudioText(char* out, size_t size, const AudioStream& info);
 
 // FormatId 26.
 void AnalyzeFlashVideo(MediaInfo& info, FileReader& reader);

@@ -5,32 +5,35 @@
 #include <vector>
 
 #include "../audio/aac.h"
-#include "../audio/audio_frames.h"
 #include "../audio/ac3.h"
-#include "../audio/audio_file.h"
-#include "../audio/dts.h"
 #include "../audio/alac.h"
+#include "../audio/audio_file.h"
+#include "../audio/audio_frames.h"
+#include "../audio/audio_line.h"
+#include "../audio/dts.h"
 #include "../audio/dts_hd.h"
 #include "../audio/mpeg_audio.h"
+#include "../audio/opus.h"
+#include "../audio/real_audio.h"
 #include "../audio/truehd.h"
-#include "../video/dolby_vision.h"
-#include "../video/hdr_metadata.h"
-#include "../video/mpeg4_visual.h"
-#include "../video/vp9.h"
+#include "../audio/vorbis.h"
+#include "../audio/wave_format.h"
 #include "../video/av1.h"
 #include "../video/avc.h"
+#include "../video/dolby_vision.h"
+#include "../video/hdr_metadata.h"
 #include "../video/hevc.h"
+#include "../video/mpeg4_visual.h"
 #include "../video/mpeg_video.h"
-#include "avi.h"
+#include "../video/real_video.h"
+#include "../video/theora.h"
+#include "../video/video_line.h"
+#include "../video/vp9.h"
 #include "bits.h"
 #include "file_reader.h"
 #include "matroska.h"
 #include "media_info.h"
-#include "mp4.h"
 #include "mp4_sample_description.h"
-#include "ogg.h"
-#include "realmedia.h"
-#include "riff.h"
 #include "templates.h"
 #include "text.h"
 
@@ -46,8 +49,8 @@ struct TrackState {
   char codecId[32];
   std::vector<uint8_t> privateData;  // padded
   size_t privateSize = 0;
-  MatroskaVideoInfo video{};
-  MatroskaAudioInfo audio{};
+  VideoStream video{};
+  AudioStream audio{};
   // Video Colour with its MasteringMetadata, and a Dolby Vision record from
   // a BlockAdditionMapping ('dvcC'/'dvvC'/'dvwC').
   MatroskaColour colour;
@@ -189,13 +192,13 @@ void ReadTrackElements(FileReader& reader, const MatroskaTrack& track, TrackStat
   if (state.privateData.empty()) state.privateData.assign(kPrivatePadding, 0);
 }
 
-void AddAudioLine(MediaInfo& media, const MatroskaAudioInfo& audio) {
+void AddAudioLine(MediaInfo& media, const AudioStream& audio) {
   char line[kLineBytes];
   FormatMatroskaAudioText(line, sizeof line, audio);
   AddAudioText(media, line);
 }
 
-void AddVideoLine(MediaInfo& media, const MatroskaVideoInfo& video) {
+void AddVideoLine(MediaInfo& media, const VideoStream& video) {
   char line[kLineBytes];
   FormatMatroskaVideoText(line, sizeof line, video);
   AddVideoText(media, line);
@@ -204,7 +207,7 @@ void AddVideoLine(MediaInfo& media, const MatroskaVideoInfo& video) {
 void DescribeVfw(FileReader& reader, const MatroskaTrack& track, TrackState& s, MediaInfo& media) {
   BitmapInfo bitmap = {};
   ParseBitmapInfo(s.privateData.data(), s.privateSize, bitmap);
-  RiffVideoInfo video = {};
+  VideoStream video = {};
   LookupCodec(video.codec, sizeof video.codec, "AVI", bitmap.compression);
   if (std::strncmp(video.codec, "DivX 5", 6) == 0 || std::strncmp(video.codec, "XviD", 4) == 0) {
     std::vector<uint8_t> block = ReadFirstBlock(reader, track);
@@ -334,7 +337,7 @@ void DescribeXiph(TrackState& s, MediaInfo& media, bool theora) {
 void DescribeWaveFormat(TrackState& s, MediaInfo& media) {
   WaveFormat format = {};
   ParseWaveFormat(s.privateData.data(), s.privateSize, format);
-  RiffAudioInfo audio = {};
+  AudioStream audio = {};
   LookupWaveCodec(audio.codec, sizeof audio.codec, format.formatTag);
   audio.sampleRate = format.samplesPerSec;
   audio.bitDepth = format.bitsPerSample;
@@ -688,7 +691,7 @@ bool XiphPacket(const uint8_t* bytes, size_t length, size_t index, size_t& offse
   return true;
 }
 
-void FormatMatroskaVideoText(char* out, size_t size, const MatroskaVideoInfo& info) {
+void FormatMatroskaVideoText(char* out, size_t size, const VideoStream& info) {
   Description d("MATROSKA", "VIDEO");
   d.Set("#width#", "%d", info.width);
   d.Set("#height#", "%d", info.height);
@@ -698,7 +701,7 @@ void FormatMatroskaVideoText(char* out, size_t size, const MatroskaVideoInfo& in
   CopyText(out, size, d.Text());
 }
 
-void FormatMatroskaAudioText(char* out, size_t size, const MatroskaAudioInfo& info) {
+void FormatMatroskaAudioText(char* out, size_t size, const AudioStream& info) {
   Description d("MATROSKA", "AUDIO");
   d.SetText("#codec#", info.codec);
   d.Set("#sampleratek#", "%.2f", info.sampleRate * 0.001);

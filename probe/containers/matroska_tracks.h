@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "../audio/audio_line.h"
+#include "../video/video_line.h"
 #include "probex.h"
 
 namespace probex {
@@ -13,28 +15,13 @@ namespace probex {
 class FileReader;
 struct MatroskaInfo;
 
-struct MatroskaVideoInfo {
-  int32_t width;   // PixelWidth
-  int32_t height;  // PixelHeight
-  uint16_t bitDepth;  // not carried by Matroska: always 0
-  double frameRate;   // FrameRate, or 1e9 / DefaultDuration
-  char codec[128];
-};
-
-struct MatroskaAudioInfo {
-  double sampleRate;  // SamplingFrequency
-  uint16_t bitDepth;
-  uint16_t channels;
-  char codec[128];
-};
-
 // Lines for every track of info (read again from its TrackEntry) through the
 // open reader, then the chapter and subtitle summary.
 void DescribeMatroskaTracks(FileReader& reader, const MatroskaInfo& info, MediaInfo& media);
 
 // Section "MATROSKA", keys "VIDEO" and "AUDIO" (no bit rate).
-void FormatMatroskaVideoText(char* out, size_t size, const MatroskaVideoInfo& info);
-void FormatMatroskaAudioText(char* out, size_t size, const MatroskaAudioInfo& info);
+void FormatMatroskaVideoText(char* out, size_t size, const VideoStream& info);
+void FormatMatroskaAudioText(char* out, size_t size, const AudioStream& info);
 
 // Offsets of the packets of a Xiph-laced CodecPrivate (Vorbis, Theora):
 // count byte, sizes as runs of 255, then the packets. false when the lacing

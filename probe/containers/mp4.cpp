@@ -442,56 +442,6 @@ void WalkMp4Fragment(FileReader& reader, Mp4Movie& movie, const Mp4Fragment& fra
             });
 }
 
-void FormatMp4VideoText(char* out, size_t size, const Mp4Track& track) {
-  if (track.hasMpegVideo) {
-    MpegVideoInfo mpeg = track.mpegVideo;
-    mpeg.averageBitRate = track.videoBitRate;
-    if (mpeg.frameRate <= 0) mpeg.frameRate = track.videoFrameRate;
-    FormatMpegVideoText(out, size, mpeg);
-    return;
-  }
-  if (track.hasHevc) {
-    FormatHevcText(out, size, track.hevc, track.videoFrameRate, track.videoBitRate);
-    return;
-  }
-  if (track.hasAv1) {
-    FormatAv1Text(out, size, track.av1, track.videoFrameRate, track.videoBitRate);
-    return;
-  }
-  if (track.hasVp9) {
-    FormatVp9Text(out, size, track.vp9, static_cast<uint32_t>(track.width), static_cast<uint32_t>(track.height),
-                  track.videoFrameRate, track.videoBitRate);
-    return;
-  }
-  bool avc = track.profile[0] != '\0';
-  Description d(avc ? "AVC" : "QUICKTIME", "VIDEO");
-  d.Set("#width#", "%d", track.width);
-  d.Set("#height#", "%d", track.height);
-  d.Set("#bitdepth#", "%d", track.depth);
-  d.SetText("#codec#", track.videoCodec);
-  d.SetText("#profile#", track.profile);
-  d.SetText("#aspect#", track.aspect);
-  d.SetText("#interlace#", track.interlaced ? "Interlace" : "Progressive");
-  d.SetKnown("#framerate#", "%.2f", track.videoFrameRate);
-  d.Set("#frame#", "%lld", static_cast<long long>(track.frameCount));
-  d.SetKnown("#bitratek#", "%.2f", track.videoBitRate * 0.001);
-  d.SetKnown("#bitrate#", "%.2f", track.videoBitRate);
-  CopyText(out, size, d.Text());
-}
-
-void FormatMp4AudioText(char* out, size_t size, const Mp4Track& track) {
-  Description d("QUICKTIME", "AUDIO");
-  d.SetText("#codec#", track.audioCodec);
-  d.Set("#sampleratek#", "%.2f", track.sampleRate * 0.001);
-  d.Set("#samplerate#", "%lld", WholeNumber(track.sampleRate));
-  // Lossy codecs have no sample size.
-  d.SetKnown("#bitdepth#", "%.0f", track.bitsPerSample);
-  d.Set("#channel#", "%d", track.channels);
-  d.SetKnown("#bitratek#", "%.2f", track.audioBitRate * 0.001);
-  d.SetKnown("#bitrate#", "%.2f", track.audioBitRate);
-  CopyText(out, size, d.Text());
-}
-
 void AnalyzeMp4(MediaInfo& info, FileReader& reader) {
   SetFormatName(info, info.formatId == format::kQuickTime ? "QuickTime" : "MPEG4");
 

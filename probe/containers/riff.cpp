@@ -5,13 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "../audio/audio_frames.h"
 #include "../audio/ac3.h"
+#include "../audio/audio_frames.h"
+#include "../audio/audio_line.h"
 #include "../audio/dts.h"
 #include "../audio/midi.h"
 #include "../audio/mpeg_audio.h"
 #include "../audio/rf64.h"
 #include "../audio/tags.h"
+#include "../audio/wave_format.h"
 #include "../core/bits.h"
 #include "../core/file_reader.h"
 #include "../core/media_info.h"
@@ -119,7 +121,7 @@ void WalkWave(MediaInfo& media, FileReader& reader, TagInfo& tags, const char* r
   if (!pcm && factSamples > 0 && format.samplesPerSec > 0)
     media.duration = static_cast<double>(factSamples) / format.samplesPerSec;
   if (!probeDescribed) {
-    RiffAudioInfo audio{};
+    AudioStream audio{};
     CopyText(audio.codec, sizeof audio.codec, codec);
     audio.sampleRate = format.samplesPerSec;
     audio.bitDepth = format.bitsPerSample;
@@ -244,7 +246,7 @@ uint32_t AifcSamplesPerFrame(const uint8_t* type) {
 
 void WalkAiff(MediaInfo& media, FileReader& reader, bool aifc) {
   SetFormatName(media, "");
-  RiffAudioInfo audio{};
+  AudioStream audio{};
   uint32_t frames = 0;
   uint32_t samplesPerFrame = 1;
   uint64_t soundSize = 0;
@@ -293,7 +295,7 @@ void WalkAiff(MediaInfo& media, FileReader& reader, bool aifc) {
 
 void WalkQlcm(MediaInfo& media, FileReader& reader) {
   SetFormatName(media, "");
-  RiffAudioInfo audio{};
+  AudioStream audio{};
   uint64_t dataSize = 0;
   std::vector<uint8_t> payload;
   while (reader.Tell() < reader.Size()) {
@@ -326,72 +328,6 @@ void WalkQlcm(MediaInfo& media, FileReader& reader) {
 
 }  // namespace
 
-void ParseWaveFormat(const uint8_t* bytes, size_t length, WaveFormat& format) {
-  uint8_t b[16] = {};
-  if (bytes) std::memcpy(b, bytes, length < sizeof b ? length : sizeof b);
-  format.formatTag = static_cast<uint16_t>(ReadU16LE(b, 0));
-  format.channels = static_cast<uint16_t>(ReadU16LE(b, 2));
-  format.samplesPerSec = ReadU32LE(b, 4);
-  format.avgBytesPerSec = ReadU32LE(b, 8);
-  format.blockAlign = static_cast<uint16_t>(ReadU16LE(b, 12));
-  format.bitsPerSample = static_cast<uint16_t>(ReadU16LE(b, 14));
-}
-
-uint32_t PayloadFormatTag(const uint8_t* bytes, size_t length, const WaveFormat& format) {
-  // 16 bytes of WAVEFORMATEX, cbSize, valid bits, channel mask, SubFormat.
-  if (format.formatTag == 0xFFFE && bytes && length >= 40 && ReadU16LE(bytes, 16) >= 22) return ReadU16LE(bytes, 24);
-  return format.formatTag;
-}
-
-void LookupWaveCodec(char* out, size_t size, uint32_t formatTag) {
-  char key[8];
-  FormatText(key, sizeof key, "%04X", formatTag & 0xFFFF);
-  LookupCodec(out, size, "WAV", key);
-}
-
-bool IsProbedFormatTag(uint32_t formatTag) {
-  AudioFrames family;
-  return WaveTagFrames(formatTag, family);
-}
-
-bool ProbeAudioPayload(const uint8_t* bytes, size_t length, uint32_t formatTag, char* out, size_t size) {
-  AudioFrames family;
-  return WaveTagFrames(formatTag, family) && DescribeAudioFrames(family, bytes, length, out, size);
-}
-
-namespace {
-
-void FillAudioLine(char* out, size_t size, Description& d, const RiffAudioInfo& info, bool withCodec) {
-  if (withCodec) d.SetText("#codec#", info.codec);
-  d.Set("#sampleratek#", "%.2f", info.sampleRate * 0.001);
-  d.Set("#samplerate#", "%lld", WholeNumber(info.sampleRate));
-  d.Set("#bitdepth#", "%d", info.bitDepth);
-  d.Set("#channel#", "%d", info.channels);
-  d.Set("#bitratek#", "%.2f", info.bitRate * 0.001);
-  d.Set("#bitrate#", "%.2f", info.bitRate);
-  CopyText(out, size, d.Text());
-}
-
-}  // namespace
-
-void FormatAudioLine(char* out, size_t size, const char* section, const char* key, const RiffAudioInfo& info) {
-  Description d(section, key);
-  FillAudioLine(out, size, d, info, true);
-}
-
-void FormatRiffAudioText(char* out, size_t size, const RiffAudioInfo& info) {
-  FormatAudioLine(out, size, "RIFF", "AUDIO", info);
-}
-
-// AIFF carries no codec: a #codec# in its template stays as written.
-void FormatAiffText(char* out, size_t size, const RiffAudioInfo& info) {
-  Description d("AIFF", "AUDIO");
-  FillAudioLine(out, size, d, info, false);
-}
-
-void FormatPureVoiceText(char* out, size_t size, const RiffAudioInfo& info) {
-  FormatAudioLine(out, size, "PUREVOICE", "AUDIO", info);
-}
 
 void AnalyzeRiff(MediaInfo& media, FileReader& reader) {
   SetFormatName(media, "RIFF");

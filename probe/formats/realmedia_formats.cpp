@@ -1,4 +1,5 @@
 // RealMedia and the bare RealAudio file.
+#include "../audio/real_audio.h"
 #include "../containers/realmedia.h"
 #include "probex_formats.h"
 #include "registry.h"

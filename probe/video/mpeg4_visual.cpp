@@ -1,6 +1,10 @@
 #include "mpeg4_visual.h"
 
+#include <cstring>
+
 #include "../core/bits.h"
+#include "../core/messages.h"
+#include "../core/templates.h"
 #include "../core/text.h"
 
 namespace probex {
@@ -111,6 +115,62 @@ void ParseMpeg4VisualConfig(const uint8_t* bytes, size_t length, char* profileTe
       return;
     }
   }
+}
+
+namespace {
+
+bool BeginsWithUnknown(const char* text) {
+  return std::strncmp(text, msg::kUnknown, sizeof msg::kUnknown - 1) == 0;
+}
+
+// The text after the "不明" marker of a failed look-up: the key itself.
+const char* PastUnknown(const char* text) { return text + sizeof msg::kUnknown - 1; }
+
+}  // namespace
+
+bool FindDivxCodecName(char* codec, size_t size, const uint8_t* frame, size_t length) {
+  if (!frame || length < 16) return false;
+  std::ptrdiff_t at = FindNoCase(frame, length - 16 + 4, "DivX");
+  if (at < 0) return false;
+  const size_t widths[3] = {15, 12, 11};
+  char keys[3][16] = {};
+  char results[3][256] = {};
+  for (int i = 0; i < 3; ++i) {
+    std::memcpy(keys[i], frame + at, widths[i]);
+    LookupCodec(results[i], sizeof results[i], "AVI-DIVX", keys[i]);
+  }
+  for (const char* result : results) {
+    if (!BeginsWithUnknown(result)) {
+      CopyText(codec, size, result);
+      return true;
+    }
+  }
+  FormatText(codec, size, "Divx 5.x(%s/%s/%s)", PastUnknown(results[2]), PastUnknown(results[1]),
+             PastUnknown(results[0]));
+  return true;
+}
+
+bool RefineMpeg4VisualName(char* codec, size_t size, const uint8_t* frame, size_t length) {
+  bool found = false;
+  if (std::strncmp(codec, "DivX 5", 6) == 0) found = FindDivxCodecName(codec, size, frame, length);
+  if (std::strncmp(codec, "XviD", 4) == 0) found = FindXvidCodecName(codec, size, frame, length) || found;
+  return found;
+}
+
+bool FindXvidCodecName(char* codec, size_t size, const uint8_t* frame, size_t length) {
+  if (!frame || length < 9) return false;
+  std::ptrdiff_t at = FindNoCase(frame, length - 9 + 4, "XviD");
+  if (at < 0) return false;
+  char key[9] = {};
+  std::memcpy(key, frame + at, 8);
+  char result[32] = {};
+  LookupCodec(result, sizeof result, "AVI-XVID", key);
+  if (!BeginsWithUnknown(result)) {
+    CopyText(codec, size, result);
+  } else {
+    FormatText(codec, size, "XviD MPEG4(%s)", PastUnknown(result));
+  }
+  return true;
 }
 
 }  // namespace probex

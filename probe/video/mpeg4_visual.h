@@ -25,4 +25,17 @@ void Mpeg4AspectText(char* out, size_t size, uint32_t code);
 void ParseMpeg4VisualConfig(const uint8_t* bytes, size_t length, char* profileText, size_t profileSize,
                             char* aspectText, size_t aspectSize);
 
+// Encoder names from the user data of MPEG-4 Visual streams.
+// Search one video frame for DivX or XviD encoder user data; on a find write
+// the CODECS.INI ("AVI-DIVX" / "AVI-XVID") label, or a label built from the
+// found text, into codec and return true. false leaves codec unchanged.
+bool FindDivxCodecName(char* codec, size_t size, const uint8_t* frame, size_t length);
+
+bool FindXvidCodecName(char* codec, size_t size, const uint8_t* frame, size_t length);
+
+// The search AVI, OGM and Matroska run on a first frame: DivX user data when
+// codec is a "DivX 5" label, then XviD's when it is (or became) an "XviD"
+// label. true when either was found.
+bool RefineMpeg4VisualName(char* codec, size_t size, const uint8_t* frame, size_t length);
+
 }  // namespace probex

@@ -3,6 +3,10 @@
 #include <string>
 
 #include "container_test.h"
+#include "video/mpeg4_visual.h"
+#include "video/video_line.h"
+#include "audio/audio_line.h"
+#include "audio/wave_format.h"
 #include "containers/asf.h"
 #include "probex_formats.h"
 

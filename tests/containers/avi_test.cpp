@@ -3,6 +3,8 @@
 #include <string>
 
 #include "container_test.h"
+#include "video/mpeg4_visual.h"
+#include "video/video_line.h"
 #include "containers/avi.h"
 #include "probex_formats.h"
 #include "text.h"

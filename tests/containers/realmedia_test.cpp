@@ -3,7 +3,9 @@
 #include <string>
 
 #include "container_test.h"
+#include "audio/real_audio.h"
 #include "containers/realmedia.h"
+#include "video/real_video.h"
 #include "probex_formats.h"
 
 namespace probex {

@@ -4,6 +4,8 @@
 
 #include "audio/dts.h"
 #include "container_test.h"
+#include "audio/audio_line.h"
+#include "audio/wave_format.h"
 #include "containers/riff.h"
 #include "probex_formats.h"
 #include "text.h"
@@ -59,7 +61,7 @@ TEST(WaveFormat, ReadsTheFirst16BytesAndZerosBeyondThePayload) {
 
 TEST(RiffAudio, RenderersFillEveryPlaceholder) {
   test::UseContainerTemplates();
-  RiffAudioInfo info{};
+  AudioStream info{};
   CopyText(info.codec, sizeof info.codec, "PCM");
   info.sampleRate = 44100;
   info.bitDepth = 16;
