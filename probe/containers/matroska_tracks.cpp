@@ -12,6 +12,7 @@
 #include "../audio/audio_line.h"
 #include "../audio/dts.h"
 #include "../audio/dts_hd.h"
+#include "../audio/flac.h"
 #include "../audio/mpeg_audio.h"
 #include "../audio/opus.h"
 #include "../audio/real_audio.h"
@@ -528,6 +529,21 @@ void DescribeOpus(TrackContext& c) {
   AddAudioText(c.media, line);
 }
 
+// "fLaC" and the metadata blocks, STREAMINFO first: its rate, depth and
+// channels over the track's elements, which muxers may leave out.
+void DescribeFlacTrack(TrackContext& c) {
+  FlacInfo flac{};
+  const uint8_t* p = c.s.privateData.data();
+  CopyText(c.s.audio.codec, sizeof c.s.audio.codec, "FLAC");
+  if (c.s.privateSize >= 8 + 34 && std::memcmp(p, "fLaC", 4) == 0 && (p[4] & 0x7F) == 0 &&
+      ParseFlacStreamInfo(p + 8, c.s.privateSize - 8, flac) && flac.sampleRate != 0) {
+    c.s.audio.sampleRate = flac.sampleRate;
+    c.s.audio.bitDepth = static_cast<uint16_t>(flac.bitsPerSample);
+    c.s.audio.channels = static_cast<uint16_t>(flac.channels);
+  }
+  AddAudioLine(c.media, c.s.audio);
+}
+
 void DescribeAlac(TrackContext& c) {
   AlacConfig alac;
   CopyText(c.s.audio.codec, sizeof c.s.audio.codec, "Apple Lossless");
@@ -603,7 +619,7 @@ constexpr MatroskaCodecRow kMatroskaCodecs[] = {
     {"A_PCM/", DescribePcm, nullptr, false},
     {"A_MPC", nullptr, "MusePack", false},
     {"A_VORBIS", [](TrackContext& c) { DescribeXiph(c.s, c.media, false); }, nullptr, false},
-    {"A_FLAC", nullptr, "FLAC", false},
+    {"A_FLAC", DescribeFlacTrack, nullptr, false},
     {"A_OPUS", DescribeOpus, nullptr, false},
     {"A_ALAC", DescribeAlac, nullptr, false},
     {"A_REAL/", [](TrackContext& c) { DescribeRealAudio(c.s, c.media); }, nullptr, false},

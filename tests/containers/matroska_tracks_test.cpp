@@ -171,6 +171,20 @@ TEST_F(MatroskaTracksTest, ColourAndDolbyVisionFromTheTrack) {
   }
 }
 
+// A_FLAC: STREAMINFO in the CodecPrivate wins over the track's elements
+// (here Matroska's defaults, 8 kHz mono); without it the elements stand.
+TEST_F(MatroskaTracksTest, FlacFromStreamInfo) {
+  Bytes flac = {'f', 'L', 'a', 'C', 0x80, 0x00, 0x00, 0x22, 0x10, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00,
+                0x00, 0x00, 0x17, 0x70, 0x0B, 0x70, 0x00, 0x01, 0x77, 0x00};
+  flac.resize(8 + 34, 0x00);
+  MediaInfo info = Analyze(Mkv(Entry(1, 2, "A_FLAC", Private(flac))));
+  ASSERT_EQ(info.audioCount, 1);
+  EXPECT_STREQ(info.audioText[0], "FLAC 96.00kHz 24bit 6ch");
+  MediaInfo bare = Analyze(Mkv(Entry(1, 2, "A_FLAC", Audio(44100, 2, 16))));
+  ASSERT_EQ(bare.audioCount, 1);
+  EXPECT_STREQ(bare.audioText[0], "FLAC 44.10kHz 16bit 2ch");
+}
+
 TEST_F(MatroskaTracksTest, WaveFormatTracks) {
   Bytes frame = Mp3Frame();
   struct Case {
