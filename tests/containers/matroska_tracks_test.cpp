@@ -243,6 +243,7 @@ TEST_F(MatroskaTracksTest, Ac3AndDtsFromTheirFirstBlock) {
   Bytes ac3 = ReadFixture("audio/ac3_stereo_192k.ac3");
   Bytes dts = ReadFixture("audio/dts_16be.dts");
   Bytes eac3 = ReadFixture("audio/eac3_stereo_96k.eac3");
+  Bytes dtsHd = ReadFixture("codecs/dtshd_ma_48k_6ch.dtshd");
   ASSERT_GT(ac3.size(), 2000u);
   ASSERT_GT(dts.size(), 4000u);
   struct Case {
@@ -252,7 +253,10 @@ TEST_F(MatroskaTracksTest, Ac3AndDtsFromTheirFirstBlock) {
   } cases[] = {
       {"A_AC3", Bytes(ac3.begin(), ac3.begin() + 1536), "Dolby AC-3 48.00kHz"},
       {"A_EAC3", Bytes(eac3.begin(), eac3.begin() + 1000), "Dolby Digital Plus"},
-      {"A_DTS", Bytes(dts.begin(), dts.begin() + 4096), "DTS"},
+      {"A_DTS", Bytes(dts.begin(), dts.begin() + 4096), "DTS 48.00kHz"},
+      // A core frame followed by a lossless extension substream.
+      {"A_DTS", Cat({Bytes(dts.begin(), dts.begin() + 1024), Bytes(dtsHd.begin() + 4, dtsHd.end())}),
+       "DTS-HD MA 48.00kHz"},
       {"A_AC3", Zeros(100), "Dolby AC-3 48.00kHz 0bit 2ch"},
       {"A_DTS", Zeros(100), "DTS 48.00kHz 0bit 2ch"},
   };
